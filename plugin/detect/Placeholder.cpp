@@ -1,0 +1,1 @@
+// Detection engine sources go here.

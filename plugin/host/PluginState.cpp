@@ -1,0 +1,7 @@
+#include "host/HostCall.h"
+
+namespace vm {
+
+PluginState g_pluginState;
+
+}  // namespace vm

@@ -1,0 +1,1 @@
+// Masking sources go here.

@@ -1,0 +1,1 @@
+// Stand-in host core sources go here.
