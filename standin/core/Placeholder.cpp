@@ -1,1 +1,0 @@
-// Stand-in host core sources go here.

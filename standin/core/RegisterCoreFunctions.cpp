@@ -1,0 +1,7 @@
+#include "core/Registration.h"
+
+namespace standin {
+
+void RegisterCoreFunctions(FunctionTable&) {}
+
+}  // namespace standin

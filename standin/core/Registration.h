@@ -1,0 +1,12 @@
+// Each area of the stand-in host registers the host functions it implements.
+#pragma once
+
+#include "core/StandinHost.h"
+
+namespace standin {
+
+void RegisterCoreFunctions(FunctionTable& table);     // core/: application, documents, views, small services
+void RegisterPdfFunctions(FunctionTable& table);      // pdf/: page objects, text pages, edits, fonts
+void RegisterObjectFunctions(FunctionTable& table);   // objects/: PDF objects, streams, annotations
+
+}  // namespace standin

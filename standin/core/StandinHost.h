@@ -1,0 +1,77 @@
+// The stand-in host's function table: a registry of implemented host functions, a call log, and
+// per-test overrides. The table is process-wide, like the host's.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "HostAbi.h"
+
+namespace standin {
+
+struct HostCall {
+  int32_t category;
+  int32_t selector;
+};
+
+class FunctionTable {
+ public:
+  // Registers the implementation of host C:S (type-checked against HostAbi.h).
+  template <int C, int S>
+  void Implement(typename HostFn<C, S>::type fn) {
+    implemented_[{C, S}] = reinterpret_cast<void*>(fn);
+  }
+  // Replaces host C:S until ClearOverrides(); a test's way to inject nulls, zero counts or
+  // odd values.
+  template <int C, int S>
+  void Override(typename HostFn<C, S>::type fn) {
+    overrides_[{C, S}] = reinterpret_cast<void*>(fn);
+  }
+  void ClearOverrides() { overrides_.clear(); }
+
+  // What the module's lookup reaches: logs the call; an unknown C:S aborts with a message,
+  // since the module calls what it looks up without a null test.
+  void* Lookup(int32_t category, int32_t selector);
+
+  const std::vector<HostCall>& Log() const { return log_; }
+  void ClearLog() { log_.clear(); }
+  // Number of logged lookups of C:S.
+  int CountCalls(int32_t category, int32_t selector) const;
+
+ private:
+  std::map<std::pair<int32_t, int32_t>, void*> implemented_;
+  std::map<std::pair<int32_t, int32_t>, void*> overrides_;
+  std::vector<HostCall> log_;
+};
+
+// The process-wide table, with every implemented host function registered.
+FunctionTable& Table();
+
+// The HostFunctionTable record handed to the module (its lookup calls Table().Lookup).
+HostFunctionTable* TableRecord();
+
+// Tracking of handed-out objects: every object a create function hands out is recorded, and its
+// release function removes it. Tests assert that nothing is left.
+class ObjectTracker {
+ public:
+  void Created(const char* kind, const void* handle);
+  // Returns false (and records a fault) when the handle was not live under that kind.
+  bool Released(const char* kind, const void* handle);
+  // Live objects, as "kind@address" lines; empty when everything created was released.
+  std::vector<std::string> Outstanding() const;
+  // Releases of unknown or already-released handles.
+  const std::vector<std::string>& Faults() const { return faults_; }
+  void Reset();
+
+ private:
+  std::map<const void*, std::string> live_;
+  std::vector<std::string> faults_;
+};
+
+ObjectTracker& Tracker();
+
+}  // namespace standin

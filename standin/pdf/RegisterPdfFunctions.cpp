@@ -1,0 +1,7 @@
+#include "core/Registration.h"
+
+namespace standin {
+
+void RegisterPdfFunctions(FunctionTable&) {}
+
+}  // namespace standin
