@@ -1,0 +1,134 @@
+#include "detect/ScanDocument.h"
+
+#include <cmath>
+#include <string>
+
+#include "detect/Detect.h"
+#include "detect/Patterns.h"
+#include "host/HostCall.h"
+#include "host/PageAccess.h"
+
+namespace vm {
+
+namespace {
+
+// Releases a text page on every way out of a page's scan.
+class TextPageHold {
+ public:
+  explicit TextPageHold(HostHandle textPage) : textPage_(textPage) {}
+  TextPageHold(const TextPageHold&) = delete;
+  TextPageHold& operator=(const TextPageHold&) = delete;
+  ~TextPageHold() { Host<120, 1>(textPage_); }
+
+ private:
+  HostHandle textPage_;
+};
+
+std::u16string FetchPageText(HostHandle textPage, int32_t count) {
+  HostHandle string = Host<18, 0>();
+  Host<120, 16>(textPage, 0, count, &string);
+  std::u16string text;
+  try {
+    // Cut at the first zero code unit, which ends the host's buffer.
+    if (const char16_t* buffer = Host<18, 42>(string)) text = buffer;
+  } catch (...) {
+    Host<18, 3>(string);
+    throw;
+  }
+  Host<18, 3>(string);
+  return text;
+}
+
+std::vector<HostBox> RangeBoxes(HostHandle textPage, int32_t first, int32_t count) {
+  std::vector<HostBox> boxes;
+  HostHandle array = Host<11, 0>();
+  Host<120, 6>(textPage, first, count, &array);
+  int32_t size = Host<11, 2>(array);
+  try {
+    for (int32_t i = 0; i < size; ++i) boxes.push_back(Host<11, 6>(array, i));
+  } catch (...) {
+    Host<11, 1>(array);
+    throw;
+  }
+  Host<11, 1>(array);
+  return boxes;
+}
+
+// Appends the page's records; false when the engine could not search the whole page.
+bool ScanPage(const PiPatternList& patterns, HostHandle view, int32_t pageIndex, PiMatchList& list) {
+  HostHandle pageView = Host<31, 2>(view, pageIndex);
+  if (!pageView) return true;
+  HostHandle pdfPage = Host<32, 2>(pageView);
+  if (!pdfPage) return true;
+  EnsurePageParsed(pdfPage);
+  HostHandle textPage = Host<120, 0>(pdfPage, 0);
+  if (!textPage) return true;
+  TextPageHold hold(textPage);
+
+  if (Host<120, 3>(textPage) == 0) Host<120, 2>(textPage);
+  int32_t count = Host<120, 4>(textPage);
+  if (count < 1) return true;
+
+  const std::u16string text = FetchPageText(textPage, count);
+  PageDetection detection = DetectInPageText(patterns, text);
+  for (const PiCandidate& candidate : detection.selected) {
+    PiMatch record;
+    record.pageIndex = pageIndex;
+    record.charStart = candidate.start;
+    record.charCount = candidate.length;
+    record.category = candidate.category;
+    record.text = text.substr(candidate.start, candidate.length);
+
+    HostCharInfo info;
+    QueryCharInfo(textPage, candidate.start, &info);
+    record.fontSize = EffectiveFontSize(info);
+
+    record.rects = RangeBoxes(textPage, candidate.start, candidate.length);
+    if (!record.rects.empty()) list.push_back(std::move(record));
+  }
+  return detection.complete;
+}
+
+}  // namespace
+
+float EffectiveFontSize(const HostCharInfo& info) {
+  const float ad = info.a * info.d;
+  const float bc = info.b * info.c;
+  const float determinant = ad - bc;
+  float scale = static_cast<float>(std::sqrt(static_cast<double>(std::fabs(determinant))));
+  if (!(scale > 0.01)) scale = 1;
+  return scale * info.fontSize;
+}
+
+int32_t ScanDocument(HostHandle document, const PiCategoryFlags& flags, PiMatchList& list,
+                     ScanReport* report) {
+  list.clear();
+  if (report) *report = ScanReport{};
+  if (!document) return 0;
+  bool anyFlag = false;
+  for (bool flag : flags) anyFlag = anyFlag || flag;
+  if (!anyFlag) return 0;
+
+  try {
+    HostHandle pdfDocument = Host<26, 4>(document);
+    if (!pdfDocument) return 0;
+    HostHandle view = Host<26, 24>(document);
+    if (!view) return 0;
+
+    PiPatternList patterns;
+    BuildPatternSet(flags, patterns);
+    if (patterns.empty()) return 0;
+
+    const int32_t pageCount = Host<34, 10>(pdfDocument);
+    for (int32_t p = 0; p < pageCount; ++p) {
+      if (!ScanPage(patterns, view, p, list) && report) report->incompletePages.push_back(p);
+    }
+  } catch (...) {
+    // Runs inside the host's window procedure: report the early end instead of unwinding
+    // through the host.
+    if (report) report->aborted = true;
+  }
+  return static_cast<int32_t>(list.size());
+}
+
+}  // namespace vm

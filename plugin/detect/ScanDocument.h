@@ -1,0 +1,36 @@
+// The document scan: every page's text, detection, overlap selection, and one PiMatch per kept
+// occurrence with its font size and page rectangles.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "HostAbi.h"
+#include "detect/PiCategory.h"
+#include "detect/PiMatch.h"
+
+namespace vm {
+
+// What the caller needs to know beyond the list: whether the document was searched in full.
+struct ScanReport {
+  // Pages (0-based, ascending) on which the regex engine gave up part-way (match or stack
+  // limit); their occurrences found before that point are in the list.
+  std::vector<int32_t> incompletePages;
+  // The scan ended early (out of memory or another failure inside it); the records appended
+  // before that stay in the list.
+  bool aborted = false;
+
+  bool Complete() const { return incompletePages.empty() && !aborted; }
+};
+
+// Empties `list`, scans every page of the host document for the flagged categories (check-box
+// order) and returns the number of records. 0 for a null document, all flags clear, or a
+// document without PDF document or view. Nothing thrown inside leaves the function.
+int32_t ScanDocument(HostHandle document, const PiCategoryFlags& flags, PiMatchList& list,
+                     ScanReport* report = nullptr);
+
+// The font size scaled by the character matrix: sqrt|a*d - b*c| (products in single precision),
+// taken as 1 when it is not above 0.01.
+float EffectiveFontSize(const HostCharInfo& info);
+
+}  // namespace vm

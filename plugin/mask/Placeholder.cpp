@@ -1,1 +1,0 @@
-// Masking sources go here.

@@ -1,0 +1,144 @@
+#include "mask/RedactionWriter.h"
+
+#include <map>
+#include <memory>
+#include <set>
+
+#include "host/HostCall.h"
+#include "host/PageAccess.h"
+#include "mask/BoxGeometry.h"
+#include "mask/PageEdits.h"
+#include "mask/RedactionUndo.h"
+
+namespace vm {
+
+namespace {
+
+constexpr char16_t kUndoLabel[] = u"개인 정보 보호";
+
+struct PageHandles {
+  HostHandle pageView = nullptr;
+  HostHandle pdfPage = nullptr;
+};
+
+PageHandles GetPage(HostHandle view, int32_t pageIndex) {
+  PageHandles handles;
+  handles.pageView = Host<31, 2>(view, pageIndex);
+  if (handles.pageView) handles.pdfPage = Host<32, 2>(handles.pageView);
+  return handles;
+}
+
+using RemovalMap = std::map<HostHandle, ItemIndexSet>;
+
+// Which items of which text objects show the page's replaced characters. Null when the text
+// page cannot be opened.
+std::unique_ptr<RemovalMap> BuildRemovalMap(HostHandle pdfPage, int32_t pageIndex,
+                                            const PiMatchList& replacements) {
+  EnsurePageParsed(pdfPage);
+  HostHandle textPage = Host<120, 0>(pdfPage, 0);
+  if (!textPage) return nullptr;
+  auto map = std::make_unique<RemovalMap>();
+  try {
+    if (Host<120, 3>(textPage) == 0) Host<120, 2>(textPage);
+    for (const PiMatch& r : replacements) {
+      if (r.pageIndex != pageIndex) continue;
+      for (int32_t t = r.charStart; t < r.charStart + r.charCount; ++t) {
+        HostCharInfo info;
+        QueryCharInfo(textPage, t, &info);
+        if (info.textObject) (*map)[info.textObject].insert(info.itemIndex);
+      }
+    }
+  } catch (...) {
+    Host<120, 1>(textPage);
+    throw;
+  }
+  // Released before the page is edited.
+  Host<120, 1>(textPage);
+  return map;
+}
+
+// Text edits, then protection text or black boxes, then regeneration. True when a text object
+// of the page changed.
+bool RewritePage(HostHandle pdfDocument, const PageHandles& page, int32_t pageIndex,
+                 const PiMatchList& replacements, char protectionChar) {
+  std::unique_ptr<RemovalMap> removal = BuildRemovalMap(page.pdfPage, pageIndex, replacements);
+  if (!removal) return false;
+  bool changed = false;
+  for (const auto& [textObject, items] : *removal) {
+    if (RewriteTextObject(page.pdfPage, textObject, items)) changed = true;
+  }
+  if (!changed) return false;
+
+  BoxList covering;
+  CollectCoveringBoxes(page.pdfPage, covering);
+  BoxList blackBoxes;
+  for (const PiMatch& r : replacements) {
+    if (r.pageIndex != pageIndex) continue;
+    HostBox box = UnionBox(r.rects);
+    if (!covering.empty() && IsMostlyCovered(box, covering)) {
+      blackBoxes.push_back(ExpandBox(box));
+    } else {
+      WriteReplacementText(pdfDocument, page.pdfPage, r, protectionChar);
+    }
+  }
+  Host<73, 38>(page.pdfPage);
+  if (!blackBoxes.empty()) AppendBlackBoxes(pdfDocument, page.pdfPage, blackBoxes);
+  return true;
+}
+
+}  // namespace
+
+char ProtectionByte(char16_t protection) {
+  return protection >= 33 && protection <= 126 ? static_cast<char>(protection) : '*';
+}
+
+bool ApplyReplacements(HostHandle document, const PiMatchList& replacements, char16_t protection) {
+  if (!document || replacements.empty() || protection == 0) return false;
+  HostHandle pdfDocument = Host<26, 4>(document);
+  HostHandle view = Host<26, 24>(document);
+  if (!pdfDocument || !view) return false;
+
+  const char protectionChar = ProtectionByte(protection);
+  std::set<int32_t> pages;
+  for (const PiMatch& r : replacements) pages.insert(r.pageIndex);
+
+  auto* record = new RedactionUndoRecord;
+  record->document = document;
+  bool success = false;
+  try {
+    for (int32_t pageIndex : pages) {
+      PageHandles page = GetPage(view, pageIndex);
+      if (!page.pageView || !page.pdfPage) continue;
+      PageSnapshot snapshot;
+      snapshot.pageIndex = pageIndex;
+      SnapshotPageState(page.pdfPage, &snapshot.contentsBefore, &snapshot.resourcesBefore);
+      record->snapshots.push_back(snapshot);
+    }
+
+    for (int32_t pageIndex : pages) {
+      PageHandles page = GetPage(view, pageIndex);
+      if (!page.pageView || !page.pdfPage) continue;
+      if (!RewritePage(pdfDocument, page, pageIndex, replacements, protectionChar)) continue;
+      success = true;
+      for (PageSnapshot& snapshot : record->snapshots) {
+        if (snapshot.pageIndex != pageIndex) continue;
+        SnapshotPageState(page.pdfPage, &snapshot.contentsAfter, &snapshot.resourcesAfter);
+        break;
+      }
+      Host<32, 13>(page.pageView, 1);
+    }
+  } catch (...) {
+    // Out of memory part-way: pages already changed keep their undo step below; nothing may
+    // leave the module through the host's window procedure.
+  }
+
+  if (!success) {
+    ReleaseRedaction(record);
+    return false;
+  }
+  Host<20, 37>(kUndoLabel, document, 0, MakeUndoItem(record));
+  Host<26, 8>(document);
+  return true;
+}
+
+}  // namespace vm
