@@ -1,7 +1,12 @@
+#include "core/CoreParts.h"
 #include "core/Registration.h"
 
 namespace standin {
 
-void RegisterCoreFunctions(FunctionTable&) {}
+void RegisterCoreFunctions(FunctionTable& table) {
+  RegisterServiceFunctions(table);
+  RegisterParseFunctions(table);
+  RegisterMessageFunctions(table);
+}
 
 }  // namespace standin

@@ -8,6 +8,13 @@
 
 namespace standin {
 
+// Tracker kinds of the objects above and of the other small objects of the core.
+inline constexpr char kBoxArrayKind[] = "boxarray";
+inline constexpr char kWideStringKind[] = "widestring";
+inline constexpr char kByteStringKind[] = "bytestring";
+inline constexpr char kCharInfoKind[] = "charinfo";
+inline constexpr char kPauseKind[] = "pause";
+
 struct BoxArray {           // host 11:x; filled by 120:6
   std::vector<HostBox> boxes;
 };

@@ -16,6 +16,7 @@ namespace standin {
 struct HostCall {
   int32_t category;
   int32_t selector;
+  int32_t pluginId = 0;  // the identifier the module passed with the lookup
 };
 
 class FunctionTable {
@@ -35,7 +36,7 @@ class FunctionTable {
 
   // What the module's lookup reaches: logs the call; an unknown C:S aborts with a message,
   // since the module calls what it looks up without a null test.
-  void* Lookup(int32_t category, int32_t selector);
+  void* Lookup(int32_t category, int32_t selector, int32_t pluginId = 0);
 
   const std::vector<HostCall>& Log() const { return log_; }
   void ClearLog() { log_.clear(); }
@@ -61,6 +62,7 @@ class ObjectTracker {
   void Created(const char* kind, const void* handle);
   // Returns false (and records a fault) when the handle was not live under that kind.
   bool Released(const char* kind, const void* handle);
+  bool IsLive(const char* kind, const void* handle) const;
   // Live objects, as "kind@address" lines; empty when everything created was released.
   std::vector<std::string> Outstanding() const;
   // Releases of unknown or already-released handles.

@@ -1,0 +1,18 @@
+// How the stand-in core's files meet: each registers its host functions and can be reset.
+#pragma once
+
+#include "core/StandinHost.h"
+
+namespace standin {
+
+void RegisterServiceFunctions(FunctionTable& table);    // 7, 11, 17, 18, 74
+void RegisterParseFunctions(FunctionTable& table);      // 73:2, 73:4, 73:28
+void RegisterMessageFunctions(FunctionTable& table);    // 30:3
+void RegisterApplicationFunctions(FunctionTable& table);  // 20, 26, 31, 32, 34:10
+
+void ResetParseState();
+void ResetMessageBoxes();
+// Drops the parse state of a page that goes away with its document.
+void ForgetPage(const void* pdfPage);
+
+}  // namespace standin

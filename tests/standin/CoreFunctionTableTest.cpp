@@ -1,0 +1,79 @@
+// The function table, its log and overrides, and the object tracker.
+#include <gtest/gtest.h>
+
+#include "core/Application.h"
+#include "core/Services.h"
+#include "core/StandinHost.h"
+
+namespace {
+
+class CoreFunctionTableTest : public testing::Test {
+ protected:
+  void SetUp() override { standin::ResetHost(); }
+  void TearDown() override { standin::ResetHost(); }
+};
+
+template <int C, int S>
+typename HostFn<C, S>::type Find(int32_t pluginId = standin::kStandinPluginId) {
+  return reinterpret_cast<typename HostFn<C, S>::type>(
+      standin::TableRecord()->lookup(C, S, pluginId));
+}
+
+TEST_F(CoreFunctionTableTest, UnknownFunctionIsALoudFailure) {
+  EXPECT_DEATH(standin::TableRecord()->lookup(9999, 1, standin::kStandinPluginId),
+               "host 9999:1 is not implemented");
+}
+
+TEST_F(CoreFunctionTableTest, LogKeepsEveryLookupInOrderWithTheIdentifier) {
+  Find<18, 0>();
+  Find<7, 0>(42);
+  Find<18, 0>();
+  const auto& log = standin::Table().Log();
+  ASSERT_EQ(log.size(), 3u);
+  EXPECT_EQ(log[1].category, 7);
+  EXPECT_EQ(log[1].selector, 0);
+  EXPECT_EQ(log[1].pluginId, 42);
+  EXPECT_EQ(standin::Table().CountCalls(18, 0), 2);
+  standin::Table().ClearLog();
+  EXPECT_TRUE(standin::Table().Log().empty());
+}
+
+TEST_F(CoreFunctionTableTest, OverrideReplacesUntilCleared) {
+  standin::Table().Override<11, 2>([](HostHandle) -> int32_t { return -5; });
+  HostHandle array = Find<11, 0>()();
+  EXPECT_EQ((Find<11, 2>()(array)), -5);
+  standin::Table().ClearOverrides();
+  EXPECT_EQ((Find<11, 2>()(array)), 0);
+  Find<11, 1>()(array);
+}
+
+TEST_F(CoreFunctionTableTest, ResetHostDropsOverrides) {
+  standin::Table().Override<18, 0>([]() -> HostHandle { return nullptr; });
+  standin::ResetHost();
+  HostHandle s = Find<18, 0>()();
+  EXPECT_NE(s, nullptr);
+  Find<18, 3>()(s);
+}
+
+TEST(CoreObjectTracker, RecordsLiveObjectsAndBadReleases) {
+  standin::ObjectTracker tracker;
+  int a = 0, b = 0;
+  tracker.Created("widestring", &a);
+  tracker.Created("boxarray", &b);
+  EXPECT_EQ(tracker.Outstanding().size(), 2u);
+
+  EXPECT_FALSE(tracker.Released("boxarray", &a));  // wrong kind: still live
+  EXPECT_TRUE(tracker.IsLive("widestring", &a));
+  EXPECT_TRUE(tracker.Released("widestring", &a));
+  EXPECT_FALSE(tracker.Released("widestring", &a));  // twice
+  EXPECT_FALSE(tracker.IsLive("widestring", &a));
+  EXPECT_EQ(tracker.Faults().size(), 2u);
+  ASSERT_EQ(tracker.Outstanding().size(), 1u);
+  EXPECT_EQ(tracker.Outstanding()[0].rfind("boxarray@", 0), 0u);
+
+  tracker.Reset();
+  EXPECT_TRUE(tracker.Outstanding().empty());
+  EXPECT_TRUE(tracker.Faults().empty());
+}
+
+}  // namespace
