@@ -1,0 +1,84 @@
+"""Writes the Korean sample documents with several real PDF producers, so the
+corpus holds the font encodings found in the wild: reportlab (embedded TrueType
+subsets with one-byte codes, and a non-embedded CID font with UniKS-UCS2-H),
+cairo (CID fonts with Identity-H two-byte codes) and Ghostscript (re-distilled)."""
+import subprocess
+
+import cairo
+from reportlab.lib.pagesizes import A4
+from reportlab.pdfbase import pdfmetrics
+from reportlab.pdfbase.cidfonts import UnicodeCIDFont
+from reportlab.pdfbase.ttfonts import TTFont
+from reportlab.pdfgen import canvas
+
+from content import wrap
+
+NANUM = "/usr/share/fonts/truetype/nanum/"
+MARGIN = 56.0
+WIDTH, HEIGHT = A4
+
+
+def _register_reportlab_fonts():
+    if "NanumGothic" not in pdfmetrics.getRegisteredFontNames():
+        pdfmetrics.registerFont(TTFont("NanumGothic", NANUM + "NanumGothic.ttf"))
+        pdfmetrics.registerFont(TTFont("NanumGothicBold", NANUM + "NanumGothicBold.ttf"))
+        pdfmetrics.registerFont(UnicodeCIDFont("HYSMyeongJo-Medium"))
+
+
+def _fixed_document_info(c: canvas.Canvas, title: str):
+    c.setTitle(title)
+    c.setAuthor("Veilmark sample generator")
+    c.setCreator("reportlab")
+
+
+def reportlab_pdf(path, pages, title, regular="NanumGothic", bold="NanumGothicBold", form_grid=False):
+    """One line of text per `Line`, long lines wrapped; optional grid lines as on a printed form."""
+    _register_reportlab_fonts()
+    c = canvas.Canvas(path, pagesize=A4, invariant=1)
+    _fixed_document_info(c, title)
+    for page in pages:
+        y = HEIGHT - MARGIN
+        for ln in page:
+            font = bold if ln.bold else regular
+            lead = ln.size * 1.6
+            pieces = wrap(ln.text, lambda s: pdfmetrics.stringWidth(s, font, ln.size), WIDTH - 2 * MARGIN) or [""]
+            for piece in pieces:
+                y -= lead
+                if piece:
+                    c.setFont(font, ln.size)
+                    c.drawString(MARGIN + (6 if form_grid else 0), y, piece)
+                if form_grid and piece and ":" in piece:
+                    c.setLineWidth(0.5)
+                    c.setStrokeGray(0.4)
+                    c.rect(MARGIN, y - lead * 0.3, WIDTH - 2 * MARGIN, lead, stroke=1, fill=0)
+        c.showPage()
+    c.save()
+
+
+def cairo_pdf(path, pages, title, family="NanumMyeongjo", leading=1.6):
+    surface = cairo.PDFSurface(path, WIDTH, HEIGHT)
+    surface.set_metadata(cairo.PDFMetadata.TITLE, title)
+    surface.set_metadata(cairo.PDFMetadata.CREATE_DATE, "2024-05-01T09:00:00")
+    ctx = cairo.Context(surface)
+    for page in pages:
+        y = MARGIN
+        for ln in page:
+            ctx.select_font_face(family, cairo.FONT_SLANT_NORMAL,
+                                 cairo.FONT_WEIGHT_BOLD if ln.bold else cairo.FONT_WEIGHT_NORMAL)
+            ctx.set_font_size(ln.size)
+            lead = ln.size * leading
+            pieces = wrap(ln.text, lambda s: ctx.text_extents(s).x_advance, WIDTH - 2 * MARGIN) or [""]
+            for piece in pieces:
+                y += lead
+                if piece:
+                    ctx.move_to(MARGIN, y)
+                    ctx.show_text(piece)
+        if y > HEIGHT - MARGIN / 2:
+            raise ValueError(f"text runs off page {len(pages)} of {path}")
+        ctx.show_page()
+    surface.finish()
+
+
+def ghostscript_pdf(source, path):
+    subprocess.run(["gs", "-q", "-dBATCH", "-dNOPAUSE", "-dSAFER", "-sDEVICE=pdfwrite",
+                    "-dCompatibilityLevel=1.7", "-sOutputFile=" + path, source], check=True)
