@@ -4,4 +4,4 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 out="${1:-$here/../tests/data}"
-exec /usr/bin/python3 "$here/samples/make_samples.py" "$out"
+PYTHONDONTWRITEBYTECODE=1 exec /usr/bin/python3 "$here/samples/make_samples.py" "$out"
