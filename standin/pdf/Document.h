@@ -1,6 +1,7 @@
 // A PDF document opened by the stand-in host, and its pages.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,14 +13,19 @@ extern "C" {
 
 namespace standin::pdf {
 
-class Page;  // a page's object model, its text page source and its edits (Page.h)
+class Page;   // a page's object model, its text page source and its edits (Page.h)
+struct Font;  // a font handle of host 34:31 / 99:x (Fonts.h)
 
 struct Document {
   fz_context* ctx = nullptr;
   pdf_document* doc = nullptr;
   std::vector<std::unique_ptr<Page>> pages;  // made on first use, index = page number
+  std::map<std::string, std::unique_ptr<Font>> standardFonts;  // host 34:31, by base name
 
+  Document();
   ~Document();
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
 };
 
 // Opens a PDF file. On failure returns null and sets *error to a message for the user
@@ -27,9 +33,23 @@ struct Document {
 std::unique_ptr<Document> OpenDocument(const std::string& path, std::string* error);
 
 // Builds a document in memory whose pages have the given content streams (raw operators),
-// with a MediaBox of 612 x 792 and the resources the snippets name (see the implementation for
-// the fonts it provides). For tests.
+// with a MediaBox of 612 x 792 and these resources, shared by all pages:
+//   /F1  Helvetica, WinAnsiEncoding (one-byte codes)
+//   /F2  Type0 font, Identity-H, two-byte codes; its ToUnicode maps every code to the UTF-16
+//        unit of the same value, so <D55C AD6D> shows "한국"; glyphs are MuPDF's substitute
+//   /F3  the same as /F2 with Identity-V (vertical writing)
+//   /F4  Type3 font, codes 'a' and 'b' (a square and a bar, 1000 units wide, glyph names a, b)
+//   /F5  Times-Roman, WinAnsiEncoding
+//   /Im1 a 2 x 2 RGB image XObject;  /Fm1 a form XObject (BBox 0 0 100 50) showing "Form" with
+//        /F1 at 12 pt over a grey rectangle;  /Sh1 an axial RGB shading;  /GS1 an ExtGState
+//        with fill opacity 0.5.
+// For tests.
 std::unique_ptr<Document> DocumentFromContent(const std::vector<std::string>& pageContents);
+
+// Same, with each page's content given as several streams (the page's Contents is then an
+// array of streams).
+std::unique_ptr<Document> DocumentFromContentArrays(
+    const std::vector<std::vector<std::string>>& pageContents);
 
 int PageCount(Document& document);
 // The page's model, made on first use; null for an index out of range. Stable until the

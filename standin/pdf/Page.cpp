@@ -1,0 +1,156 @@
+#include "pdf/Page.h"
+
+#include "pdf/Interpret.h"
+#include "pdf/Regenerate.h"
+
+namespace standin::pdf {
+
+Page::Page(Document& doc, int pageIndex, pdf_obj* dict)
+    : document(doc), index(pageIndex), dictionary(dict) {}
+
+Page::~Page() = default;
+
+Document& PageDocument(Page& page) { return page.document; }
+int PageIndex(Page& page) { return page.index; }
+pdf_obj* PageDictionary(Page& page) { return page.dictionary; }
+
+std::string ContentsKey(fz_context* ctx, pdf_obj* pageDictionary) {
+  std::string key;
+  fz_try(ctx) {
+    for (const char* name : {"Contents", "Resources"}) {
+      pdf_obj* value = pdf_dict_gets(ctx, pageDictionary, name);
+      char part[64];
+      if (pdf_is_indirect(ctx, value))
+        snprintf(part, sizeof part, "%d.%d;", pdf_to_num(ctx, value), pdf_to_gen(ctx, value));
+      else
+        snprintf(part, sizeof part, "%p/%d;", static_cast<void*>(value), pdf_array_len(ctx, value));
+      key += part;
+      // Elements of a direct Contents array can be replaced one by one.
+      if (pdf_is_array(ctx, value)) {
+        int n = pdf_array_len(ctx, value);
+        for (int i = 0; i < n; ++i) {
+          snprintf(part, sizeof part, "%d,", pdf_to_num(ctx, pdf_array_get(ctx, value, i)));
+          key += part;
+        }
+      }
+    }
+  }
+  fz_catch(ctx) { key = "?"; }
+  return key;
+}
+
+bool Page::ModelIsCurrent() {
+  return interpreted_ && contentsKey_ == ContentsKey(document.ctx, dictionary);
+}
+
+void Page::EnsureModel() {
+  if (ModelIsCurrent()) return;
+  DiscardModel();
+  Interpret();
+}
+
+void Page::DiscardModel() {
+  // Objects stay allocated (handles the module still holds must not dangle); they only leave
+  // the list.
+  for (PageObject* o = head_; o; o = o->next) o->listed = false;
+  head_ = tail_ = nullptr;
+  count_ = 0;
+  indexDirty_ = true;
+  interpreted_ = false;
+}
+
+void Page::Interpret() {
+  contentsKey_ = ContentsKey(document.ctx, dictionary);
+  interpreted_ = true;
+  std::vector<std::unique_ptr<PageObject>> objects = InterpretPage(*this);
+  for (auto& object : objects) {
+    PageObject* o = Adopt(std::move(object));
+    InsertAfter(tail_, o);
+  }
+}
+
+PageObject* Page::Adopt(std::unique_ptr<PageObject> object) {
+  object->page = this;
+  arena_.push_back(std::move(object));
+  return arena_.back().get();
+}
+
+PageObject* Page::First() {
+  EnsureModel();
+  return head_;
+}
+
+PageObject* Page::Last() {
+  EnsureModel();
+  return tail_;
+}
+
+int Page::Count() {
+  EnsureModel();
+  return count_;
+}
+
+void Page::Relink() {
+  index_.clear();
+  for (PageObject* o = head_; o; o = o->next) index_.push_back(o);
+  indexDirty_ = false;
+}
+
+PageObject* Page::At(int position) {
+  EnsureModel();
+  if (indexDirty_) Relink();
+  if (position < 0 || position >= static_cast<int>(index_.size())) return nullptr;
+  return index_[static_cast<size_t>(position)];
+}
+
+bool Page::Holds(const PageObject* object) {
+  EnsureModel();
+  return object && object->listed && object->page == this;
+}
+
+void Page::InsertAfter(PageObject* after, PageObject* object) {
+  if (!object || object->listed) return;
+  if (after && !(after->listed && after->page == this)) return;
+  if (object->page != this) {
+    // A new object made by host 83:0, or one of another page: the page takes it over.
+    Page* owner = object->page;
+    (void)owner;
+  }
+  if (!after) after = tail_;
+  object->prev = after;
+  object->next = after ? after->next : head_;
+  if (object->next) object->next->prev = object; else tail_ = object;
+  if (after) after->next = object; else head_ = object;
+  object->listed = true;
+  ++count_;
+  indexDirty_ = true;
+}
+
+void Page::Remove(PageObject* object) {
+  if (!Holds(object)) return;
+  if (object->prev) object->prev->next = object->next; else head_ = object->next;
+  if (object->next) object->next->prev = object->prev; else tail_ = object->prev;
+  object->prev = object->next = nullptr;
+  object->listed = false;
+  --count_;
+  indexDirty_ = true;
+}
+
+pdf_obj* Page::Resources() {
+  pdf_obj* resources = nullptr;
+  fz_var(resources);
+  fz_context* ctx = document.ctx;
+  fz_try(ctx) { resources = pdf_dict_get_inheritable(ctx, dictionary, PDF_NAME(Resources)); }
+  fz_catch(ctx) { resources = nullptr; }
+  return resources;
+}
+
+bool Page::Regenerate() {
+  EnsureModel();
+  if (!RegeneratePage(*this, head_)) return false;
+  // The new content is interpreted afresh on next use.
+  DiscardModel();
+  return true;
+}
+
+}  // namespace standin::pdf

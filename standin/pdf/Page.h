@@ -1,0 +1,74 @@
+// A page of a stand-in document: its object list (built by interpreting the content), the
+// edits made through the host functions, and the raw page dictionary.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "pdf/Document.h"
+#include "pdf/PageObject.h"
+
+namespace standin::pdf {
+
+class Page {
+ public:
+  Page(Document& document, int index, pdf_obj* dictionary);
+  ~Page();
+  Page(const Page&) = delete;
+  Page& operator=(const Page&) = delete;
+
+  Document& document;
+  const int index;
+  pdf_obj* const dictionary;  // borrowed from the document's page tree
+
+  // The object list, interpreted on first use and again whenever the page's Contents or
+  // Resources entry was replaced since the last interpretation.
+  PageObject* First();
+  PageObject* Last();
+  int Count();
+  PageObject* At(int position);  // null when out of range
+
+  // List edits. The object must belong to this page's document; a null `after` appends.
+  void InsertAfter(PageObject* after, PageObject* object);
+  void Remove(PageObject* object);
+  bool Holds(const PageObject* object);
+
+  // A new object owned by this page (a clone, or a new text object being inserted here).
+  PageObject* Adopt(std::unique_ptr<PageObject> object);
+
+  // Makes sure the model reflects the current Contents and Resources.
+  void EnsureModel();
+  // Rewrites the page's Contents from the object list (host 73:38). False on failure, with
+  // the page left unchanged.
+  bool Regenerate();
+
+  // Interpretation results that regeneration needs: the page's resources and the number of
+  // object-drawing operators met at page level.
+  pdf_obj* Resources();
+
+ private:
+  void Interpret();
+  void DiscardModel();
+  bool ModelIsCurrent();
+  void Relink();
+
+  bool interpreted_ = false;
+  std::string contentsKey_;   // identity of Contents and Resources at interpretation
+  PageObject* head_ = nullptr;
+  PageObject* tail_ = nullptr;
+  int count_ = 0;
+  std::vector<PageObject*> index_;  // positions, rebuilt after list edits
+  bool indexDirty_ = true;
+  std::vector<std::unique_ptr<PageObject>> arena_;  // every object of the page, live or not
+};
+
+Document& PageDocument(Page& page);
+int PageIndex(Page& page);
+pdf_obj* PageDictionary(Page& page);
+
+// Identity of the page's Contents and Resources entries (object numbers, or the direct
+// object's address), to notice that they were replaced.
+std::string ContentsKey(fz_context* ctx, pdf_obj* pageDictionary);
+
+}  // namespace standin::pdf

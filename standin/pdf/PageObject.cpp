@@ -1,0 +1,31 @@
+#include "pdf/PageObject.h"
+
+namespace standin::pdf {
+
+PageObject::~PageObject() {
+  if (!ctx) return;
+  pdf_drop_font(ctx, text.font);
+  pdf_drop_obj(ctx, text.fontDictionary);
+  for (FormGlyph& g : formGlyphs) pdf_drop_font(ctx, g.font);
+}
+
+std::unique_ptr<PageObject> CloneObject(const PageObject& source) {
+  auto copy = std::make_unique<PageObject>();
+  copy->kind = source.kind;
+  copy->bbox = source.bbox;
+  copy->anchor = source.anchor;
+  copy->original = false;
+  copy->text = source.text;
+  copy->fill = source.fill;
+  copy->items = source.items;
+  copy->ctx = source.ctx;
+  if (copy->ctx) {
+    pdf_keep_font(copy->ctx, copy->text.font);
+    pdf_keep_obj(copy->ctx, copy->text.fontDictionary);
+    copy->formGlyphs = source.formGlyphs;
+    for (FormGlyph& g : copy->formGlyphs) pdf_keep_font(copy->ctx, g.font);
+  }
+  return copy;
+}
+
+}  // namespace standin::pdf
