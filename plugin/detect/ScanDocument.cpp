@@ -12,46 +12,26 @@ namespace vm {
 
 namespace {
 
-// Releases a text page on every way out of a page's scan.
-class TextPageHold {
+// Runs a release on every way out of a scope.
+template <class Release>
+class ScopeExit {
  public:
-  explicit TextPageHold(HostHandle textPage) : textPage_(textPage) {}
-  TextPageHold(const TextPageHold&) = delete;
-  TextPageHold& operator=(const TextPageHold&) = delete;
-  ~TextPageHold() { Host<120, 1>(textPage_); }
+  explicit ScopeExit(Release release) : release_(release) {}
+  ScopeExit(const ScopeExit&) = delete;
+  ScopeExit& operator=(const ScopeExit&) = delete;
+  ~ScopeExit() { release_(); }
 
  private:
-  HostHandle textPage_;
+  Release release_;
 };
 
 std::u16string FetchPageText(HostHandle textPage, int32_t count) {
   HostHandle string = Host<18, 0>();
+  ScopeExit release([&] { Host<18, 3>(string); });
   Host<120, 16>(textPage, 0, count, &string);
-  std::u16string text;
-  try {
-    // Cut at the first zero code unit, which ends the host's buffer.
-    if (const char16_t* buffer = Host<18, 42>(string)) text = buffer;
-  } catch (...) {
-    Host<18, 3>(string);
-    throw;
-  }
-  Host<18, 3>(string);
-  return text;
-}
-
-std::vector<HostBox> RangeBoxes(HostHandle textPage, int32_t first, int32_t count) {
-  std::vector<HostBox> boxes;
-  HostHandle array = Host<11, 0>();
-  Host<120, 6>(textPage, first, count, &array);
-  int32_t size = Host<11, 2>(array);
-  try {
-    for (int32_t i = 0; i < size; ++i) boxes.push_back(Host<11, 6>(array, i));
-  } catch (...) {
-    Host<11, 1>(array);
-    throw;
-  }
-  Host<11, 1>(array);
-  return boxes;
+  // Cut at the first zero code unit, which ends the host's buffer.
+  const char16_t* buffer = Host<18, 42>(string);
+  return buffer ? std::u16string(buffer) : std::u16string();
 }
 
 // Appends the page's records; false when the engine could not search the whole page.
@@ -63,7 +43,7 @@ bool ScanPage(const PiPatternList& patterns, HostHandle view, int32_t pageIndex,
   EnsurePageParsed(pdfPage);
   HostHandle textPage = Host<120, 0>(pdfPage, 0);
   if (!textPage) return true;
-  TextPageHold hold(textPage);
+  ScopeExit release([&] { Host<120, 1>(textPage); });
 
   if (Host<120, 3>(textPage) == 0) Host<120, 2>(textPage);
   int32_t count = Host<120, 4>(textPage);
@@ -83,13 +63,23 @@ bool ScanPage(const PiPatternList& patterns, HostHandle view, int32_t pageIndex,
     QueryCharInfo(textPage, candidate.start, &info);
     record.fontSize = EffectiveFontSize(info);
 
-    record.rects = RangeBoxes(textPage, candidate.start, candidate.length);
+    record.rects = CharRangeBoxes(textPage, candidate.start, candidate.length);
     if (!record.rects.empty()) list.push_back(std::move(record));
   }
   return detection.complete;
 }
 
 }  // namespace
+
+std::vector<HostBox> CharRangeBoxes(HostHandle textPage, int32_t first, int32_t count) {
+  std::vector<HostBox> boxes;
+  HostHandle array = Host<11, 0>();
+  ScopeExit release([&] { Host<11, 1>(array); });
+  Host<120, 6>(textPage, first, count, &array);
+  int32_t size = Host<11, 2>(array);
+  for (int32_t i = 0; i < size; ++i) boxes.push_back(Host<11, 6>(array, i));
+  return boxes;
+}
 
 float EffectiveFontSize(const HostCharInfo& info) {
   const float ad = info.a * info.d;

@@ -29,6 +29,9 @@ struct ScanReport {
 int32_t ScanDocument(HostHandle document, const PiCategoryFlags& flags, PiMatchList& list,
                      ScanReport* report = nullptr);
 
+// The boxes the text page reports for a character range (host 11:0, 120:6, 11:2, 11:6, 11:1).
+std::vector<HostBox> CharRangeBoxes(HostHandle textPage, int32_t first, int32_t count);
+
 // The font size scaled by the character matrix: sqrt|a*d - b*c| (products in single precision),
 // taken as 1 when it is not above 0.01.
 float EffectiveFontSize(const HostCharInfo& info);

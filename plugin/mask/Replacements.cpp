@@ -4,6 +4,7 @@
 #include <map>
 
 #include "detect/PiCategory.h"
+#include "detect/ScanDocument.h"
 #include "host/HostCall.h"
 #include "host/PageAccess.h"
 #include "mask/DisplayFormat.h"
@@ -49,16 +50,6 @@ class TextPageCache {
   std::map<int32_t, HostHandle> pages_;
 };
 
-std::vector<HostBox> RangeBoxes(HostHandle textPage, int32_t first, int32_t count) {
-  std::vector<HostBox> boxes;
-  HostHandle array = Host<11, 0>();
-  Host<120, 6>(textPage, first, count, &array);
-  int32_t size = Host<11, 2>(array);
-  for (int32_t i = 0; i < size; ++i) boxes.push_back(Host<11, 6>(array, i));
-  Host<11, 1>(array);
-  return boxes;
-}
-
 void AppendRuns(const PiMatch& match, const PiMask& mask, HostHandle textPage,
                 PiMatchList& replacements) {
   const int32_t n = match.charCount;
@@ -76,7 +67,7 @@ void AppendRuns(const PiMatch& match, const PiMask& mask, HostHandle textPage,
     record.fontSize = match.fontSize;
     record.category = match.category;
     record.text = match.text.substr(s, std::min<std::size_t>(match.text.size() - s, e - s));
-    record.rects = RangeBoxes(textPage, record.charStart, record.charCount);
+    record.rects = CharRangeBoxes(textPage, record.charStart, record.charCount);
     replacements.push_back(std::move(record));
     s = e;
   }
