@@ -1,1 +1,0 @@
-// Detection engine sources go here.
