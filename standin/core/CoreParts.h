@@ -12,6 +12,8 @@ void RegisterApplicationFunctions(FunctionTable& table);  // 20, 26, 31, 32, 34:
 
 void ResetParseState();
 void ResetMessageBoxes();
+// Clears the modified mark after a successful save.
+void MarkSaved(HostHandle document);
 // Drops the parse state of a page that goes away with its document.
 void ForgetPage(const void* pdfPage);
 

@@ -151,6 +151,7 @@ const LoadedPlugin* LastPlugin() { return Loader().last.get(); }
 
 void ResetHost() {
   Table().ClearOverrides();
+  CloseAllHostDocuments();  // releases undo steps through the module's callbacks
   Loader().last.reset();
   for (void* library : Loader().libraries) dlclose(library);
   Loader().libraries.clear();

@@ -7,6 +7,7 @@ void RegisterCoreFunctions(FunctionTable& table) {
   RegisterServiceFunctions(table);
   RegisterParseFunctions(table);
   RegisterMessageFunctions(table);
+  RegisterApplicationFunctions(table);
 }
 
 }  // namespace standin

@@ -18,6 +18,8 @@ typename HostFn<C, S>::type Find(int32_t pluginId = standin::kStandinPluginId) {
   return reinterpret_cast<typename HostFn<C, S>::type>(
       standin::TableRecord()->lookup(C, S, pluginId));
 }
+// In parentheses, so that the template arguments can sit inside test macros.
+#define HOST(C, S) (Find<C, S>())
 
 TEST_F(CoreFunctionTableTest, UnknownFunctionIsALoudFailure) {
   EXPECT_DEATH(standin::TableRecord()->lookup(9999, 1, standin::kStandinPluginId),
@@ -25,9 +27,9 @@ TEST_F(CoreFunctionTableTest, UnknownFunctionIsALoudFailure) {
 }
 
 TEST_F(CoreFunctionTableTest, LogKeepsEveryLookupInOrderWithTheIdentifier) {
-  Find<18, 0>();
+  HOST(18, 0);
   Find<7, 0>(42);
-  Find<18, 0>();
+  HOST(18, 0);
   const auto& log = standin::Table().Log();
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[1].category, 7);
@@ -40,19 +42,19 @@ TEST_F(CoreFunctionTableTest, LogKeepsEveryLookupInOrderWithTheIdentifier) {
 
 TEST_F(CoreFunctionTableTest, OverrideReplacesUntilCleared) {
   standin::Table().Override<11, 2>([](HostHandle) -> int32_t { return -5; });
-  HostHandle array = Find<11, 0>()();
-  EXPECT_EQ((Find<11, 2>()(array)), -5);
+  HostHandle array = HOST(11, 0)();
+  EXPECT_EQ(HOST(11, 2)(array), -5);
   standin::Table().ClearOverrides();
-  EXPECT_EQ((Find<11, 2>()(array)), 0);
-  Find<11, 1>()(array);
+  EXPECT_EQ(HOST(11, 2)(array), 0);
+  HOST(11, 1)(array);
 }
 
 TEST_F(CoreFunctionTableTest, ResetHostDropsOverrides) {
   standin::Table().Override<18, 0>([]() -> HostHandle { return nullptr; });
   standin::ResetHost();
-  HostHandle s = Find<18, 0>()();
+  HostHandle s = HOST(18, 0)();
   EXPECT_NE(s, nullptr);
-  Find<18, 3>()(s);
+  HOST(18, 3)(s);
 }
 
 TEST(CoreObjectTracker, RecordsLiveObjectsAndBadReleases) {

@@ -1,0 +1,364 @@
+// The application model behind categories 20, 26, 31, 32 and 34:10: open documents, their
+// views and page views, the undo list and the change notices.
+#include "core/Application.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <memory>
+
+#include "core/CoreParts.h"
+#include "pdf/Document.h"
+
+namespace standin {
+
+namespace {
+
+struct HostDocument;
+
+struct HostPageView {
+  HostDocument* document;
+  int index;
+  int changedCount = 0;
+  bool hasVisibleBox = false;
+  HostBox visibleBox{};
+  const void* pdfPage = nullptr;  // handed out by 32:2
+};
+
+struct HostView {
+  std::map<int, std::unique_ptr<HostPageView>> pageViews;
+  std::vector<ScrollRequest> scrolls;
+  char windowTag = 0;  // its address is the view's window handle
+};
+
+struct HostDocument {
+  std::unique_ptr<pdf::Document> pdf;
+  HostView view;
+  bool modified = false;
+  int changedCount = 0;
+  std::vector<UndoStep> undo;
+  std::vector<UndoStep> redo;
+};
+
+struct AppState {
+  std::vector<std::unique_ptr<HostDocument>> documents;  // in opening order
+  HostDocument* active = nullptr;
+  std::map<const void*, HostPageView*> pageViews;        // every page view handed out
+  char mainWindowTag = 0;
+};
+
+AppState& App() {
+  static AppState* state = new AppState;
+  return *state;
+}
+
+HostDocument* Find(HostHandle handle) {
+  for (auto& document : App().documents) {
+    if (document.get() == handle) return document.get();
+  }
+  return nullptr;
+}
+
+HostDocument* FindByPdf(HostHandle pdfDocument) {
+  for (auto& document : App().documents) {
+    if (document->pdf.get() == pdfDocument) return document.get();
+  }
+  return nullptr;
+}
+
+HostDocument* FindByView(HostHandle view) {
+  for (auto& document : App().documents) {
+    if (&document->view == view) return document.get();
+  }
+  return nullptr;
+}
+
+HostPageView* FindPageView(HostHandle pageView) {
+  auto it = App().pageViews.find(pageView);
+  return it == App().pageViews.end() ? nullptr : it->second;
+}
+
+HostPageView* PageViewAt(HostDocument& document, int index) {
+  if (index < 0 || index >= pdf::PageCount(*document.pdf)) return nullptr;
+  auto& slot = document.view.pageViews[index];
+  if (!slot) {
+    slot = std::make_unique<HostPageView>(HostPageView{&document, index});
+    App().pageViews[slot.get()] = slot.get();
+  }
+  return slot.get();
+}
+
+HostHandle Adopt(std::unique_ptr<pdf::Document> pdfDocument) {
+  auto document = std::make_unique<HostDocument>();
+  document->pdf = std::move(pdfDocument);
+  App().documents.push_back(std::move(document));
+  App().active = App().documents.back().get();
+  return App().active;
+}
+
+void ReleaseSteps(std::vector<UndoStep>& steps) {
+  // Taken out first: a release callback may reach the host again.
+  std::vector<UndoStep> dropped;
+  dropped.swap(steps);
+  for (auto it = dropped.rbegin(); it != dropped.rend(); ++it) {
+    if (it->item.release) it->item.release(it->item.clientData);
+  }
+}
+
+// ---- 20: application ----
+int32_t VM_CALL DocumentCount() { return static_cast<int32_t>(App().documents.size()); }
+HostHandle VM_CALL DocumentAt(int32_t index) {
+  if (index < 0 || static_cast<size_t>(index) >= App().documents.size()) return nullptr;
+  return App().documents[index].get();
+}
+HostHandle VM_CALL ActiveDocumentFn() { return App().active; }
+HostWindow VM_CALL MainWindowFn() { return &App().mainWindowTag; }
+int32_t VM_CALL AddUndoStep(const char16_t* label, HostHandle handle, int32_t flags, UndoItem* item) {
+  HostDocument* document = Find(handle);
+  if (!document || !item) return 0;
+  ReleaseSteps(document->redo);
+  document->undo.push_back({label ? std::u16string(label) : std::u16string(), *item, flags});
+  return 1;
+}
+HostHandle VM_CALL RibbonBar(int32_t) { return nullptr; }  // no ribbon in this host yet
+
+// ---- 26: host document ----
+HostHandle VM_CALL PdfDocumentFn(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document ? document->pdf.get() : nullptr;
+}
+void VM_CALL DocumentChanged(HostHandle handle) {
+  if (HostDocument* document = Find(handle)) {
+    document->modified = true;
+    ++document->changedCount;
+  }
+}
+HostHandle VM_CALL DocumentView(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document ? &document->view : nullptr;
+}
+
+// ---- 31: document view ----
+HostHandle VM_CALL PageViewFn(HostHandle view, int32_t pageIndex) {
+  HostDocument* document = FindByView(view);
+  return document ? PageViewAt(*document, pageIndex) : nullptr;
+}
+void VM_CALL ScrollTo(HostHandle view, int32_t pageIndex, float x, float y) {
+  if (HostDocument* document = FindByView(view)) document->view.scrolls.push_back({pageIndex, x, y});
+}
+HostWindow VM_CALL ViewWindow(HostHandle view) {
+  HostDocument* document = FindByView(view);
+  return document ? &document->view.windowTag : nullptr;
+}
+
+// ---- 32: page view ----
+HostHandle VM_CALL PdfPageFn(HostHandle pageView) {
+  HostPageView* view = FindPageView(pageView);
+  if (!view) return nullptr;
+  pdf::Page* page = pdf::GetPage(*view->document->pdf, view->index);
+  if (page) view->pdfPage = page;
+  return page;
+}
+// The view shows pages at 100 % with the page's upper-left corner at the window's origin.
+void VM_CALL PageToWindow(HostHandle pageView, const HostBox* rect, HostIntRect* pixels) {
+  HostPageView* view = FindPageView(pageView);
+  if (!view || !rect || !pixels) return;
+  HostBox page = PageBox(view->document, view->index);
+  pixels->left = static_cast<int32_t>(std::lround(rect->x0 - page.x0));
+  pixels->top = static_cast<int32_t>(std::lround(page.y1 - rect->y0));
+  pixels->right = static_cast<int32_t>(std::lround(rect->x1 - page.x0));
+  pixels->bottom = static_cast<int32_t>(std::lround(page.y1 - rect->y1));
+}
+HostBox VM_CALL VisibleBox(HostHandle pageView) {
+  HostPageView* view = FindPageView(pageView);
+  if (!view) return HostBox{};
+  return view->hasVisibleBox ? view->visibleBox : PageBox(view->document, view->index);
+}
+void VM_CALL PageChanged(HostHandle pageView, int32_t) {
+  if (HostPageView* view = FindPageView(pageView)) ++view->changedCount;
+}
+
+// ---- 34:10 ----
+int32_t VM_CALL PageCountFn(HostHandle pdfDocument) {
+  HostDocument* document = FindByPdf(pdfDocument);
+  return document ? pdf::PageCount(*document->pdf) : 0;
+}
+
+}  // namespace
+
+void RegisterApplicationFunctions(FunctionTable& table) {
+  table.Implement<20, 22>(&DocumentCount);
+  table.Implement<20, 23>(&DocumentAt);
+  table.Implement<20, 24>(&ActiveDocumentFn);
+  table.Implement<20, 36>(&MainWindowFn);
+  table.Implement<20, 37>(&AddUndoStep);
+  table.Implement<20, 80>(&RibbonBar);
+  table.Implement<26, 4>(&PdfDocumentFn);
+  table.Implement<26, 8>(&DocumentChanged);
+  table.Implement<26, 24>(&DocumentView);
+  table.Implement<31, 2>(&PageViewFn);
+  table.Implement<31, 7>(&ScrollTo);
+  table.Implement<31, 42>(&ViewWindow);
+  table.Implement<32, 2>(&PdfPageFn);
+  table.Implement<32, 9>(&PageToWindow);
+  table.Implement<32, 12>(&VisibleBox);
+  table.Implement<32, 13>(&PageChanged);
+  table.Implement<34, 10>(&PageCountFn);
+}
+
+HostHandle OpenHostDocument(const std::string& path, std::string* error) {
+  std::string message;
+  std::unique_ptr<pdf::Document> document = pdf::OpenDocument(path, &message);
+  if (!document) {
+    if (error) *error = message.empty() ? "cannot open " + path : message;
+    return nullptr;
+  }
+  return Adopt(std::move(document));
+}
+
+HostHandle OpenHostDocumentFromContent(const std::vector<std::string>& pageContents) {
+  std::unique_ptr<pdf::Document> document = pdf::DocumentFromContent(pageContents);
+  return document ? Adopt(std::move(document)) : nullptr;
+}
+
+void CloseHostDocument(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  if (!document) return;
+  // Undo records may hold objects of this document: release them while it is still open.
+  ReleaseSteps(document->undo);
+  ReleaseSteps(document->redo);
+  for (auto& [index, view] : document->view.pageViews) {
+    if (view->pdfPage) ForgetPage(view->pdfPage);
+    App().pageViews.erase(view.get());
+  }
+  auto& documents = App().documents;
+  auto it = std::find_if(documents.begin(), documents.end(),
+                         [&](const auto& d) { return d.get() == document; });
+  std::unique_ptr<HostDocument> closing = std::move(*it);
+  documents.erase(it);
+  if (App().active == document) App().active = documents.empty() ? nullptr : documents.back().get();
+}
+
+void CloseAllHostDocuments() {
+  while (!App().documents.empty()) CloseHostDocument(App().documents.back().get());
+}
+
+void SetActiveDocument(HostHandle document) {
+  if (!document || Find(document)) App().active = static_cast<HostDocument*>(document);
+}
+
+HostHandle ActiveDocument() { return App().active; }
+
+std::vector<HostHandle> OpenDocuments() {
+  std::vector<HostHandle> handles;
+  for (auto& document : App().documents) handles.push_back(document.get());
+  return handles;
+}
+
+pdf::Document* PdfDocumentOf(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document ? document->pdf.get() : nullptr;
+}
+
+void MarkSaved(HostHandle handle) {
+  if (HostDocument* document = Find(handle)) document->modified = false;
+}
+
+bool IsModified(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document && document->modified;
+}
+
+int DocumentChangedCount(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document ? document->changedCount : 0;
+}
+
+HostHandle ViewOf(HostHandle handle) { return DocumentView(handle); }
+
+HostHandle PageViewOf(HostHandle handle, int pageIndex) {
+  HostDocument* document = Find(handle);
+  return document ? PageViewAt(*document, pageIndex) : nullptr;
+}
+
+HostHandle DocumentOfPageView(HostHandle pageView, int* pageIndex) {
+  HostPageView* view = FindPageView(pageView);
+  if (!view) return nullptr;
+  if (pageIndex) *pageIndex = view->index;
+  return view->document;
+}
+
+HostHandle DocumentOfView(HostHandle view) { return FindByView(view); }
+
+HostBox PageBox(HostHandle handle, int pageIndex) {
+  HostDocument* document = Find(handle);
+  if (!document || pageIndex < 0 || pageIndex >= pdf::PageCount(*document->pdf)) return HostBox{};
+  fz_context* ctx = document->pdf->ctx;
+  fz_rect box = fz_empty_rect;
+  fz_try(ctx) {
+    pdf_obj* page = pdf_lookup_page_obj(ctx, document->pdf->doc, pageIndex);
+    box = pdf_to_rect(ctx, pdf_dict_get_inheritable(ctx, page, PDF_NAME(MediaBox)));
+  }
+  fz_catch(ctx) { return HostBox{}; }
+  return HostBox{std::min(box.x0, box.x1), std::min(box.y0, box.y1), std::max(box.x0, box.x1),
+                 std::max(box.y0, box.y1)};
+}
+
+int PageChangedCount(HostHandle handle, int pageIndex) {
+  HostDocument* document = Find(handle);
+  if (!document) return 0;
+  auto it = document->view.pageViews.find(pageIndex);
+  return it == document->view.pageViews.end() ? 0 : it->second->changedCount;
+}
+
+void SetVisibleBox(HostHandle handle, int pageIndex, HostBox box) {
+  HostDocument* document = Find(handle);
+  if (!document) return;
+  if (HostPageView* view = PageViewAt(*document, pageIndex)) {
+    view->hasVisibleBox = true;
+    view->visibleBox = box;
+  }
+}
+
+const std::vector<ScrollRequest>& ScrollRequests(HostHandle handle) {
+  static const std::vector<ScrollRequest> none;
+  HostDocument* document = Find(handle);
+  return document ? document->view.scrolls : none;
+}
+
+HostWindow MainWindow() { return &App().mainWindowTag; }
+
+const std::vector<UndoStep>& UndoSteps(HostHandle handle) {
+  static const std::vector<UndoStep> none;
+  HostDocument* document = Find(handle);
+  return document ? document->undo : none;
+}
+
+int UndoStepCount(HostHandle handle) { return static_cast<int>(UndoSteps(handle).size()); }
+
+int RedoStepCount(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document ? static_cast<int>(document->redo.size()) : 0;
+}
+
+bool UndoLast(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  if (!document || document->undo.empty()) return false;
+  UndoStep step = document->undo.back();
+  document->undo.pop_back();
+  if (step.item.undo) step.item.undo(step.item.clientData);
+  document->redo.push_back(step);
+  return true;
+}
+
+bool RedoLast(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  if (!document || document->redo.empty()) return false;
+  UndoStep step = document->redo.back();
+  document->redo.pop_back();
+  if (step.item.redo) step.item.redo(step.item.clientData);
+  document->undo.push_back(step);
+  return true;
+}
+
+}  // namespace standin

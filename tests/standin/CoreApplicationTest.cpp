@@ -1,0 +1,220 @@
+// The application model as the module reaches it: documents, views, page views, change notices
+// and the undo list.
+#include <gtest/gtest.h>
+
+#include "core/Application.h"
+#include "core/StandinHost.h"
+
+namespace {
+
+template <int C, int S>
+typename HostFn<C, S>::type Find() {
+  return reinterpret_cast<typename HostFn<C, S>::type>(
+      standin::TableRecord()->lookup(C, S, standin::kStandinPluginId));
+}
+// In parentheses, so that the template arguments can sit inside test macros.
+#define HOST(C, S) (Find<C, S>())
+
+const std::string kText = "BT /F1 12 Tf 72 700 Td (Hello) Tj ET";
+
+class CoreApplicationTest : public testing::Test {
+ protected:
+  void SetUp() override { standin::ResetHost(); }
+  void TearDown() override {
+    standin::ResetHost();
+    EXPECT_TRUE(standin::Tracker().Outstanding().empty());
+  }
+};
+
+TEST_F(CoreApplicationTest, DocumentsViewsAndPagesAreReachable) {
+  HostHandle doc = standin::OpenHostDocumentFromContent({kText, kText});
+  ASSERT_NE(doc, nullptr);
+  auto count = HOST(20, 22);
+  auto at = HOST(20, 23);
+  EXPECT_EQ(count(), 1);
+  EXPECT_EQ(at(0), doc);
+  EXPECT_EQ(at(1), nullptr);
+  EXPECT_EQ(at(-1), nullptr);
+  EXPECT_EQ(HOST(20, 24)(), doc);
+
+  HostHandle pdfDoc = HOST(26, 4)(doc);
+  ASSERT_NE(pdfDoc, nullptr);
+  EXPECT_EQ(pdfDoc, static_cast<void*>(standin::PdfDocumentOf(doc)));
+  EXPECT_EQ(HOST(34, 10)(pdfDoc), 2);
+
+  HostHandle view = HOST(26, 24)(doc);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(HOST(26, 24)(doc), view);
+  auto pageView = HOST(31, 2);
+  HostHandle pv1 = pageView(view, 1);
+  ASSERT_NE(pv1, nullptr);
+  EXPECT_EQ(pageView(view, 1), pv1);           // stable
+  EXPECT_NE(pageView(view, 0), pv1);
+  EXPECT_EQ(pageView(view, 2), nullptr);
+  EXPECT_EQ(pageView(view, -1), nullptr);
+  int index = -1;
+  EXPECT_EQ(standin::DocumentOfPageView(pv1, &index), doc);
+  EXPECT_EQ(index, 1);
+
+  HostHandle page = HOST(32, 2)(pv1);
+  EXPECT_NE(page, nullptr);
+  EXPECT_EQ(HOST(32, 2)(pv1), page);
+  EXPECT_NE(HOST(32, 2)(pageView(view, 0)), page);
+  EXPECT_NE(HOST(20, 36)(), nullptr);
+  EXPECT_NE(HOST(31, 42)(view), nullptr);
+}
+
+// Handles of closed documents, or of no document at all, get null or zero, not a crash.
+TEST_F(CoreApplicationTest, UnknownHandlesAnswerNull) {
+  int bogus = 0;
+  EXPECT_EQ(HOST(26, 4)(&bogus), nullptr);
+  EXPECT_EQ(HOST(26, 24)(nullptr), nullptr);
+  EXPECT_EQ(HOST(31, 2)(&bogus, 0), nullptr);
+  EXPECT_EQ(HOST(32, 2)(&bogus), nullptr);
+  EXPECT_EQ(HOST(34, 10)(&bogus), 0);
+  HOST(26, 8)(&bogus);
+  HOST(32, 13)(&bogus, 1);
+
+  HostHandle doc = standin::OpenHostDocumentFromContent({kText});
+  HostHandle view = HOST(26, 24)(doc);
+  HostHandle pv = HOST(31, 2)(view, 0);
+  standin::CloseHostDocument(doc);
+  EXPECT_EQ(HOST(20, 24)(), nullptr);
+  EXPECT_EQ(HOST(31, 2)(view, 0), nullptr);
+  EXPECT_EQ(HOST(32, 2)(pv), nullptr);
+  EXPECT_EQ(standin::DocumentOfPageView(pv, nullptr), nullptr);
+}
+
+TEST_F(CoreApplicationTest, ActiveDocumentFollowsOpeningClosingAndSwitching) {
+  HostHandle a = standin::OpenHostDocumentFromContent({kText});
+  HostHandle b = standin::OpenHostDocumentFromContent({kText});
+  HostHandle c = standin::OpenHostDocumentFromContent({kText});
+  EXPECT_EQ(standin::ActiveDocument(), c);
+  standin::SetActiveDocument(a);
+  EXPECT_EQ(HOST(20, 24)(), a);
+  standin::CloseHostDocument(b);              // not active: stays a
+  EXPECT_EQ(standin::ActiveDocument(), a);
+  EXPECT_EQ(HOST(20, 22)(), 2);
+  EXPECT_EQ(HOST(20, 23)(1), c);
+  standin::CloseHostDocument(a);
+  EXPECT_EQ(standin::ActiveDocument(), c);
+  standin::SetActiveDocument(b);              // closed: ignored
+  EXPECT_EQ(standin::ActiveDocument(), c);
+  standin::CloseHostDocument(c);
+  EXPECT_EQ(standin::ActiveDocument(), nullptr);
+  EXPECT_EQ(HOST(20, 22)(), 0);
+}
+
+TEST_F(CoreApplicationTest, OpeningAMissingFileReportsAnError) {
+  std::string error;
+  EXPECT_EQ(standin::OpenHostDocument("/nonexistent/file.pdf", &error), nullptr);
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(standin::OpenDocuments().empty());
+}
+
+TEST_F(CoreApplicationTest, ChangeNoticesMarkTheDocumentUntilSaved) {
+  HostHandle doc = standin::OpenHostDocumentFromContent({kText, kText, kText});
+  EXPECT_FALSE(standin::IsModified(doc));
+  HostHandle view = HOST(26, 24)(doc);
+  HOST(32, 13)(HOST(31, 2)(view, 2), 1);
+  HOST(32, 13)(HOST(31, 2)(view, 2), 1);
+  HOST(26, 8)(doc);
+  EXPECT_EQ(standin::PageChangedCount(doc, 2), 2);
+  EXPECT_EQ(standin::PageChangedCount(doc, 0), 0);
+  EXPECT_EQ(standin::DocumentChangedCount(doc), 1);
+  EXPECT_TRUE(standin::IsModified(doc));
+
+}
+
+TEST_F(CoreApplicationTest, PageGeometryOfTheView) {
+  HostHandle doc = standin::OpenHostDocumentFromContent({kText});
+  HostHandle pv = HOST(31, 2)(HOST(26, 24)(doc), 0);
+  HostBox visible = HOST(32, 12)(pv);
+  EXPECT_EQ(visible.x0, 0);
+  EXPECT_EQ(visible.y0, 0);
+  EXPECT_EQ(visible.x1, 612);
+  EXPECT_EQ(visible.y1, 792);
+
+  HostBox rect{72, 700, 172, 712};
+  HostIntRect pixels{};
+  HOST(32, 9)(pv, &rect, &pixels);
+  EXPECT_EQ(pixels.left, 72);
+  EXPECT_EQ(pixels.right, 172);
+  EXPECT_EQ(pixels.top, 92);     // y grows downwards in the window
+  EXPECT_EQ(pixels.bottom, 80);
+
+  standin::SetVisibleBox(doc, 0, {0, 400, 612, 792});
+  EXPECT_EQ(HOST(32, 12)(pv).y0, 400);
+
+  HOST(31, 7)(HOST(26, 24)(doc), 0, 72, 712);
+  ASSERT_EQ(standin::ScrollRequests(doc).size(), 1u);
+  EXPECT_EQ(standin::ScrollRequests(doc)[0].y, 712);
+}
+
+// ---- the undo list ----
+
+struct StepRecord {
+  int undone = 0;
+  int redone = 0;
+  int released = 0;
+};
+
+int32_t VM_CALL UndoStepFn(void* data) { return ++static_cast<StepRecord*>(data)->undone; }
+int32_t VM_CALL RedoStepFn(void* data) { return ++static_cast<StepRecord*>(data)->redone; }
+void VM_CALL ReleaseStepFn(void* data) { ++static_cast<StepRecord*>(data)->released; }
+
+int32_t AddStep(HostHandle doc, StepRecord* record) {
+  UndoItem item{sizeof(UndoItem), record, &UndoStepFn, &RedoStepFn, &ReleaseStepFn};
+  return HOST(20, 37)(u"개인 정보 보호", doc, 0, &item);
+}
+
+TEST_F(CoreApplicationTest, UndoRedoAndReleaseReachTheCallbacks) {
+  HostHandle doc = standin::OpenHostDocumentFromContent({kText});
+  StepRecord first, second, third;
+  EXPECT_EQ(AddStep(doc, &first), 1);
+  EXPECT_EQ(AddStep(doc, &second), 1);
+  ASSERT_EQ(standin::UndoStepCount(doc), 2);
+  EXPECT_EQ(standin::UndoSteps(doc)[0].label, u"개인 정보 보호");
+  EXPECT_EQ(standin::UndoSteps(doc)[0].item.size, sizeof(UndoItem));
+
+  EXPECT_TRUE(standin::UndoLast(doc));
+  EXPECT_TRUE(standin::UndoLast(doc));
+  EXPECT_FALSE(standin::UndoLast(doc));
+  EXPECT_EQ(first.undone, 1);
+  EXPECT_EQ(second.undone, 1);
+  EXPECT_TRUE(standin::RedoLast(doc));  // the first step again
+  EXPECT_EQ(first.redone, 1);
+  EXPECT_EQ(second.redone, 0);
+
+  // A new step drops what could still be redone.
+  EXPECT_EQ(AddStep(doc, &third), 1);
+  EXPECT_EQ(second.released, 1);
+  EXPECT_EQ(standin::RedoStepCount(doc), 0);
+  EXPECT_FALSE(standin::RedoLast(doc));
+  EXPECT_EQ(first.released + third.released, 0);
+
+  standin::CloseHostDocument(doc);
+  EXPECT_EQ(first.released, 1);
+  EXPECT_EQ(second.released, 1);
+  EXPECT_EQ(third.released, 1);
+}
+
+TEST_F(CoreApplicationTest, UndoStepForAnUnknownDocumentIsRefused) {
+  StepRecord record;
+  int bogus = 0;
+  EXPECT_EQ(AddStep(&bogus, &record), 0);
+  HostHandle doc = standin::OpenHostDocumentFromContent({kText});
+  EXPECT_EQ(HOST(20, 37)(u"x", doc, 0, nullptr), 0);
+  EXPECT_EQ(standin::UndoStepCount(doc), 0);
+}
+
+TEST_F(CoreApplicationTest, ResetReleasesOpenSteps) {
+  HostHandle doc = standin::OpenHostDocumentFromContent({kText});
+  StepRecord record;
+  AddStep(doc, &record);
+  standin::ResetHost();
+  EXPECT_EQ(record.released, 1);
+  EXPECT_TRUE(standin::OpenDocuments().empty());
+}
+
+}  // namespace
