@@ -1,11 +1,40 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Commands.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  int (*run)(int argc, char** argv);
+  const char* summary;
+};
+
+constexpr Command kCommands[] = {
+    {"text", cli::RunTextCommand, "find personal information in a UTF-8 text file"},
+};
+
+void PrintUsage(std::FILE* out) {
+  std::fputs("usage: veilmark COMMAND [ARGS...]\n\ncommands:\n", out);
+  for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+  std::fputs("\nveilmark COMMAND --help describes a command.\n", out);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-    std::puts("usage: veilmark COMMAND ...");
-    return argc < 2 ? 2 : 0;
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return 2;
   }
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+    PrintUsage(stdout);
+    return 0;
+  }
+  for (const Command& c : kCommands)
+    if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
   std::fprintf(stderr, "veilmark: unknown command '%s'\n", argv[1]);
+  PrintUsage(stderr);
   return 2;
 }

@@ -1,0 +1,10 @@
+// The subcommands of the veilmark command line. Each takes the arguments after its name
+// (argv[0] is the subcommand's name) and returns the process exit code.
+#pragma once
+
+namespace cli {
+
+// veilmark text FILE [--categories LIST] [--json]
+int RunTextCommand(int argc, char** argv);
+
+}  // namespace cli

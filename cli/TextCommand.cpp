@@ -1,0 +1,178 @@
+// veilmark text: personal information in a UTF-8 text file, as one page text.
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "Commands.h"
+#include "Utf8.h"
+#include "detect/Detect.h"
+#include "detect/Patterns.h"
+
+namespace cli {
+
+namespace {
+
+// The command line's names of the categories, by PiCategory value.
+constexpr std::array<const char*, vm::kCategoryCount> kCategoryKeys = {
+    "phone", "rrn", "foreign", "email", "account", "card", "ip", "birth", "address"};
+
+constexpr char kUsage[] =
+    "usage: veilmark text FILE [--categories LIST] [--json]\n"
+    "\n"
+    "Finds personal information in a UTF-8 text file and prints each occurrence: category,\n"
+    "start and length in UTF-16 code units, text.\n"
+    "\n"
+    "  --categories LIST  comma-separated, from phone, rrn, foreign, email, account, card,\n"
+    "                     ip, birth, address (default: all)\n"
+    "  --json             one JSON object per line: category, start, length, text\n";
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "veilmark text: %s\n%s", message.c_str(), kUsage);
+  return 2;
+}
+
+// Sets the flags of the listed categories; false (with the bad name) on an unknown one.
+bool ParseCategories(const std::string& list, vm::PiCategoryFlags& flags, std::string& bad) {
+  flags.fill(false);
+  std::stringstream in(list);
+  std::string name;
+  bool any = false;
+  while (std::getline(in, name, ',')) {
+    int category = -1;
+    for (int c = 0; c < vm::kCategoryCount; ++c)
+      if (name == kCategoryKeys[c]) category = c;
+    if (category < 0) {
+      bad = name;
+      return false;
+    }
+    flags[vm::CategoryFlagIndex(category)] = true;
+    any = true;
+  }
+  if (!any) bad = list;
+  return any;
+}
+
+std::string JsonString(std::u16string_view text) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
+                      text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    if (pair) {
+      out += Utf16ToUtf8(text.substr(i++, 2));
+    } else if (c == u'"' || c == u'\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c == u'\n') {
+      out += "\\n";
+    } else if (c == u'\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF)) {
+      // Control characters and lone surrogates as escapes, so the exact text survives.
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
+      out += buffer;
+    } else {
+      out += Utf16ToUtf8(text.substr(i, 1));
+    }
+  }
+  return out + "\"";
+}
+
+// Plain output keeps one occurrence per line: line breaks and tabs inside it are escaped.
+std::string PlainText(std::u16string_view text) {
+  std::string out;
+  for (char c : Utf16ToUtf8(text)) {
+    if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else out += c;
+  }
+  return out;
+}
+
+}  // namespace
+
+int RunTextCommand(int argc, char** argv) {
+  std::string path;
+  std::string categories;
+  bool json = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--json") {
+      json = true;
+    } else if (arg == "--categories") {
+      if (i + 1 >= argc) return UsageError("--categories needs a list");
+      categories = argv[++i];
+    } else if (arg.rfind("--categories=", 0) == 0) {
+      categories = arg.substr(std::strlen("--categories="));
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return UsageError("unknown option '" + arg + "'");
+    } else if (path.empty()) {
+      path = arg;
+    } else {
+      return UsageError("more than one FILE");
+    }
+  }
+  if (path.empty()) return UsageError("no FILE given");
+
+  vm::PiCategoryFlags flags;
+  flags.fill(true);
+  std::string bad;
+  if (!categories.empty() && !ParseCategories(categories, flags, bad))
+    return UsageError("unknown category '" + bad + "'");
+
+  std::ifstream file(path, std::ios::binary);
+  if (!file) {
+    std::fprintf(stderr, "veilmark text: cannot open '%s': %s\n", path.c_str(),
+                 std::strerror(errno));
+    return 1;
+  }
+  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (file.bad()) {
+    std::fprintf(stderr, "veilmark text: cannot read '%s'\n", path.c_str());
+    return 1;
+  }
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);  // byte-order mark
+  size_t badOffset = 0;
+  const std::optional<std::u16string> text = Utf8ToUtf16(bytes, &badOffset);
+  if (!text) {
+    std::fprintf(stderr, "veilmark text: '%s' is not valid UTF-8 (byte offset %zu)\n",
+                 path.c_str(), badOffset);
+    return 1;
+  }
+
+  vm::PiPatternList patterns;
+  vm::BuildPatternSet(flags, patterns);
+  const vm::PageDetection detection = vm::DetectInPageText(patterns, *text);
+
+  for (const vm::PiCandidate& c : detection.selected) {
+    const std::u16string_view found = std::u16string_view(*text).substr(c.start, c.length);
+    if (json) {
+      std::printf("{\"category\":\"%s\",\"start\":%d,\"length\":%d,\"text\":%s}\n",
+                  kCategoryKeys[c.category], c.start, c.length, JsonString(found).c_str());
+    } else {
+      std::printf("%s\t%d\t%d\t%s\n", Utf16ToUtf8(vm::CategoryLabel(c.category)).c_str(),
+                  c.start, c.length, PlainText(found).c_str());
+    }
+  }
+  if (std::fflush(stdout) != 0) return 1;
+  if (!detection.complete) {
+    std::fprintf(stderr,
+                 "veilmark text: the text could not be searched completely (regular-expression "
+                 "engine limit); occurrences may be missing\n");
+    return 3;
+  }
+  return 0;
+}
+
+}  // namespace cli
