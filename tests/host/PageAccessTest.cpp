@@ -79,6 +79,23 @@ TEST_F(PageAccessTest, PauseObjectIsCreatedWithTheFixedArguments) {
   EXPECT_EQ(seen, (std::vector<int32_t>{0, 1, 0, 1}));
 }
 
+TEST_F(PageAccessTest, DocumentPagesStartUnparsedAndStayParsed) {
+  HostHandle doc = standin::OpenHostDocumentFromContent({"BT /F1 12 Tf 72 700 Td (a) Tj ET", ""});
+  HostHandle view = vm::Host<26, 24>(doc);
+  HostHandle page = vm::Host<32, 2>(vm::Host<31, 2>(view, 1));
+  ASSERT_NE(page, nullptr);
+  EXPECT_FALSE(standin::IsPageParsed(page));
+  standin::SetParseContinueSteps(2);
+  EXPECT_TRUE(vm::EnsurePageParsed(page));
+
+  standin::Table().ClearLog();
+  EXPECT_TRUE(vm::EnsurePageParsed(page));
+  EXPECT_EQ(CallLog(), std::vector<std::string>{"73:4"});
+
+  standin::CloseHostDocument(doc);  // a later page at the same address starts afresh
+  EXPECT_FALSE(standin::IsPageParsed(page));
+}
+
 // The host fills a few fields; whatever the host puts in the record, the object of bytes 0-3 is
 // the one from 7:0 during the query and is released right after it.
 TEST_F(PageAccessTest, CharInfoQueryBracketsTheObjectAndKeepsTheAnswer) {
