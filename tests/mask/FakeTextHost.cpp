@@ -41,6 +41,7 @@ HostHandle VM_CALL OpenTextPage(HostHandle pdfPage, int32_t) {
   Page* page = PageOfTag(pdfPage, &Page::pdfPageTag);
   if (!page || page->noTextPage) return nullptr;
   ++page->textPagesOpened;
+  Doc().textPagesOpenedInOrder.push_back(static_cast<int>(page - Doc().pages.data()));
   return &page->textPageTag;
 }
 void VM_CALL ReleaseTextPage(HostHandle textPage) {
@@ -152,6 +153,10 @@ void FakeHostTest::TearDown() {
   EXPECT_TRUE(standin::Tracker().Faults().empty())
       << testing::PrintToString(standin::Tracker().Faults());
   EXPECT_TRUE(fake::TextPagesBalanced());
+  EXPECT_EQ(fake::Doc().liveTextStates, 0);
+  EXPECT_EQ(fake::Doc().liveColorStates, 0);
+  EXPECT_EQ(fake::Doc().liveAccessors, 0);
+  EXPECT_EQ(fake::Doc().releaseFaults, 0);
   standin::ResetHost();
 }
 
