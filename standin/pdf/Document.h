@@ -21,6 +21,12 @@ struct Document {
   pdf_document* doc = nullptr;
   std::vector<std::unique_ptr<Page>> pages;  // made on first use, index = page number
   std::map<std::string, std::unique_ptr<Font>> standardFonts;  // host 34:31, by base name
+  // PDF object and annotation handles handed out for this document (objects/). Destroying
+  // them makes no MuPDF call, so they may go after the context.
+  std::shared_ptr<void> objectHandles;
+  // The file the document was opened from (empty for documents made in memory); saving
+  // refuses to write over it while the document still reads from it.
+  std::string path;
 
   Document();
   ~Document();

@@ -11,7 +11,8 @@ namespace standin::pdf {
 class Page;
 
 // The page-level objects of the page's content, in drawing order, each with its anchor (the
-// index of the drawing operator). Damaged content yields the objects drawn before the damage.
-std::vector<std::unique_ptr<PageObject>> InterpretPage(Page& page);
+// index of the drawing operator). Damaged content yields the objects drawn before the damage, and
+// *complete is false.
+std::vector<std::unique_ptr<PageObject>> InterpretPage(Page& page, bool* complete);
 
 }  // namespace standin::pdf

@@ -62,7 +62,7 @@ void Page::DiscardModel() {
 void Page::Interpret() {
   contentsKey_ = ContentsKey(document.ctx, dictionary);
   interpreted_ = true;
-  std::vector<std::unique_ptr<PageObject>> objects = InterpretPage(*this);
+  std::vector<std::unique_ptr<PageObject>> objects = InterpretPage(*this, &complete_);
   for (auto& object : objects) {
     PageObject* o = Adopt(std::move(object));
     InsertAfter(tail_, o);

@@ -54,6 +54,7 @@ class Page {
   void Relink();
 
   bool interpreted_ = false;
+  bool complete_ = false;     // the content was interpreted to its end
   std::string contentsKey_;   // identity of Contents and Resources at interpretation
   PageObject* head_ = nullptr;
   PageObject* tail_ = nullptr;

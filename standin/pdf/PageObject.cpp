@@ -16,6 +16,7 @@ std::unique_ptr<PageObject> CloneObject(const PageObject& source) {
   copy->anchor = source.anchor;
   copy->original = false;
   copy->text = source.text;
+  copy->lineMatrix = source.lineMatrix;
   copy->fill = source.fill;
   copy->items = source.items;
   copy->ctx = source.ctx;

@@ -60,6 +60,7 @@ struct FillColor {
 struct FormGlyph {
   pdf_font_desc* font = nullptr;  // kept
   int cid = 0;
+  int gid = 0;
   fz_matrix trm = fz_identity;    // glyph space -> page's default user space
   float size = 0;
   fz_matrix matrix = fz_identity; // text space -> page space (for the character's matrix)
@@ -88,6 +89,7 @@ struct PageObject {
 
   // Text objects.
   TextState text;
+  fz_matrix lineMatrix = fz_identity;  // text line matrix after the operator
   FillColor fill;
   std::vector<TextItem> items;
 

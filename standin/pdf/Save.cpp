@@ -1,0 +1,151 @@
+// Saving: always a full rewrite with garbage collection, so that content no page refers to any
+// more (removed text, undo copies) is not in the file. The open document itself is left as it
+// is: its object numbers stay valid for the handles and undo copies that refer to them.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "pdf/Document.h"
+
+namespace standin::pdf {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return fs::exists(a, ec) && fs::exists(b, ec) && fs::equivalent(a, b, ec);
+}
+
+// A new, empty file next to `target`, for writing before renaming over it; empty on failure.
+std::string TemporaryFileBeside(const fs::path& target) {
+  fs::path directory = target.parent_path();
+  if (directory.empty()) directory = ".";
+  std::string pattern = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
+  int fd = mkstemp(pattern.data());
+  if (fd < 0) return {};
+  // mkstemp makes the file private; give it the permissions the target has or would get.
+  std::error_code ec;
+  fs::perms perms = fs::status(target, ec).permissions();
+  if (ec || perms == fs::perms::unknown) {
+    mode_t mask = umask(0);
+    umask(mask);
+    perms = static_cast<fs::perms>(0666 & ~mask);
+  }
+  fchmod(fd, static_cast<mode_t>(perms));
+  close(fd);
+  return pattern;
+}
+
+// Writes the document into memory as it is (no garbage collection, which would renumber the
+// open document's objects). Null on failure.
+fz_buffer* WriteToMemory(fz_context* ctx, pdf_document* doc, char* message, size_t size) {
+  fz_buffer* buffer = nullptr;
+  fz_output* out = nullptr;
+  fz_var(buffer);
+  fz_var(out);
+  pdf_write_options options = pdf_default_write_options;
+  options.do_incremental = 0;
+  options.do_garbage = 0;
+  fz_try(ctx) {
+    buffer = fz_new_buffer(ctx, 64 * 1024);
+    out = fz_new_output_with_buffer(ctx, buffer);
+    pdf_write_document(ctx, doc, out, &options);
+    fz_close_output(ctx, out);
+  }
+  fz_always(ctx) { fz_drop_output(ctx, out); }
+  fz_catch(ctx) {
+    snprintf(message, size, "%s", fz_caught_message(ctx));
+    fz_drop_buffer(ctx, buffer);
+    buffer = nullptr;
+  }
+  return buffer;
+}
+
+// Reopens the written bytes and saves them with garbage collection and compression.
+bool WriteCollected(fz_context* ctx, fz_buffer* buffer, const char* path, char* message, size_t size) {
+  fz_stream* stream = nullptr;
+  pdf_document* copy = nullptr;
+  fz_var(stream);
+  fz_var(copy);
+  bool ok = true;
+  pdf_write_options options = pdf_default_write_options;
+  options.do_incremental = 0;
+  options.do_garbage = 3;  // drop unreferenced objects, renumber, merge duplicates
+  options.do_compress = 1;
+  options.do_compress_images = 1;
+  options.do_compress_fonts = 1;
+  fz_try(ctx) {
+    stream = fz_open_buffer(ctx, buffer);
+    copy = pdf_open_document_with_stream(ctx, stream);
+    pdf_save_document(ctx, copy, path, &options);
+  }
+  fz_always(ctx) {
+    pdf_drop_document(ctx, copy);
+    fz_drop_stream(ctx, stream);
+  }
+  fz_catch(ctx) {
+    snprintf(message, size, "%s", fz_caught_message(ctx));
+    ok = false;
+  }
+  return ok;
+}
+
+}  // namespace
+
+bool SaveDocument(Document& document, const std::string& path, std::string* error) {
+  std::string ignored;
+  if (!error) error = &ignored;
+  if (!document.ctx || !document.doc) {
+    *error = "The document is not open.";
+    return false;
+  }
+  if (path.empty()) {
+    *error = "No file name given for saving.";
+    return false;
+  }
+  if (!document.path.empty() && SameFile(document.path, path)) {
+    *error = "Cannot save over the file the document was opened from: " + path +
+             ". Save it under another name.";
+    return false;
+  }
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) {
+    *error = "Cannot save: " + path + " is a directory.";
+    return false;
+  }
+
+  fz_context* ctx = document.ctx;
+  char message[512] = {};
+  fz_buffer* buffer = WriteToMemory(ctx, document.doc, message, sizeof message);
+  if (!buffer) {
+    *error = std::string("Cannot write the document: ") + message;
+    return false;
+  }
+  std::string temporary = TemporaryFileBeside(fs::path(path));
+  if (temporary.empty()) {
+    fz_drop_buffer(ctx, buffer);
+    *error = "Cannot create a file in the folder of " + path + ".";
+    return false;
+  }
+  bool written = WriteCollected(ctx, buffer, temporary.c_str(), message, sizeof message);
+  fz_drop_buffer(ctx, buffer);
+  if (!written) {
+    fs::remove(temporary, ec);
+    *error = std::string("Cannot write the document: ") + message;
+    return false;
+  }
+  fs::rename(temporary, path, ec);
+  if (ec) {
+    fs::remove(temporary, ec);
+    *error = "Cannot replace " + path + ": " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace standin::pdf

@@ -1,0 +1,125 @@
+#include "pdf/TextLayout.h"
+
+namespace standin::pdf {
+
+void DecodeString(pdf_font_desc* font, const unsigned char* bytes, size_t length,
+                  std::vector<TextItem>& items) {
+  unsigned char* s = const_cast<unsigned char*>(bytes);
+  unsigned char* end = s + length;
+  while (s < end) {
+    unsigned int code = 0;
+    int used = 1;
+    if (font && font->encoding) {
+      used = pdf_decode_cmap(font->encoding, s, end, &code);
+      if (used < 1) used = 1;
+    } else {
+      code = *s;
+    }
+    TextItem item;
+    item.code = static_cast<int32_t>(code);
+    item.codeLength = used;
+    items.push_back(item);
+    s += used;
+  }
+}
+
+fz_point LayoutText(fz_context* ctx, const TextState& state, std::vector<TextItem>& items,
+                    std::vector<GlyphPlacement>* glyphs) {
+  pdf_font_desc* font = state.font;
+  pdf_text_state ts = {};
+  ts.char_space = state.charSpace;
+  ts.word_space = state.wordSpace;
+  ts.scale = state.scale;
+  ts.leading = state.leading;
+  ts.font = font;
+  ts.size = state.size;
+  ts.render = state.render;
+  ts.rise = state.rise;
+  pdf_text_object_state tos = {};
+  tos.tm = state.tm;
+  tos.tlm = state.tm;
+  fz_point pen = {0, 0};
+  int wmode = font ? font->wmode : 0;
+
+  for (size_t i = 0; i < items.size(); ++i) {
+    TextItem& item = items[i];
+    if (item.code == kSpacingCode) {
+      float adjust = -item.x * state.size * 0.001f;
+      fz_point move = wmode == 0 ? fz_point{adjust * state.scale, 0} : fz_point{0, adjust};
+      tos.tm = fz_pre_translate(tos.tm, move.x, move.y);
+      pen.x += move.x;
+      pen.y += move.y;
+      continue;
+    }
+    item.x = pen.x;
+    item.y = pen.y;
+    if (!font) continue;
+    int cid = font->encoding ? pdf_lookup_cmap(font->encoding, static_cast<unsigned>(item.code))
+                             : item.code;
+    if (cid < 0) continue;
+    fz_matrix trm;
+    int gid = pdf_tos_make_trm(ctx, &tos, &ts, font, cid, &trm);
+    fz_point move = {tos.char_tx, tos.char_ty};
+    if (glyphs) {
+      GlyphPlacement g;
+      g.item = static_cast<int>(i);
+      g.cid = cid;
+      g.gid = gid;
+      g.trm = trm;
+      g.advance = move;
+      glyphs->push_back(g);
+    }
+    pdf_tos_move_after_char(ctx, &tos);
+    pen.x += move.x;
+    pen.y += move.y;
+    if (item.code == 32 && item.codeLength == 1) {
+      fz_point space = wmode == 0 ? fz_point{state.wordSpace * state.scale, 0}
+                                  : fz_point{0, state.wordSpace};
+      tos.tm = fz_pre_translate(tos.tm, space.x, space.y);
+      pen.x += space.x;
+      pen.y += space.y;
+    }
+  }
+  return pen;
+}
+
+int UnicodeOf(pdf_font_desc* font, int cid, int out[8]) {
+  int length = 0;
+  if (font && font->to_unicode) length = pdf_lookup_cmap_full(font->to_unicode, static_cast<unsigned>(cid), out);
+  if (length == 0 && font && cid >= 0 && static_cast<size_t>(cid) < font->cid_to_ucs_len) {
+    out[0] = font->cid_to_ucs[cid];
+    length = 1;
+  }
+  if (length <= 0 || (length == 1 && out[0] == 0)) {
+    out[0] = FZ_REPLACEMENT_CHARACTER;
+    length = 1;
+  }
+  return length > 8 ? 8 : length;
+}
+
+fz_quad CharQuad(fz_context* ctx, fz_font* font, int gid, int wmode, fz_matrix trm) {
+  fz_point p = {trm.e, trm.f};
+  float advance = gid >= 0 ? fz_advance_glyph(ctx, font, gid, wmode) : 0;
+  fz_point q;
+  fz_point a, d;
+  if (wmode == 0) {
+    q = fz_transform_point_xy(advance, 0, trm);
+    a = {0, fz_font_ascender(ctx, font)};
+    d = {0, fz_font_descender(ctx, font)};
+  } else {
+    q = fz_transform_point_xy(0, -advance, trm);
+    fz_rect bbox = fz_font_bbox(ctx, font);
+    a = {bbox.x1, 0};
+    d = {bbox.x0, 0};
+  }
+  a = fz_transform_vector(a, trm);
+  d = fz_transform_vector(d, trm);
+  fz_quad quad;
+  quad.ll = {p.x + d.x, p.y + d.y};
+  quad.ul = {p.x + a.x, p.y + a.y};
+  quad.lr = {q.x + d.x, q.y + d.y};
+  quad.ur = {q.x + a.x, q.y + a.y};
+  return quad;
+}
+
+}  // namespace standin::pdf

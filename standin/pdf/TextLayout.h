@@ -1,0 +1,37 @@
+// Placement of a text object's characters, done the way MuPDF's renderer places them, so that
+// origins, glyph matrices and text page boxes agree with what is drawn.
+#pragma once
+
+#include <vector>
+
+#include "pdf/PageObject.h"
+
+namespace standin::pdf {
+
+struct GlyphPlacement {
+  int item = 0;                   // index in the object's items
+  int cid = 0;
+  int gid = 0;
+  fz_matrix trm = fz_identity;    // glyph space -> user space (before the CTM)
+  fz_point advance = {0, 0};      // pen move in text space
+};
+
+// Sets the origins of the character items of `items` drawn with `state` (spacing items keep
+// their numbers), fills `glyphs` when given, and returns the pen's end position in text-object
+// space. Codes the font cannot encode keep the pen where it is and draw nothing.
+// May throw a MuPDF error (font metrics); call inside fz_try.
+fz_point LayoutText(fz_context* ctx, const TextState& state, std::vector<TextItem>& items,
+                    std::vector<GlyphPlacement>* glyphs);
+
+// Decodes the bytes of a shown string into character items (code and code length).
+void DecodeString(pdf_font_desc* font, const unsigned char* bytes, size_t length,
+                  std::vector<TextItem>& items);
+
+// The Unicode values MuPDF's text extraction gives the character (at least one).
+int UnicodeOf(pdf_font_desc* font, int cid, int out[8]);
+
+// The character's box corners as MuPDF's text extraction makes them: origin and end of
+// advance, offset by the font's descender and ascender. `trm` maps glyph space to page space.
+fz_quad CharQuad(fz_context* ctx, fz_font* font, int gid, int wmode, fz_matrix trm);
+
+}  // namespace standin::pdf

@@ -1,0 +1,119 @@
+// Helpers of the PDF engine tests: MuPDF's own view of a page (structured text, pixels) to
+// compare the engine's results with.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pdf/Document.h"
+#include "pdf/Page.h"
+#include "pdf/TextPage.h"
+
+namespace standin::pdf::testing {
+
+struct RefChar {
+  int c;
+  fz_rect box;   // page space (default user space, y up)
+  fz_point origin;
+};
+
+// MuPDF's structured text of the page's content (no annotations), characters in order,
+// without white space.
+inline std::vector<RefChar> MuPdfChars(Document& document, int pageIndex) {
+  std::vector<RefChar> out;
+  fz_context* ctx = document.ctx;
+  pdf_page* page = nullptr;
+  fz_stext_page* text = nullptr;
+  fz_device* device = nullptr;
+  fz_var(page);
+  fz_var(text);
+  fz_var(device);
+  fz_try(ctx) {
+    page = pdf_load_page(ctx, document.doc, pageIndex);
+    fz_matrix transform;
+    pdf_page_transform(ctx, page, nullptr, &transform);
+    fz_matrix back = fz_invert_matrix(transform);
+    text = fz_new_stext_page(ctx, fz_bound_page(ctx, &page->super));
+    device = fz_new_stext_device(ctx, text, nullptr);
+    pdf_run_page_contents(ctx, page, device, fz_identity, nullptr);
+    fz_close_device(ctx, device);
+    for (fz_stext_block* b = text->first_block; b; b = b->next) {
+      if (b->type != FZ_STEXT_BLOCK_TEXT) continue;
+      for (fz_stext_line* l = b->u.t.first_line; l; l = l->next)
+        for (fz_stext_char* c = l->first_char; c; c = c->next) {
+          if (c->c == ' ') continue;
+          RefChar r;
+          r.c = c->c;
+          r.box = fz_transform_rect(fz_rect_from_quad(c->quad), back);
+          r.origin = fz_transform_point(c->origin, back);
+          out.push_back(r);
+        }
+    }
+  }
+  fz_always(ctx) {
+    fz_drop_device(ctx, device);
+    fz_drop_stext_page(ctx, text);
+    fz_drop_page(ctx, &page->super);
+  }
+  fz_catch(ctx) { out.clear(); }
+  return out;
+}
+
+// The engine's text page characters, without white space, as the same records.
+inline std::vector<RefChar> EngineChars(Page& page) {
+  TextPage textPage;
+  textPage.page = &page;
+  AnalyseTextPage(textPage);
+  std::vector<RefChar> out;
+  for (const TextPageChar& c : textPage.chars) {
+    if (c.unit == u' ' || c.unit == u'\n') continue;
+    out.push_back({c.unit, fz_rect_from_quad(c.quad), {c.quad.ll.x, c.quad.ll.y}});
+  }
+  return out;
+}
+
+inline std::u16string Utf16(const std::vector<RefChar>& chars) {
+  std::u16string s;
+  for (const RefChar& c : chars) {
+    if (c.c >= 0x10000) {
+      s.push_back(static_cast<char16_t>(0xD800 + ((c.c - 0x10000) >> 10)));
+      s.push_back(static_cast<char16_t>(0xDC00 + ((c.c - 0x10000) & 0x3FF)));
+    } else {
+      s.push_back(static_cast<char16_t>(c.c));
+    }
+  }
+  return s;
+}
+
+inline std::string Narrow(const std::u16string& s) {
+  std::string out;
+  for (char16_t u : s) {
+    if (u < 0x80) {
+      out.push_back(static_cast<char>(u));
+    } else {
+      char buf[12];
+      snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(u));
+      out += buf;
+    }
+  }
+  return out;
+}
+
+// The page rendered at 1:1 by MuPDF (RGB samples), for before/after comparisons.
+inline std::vector<unsigned char> Render(Document& document, int pageIndex, float zoom = 1.5f) {
+  std::vector<unsigned char> samples;
+  fz_context* ctx = document.ctx;
+  fz_pixmap* pixmap = nullptr;
+  fz_var(pixmap);
+  fz_try(ctx) {
+    pixmap = fz_new_pixmap_from_page_number(ctx, &document.doc->super, pageIndex,
+                                            fz_scale(zoom, zoom), fz_device_rgb(ctx), 0);
+    unsigned char* data = fz_pixmap_samples(ctx, pixmap);
+    samples.assign(data, data + static_cast<size_t>(fz_pixmap_stride(ctx, pixmap)) * fz_pixmap_height(ctx, pixmap));
+  }
+  fz_always(ctx) { fz_drop_pixmap(ctx, pixmap); }
+  fz_catch(ctx) { samples.clear(); }
+  return samples;
+}
+
+}  // namespace standin::pdf::testing
