@@ -101,9 +101,8 @@ int32_t ScanDocument(HostHandle document, const PiCategoryFlags& flags, PiMatchL
 
   try {
     HostHandle pdfDocument = Host<26, 4>(document);
-    if (!pdfDocument) return 0;
     HostHandle view = Host<26, 24>(document);
-    if (!view) return 0;
+    if (!pdfDocument || !view) return 0;
 
     PiPatternList patterns;
     BuildPatternSet(flags, patterns);
