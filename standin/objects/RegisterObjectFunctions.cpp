@@ -1,7 +1,11 @@
 #include "core/Registration.h"
+#include "objects/ObjectFunctions.h"
 
 namespace standin {
 
-void RegisterObjectFunctions(FunctionTable&) {}
+void RegisterObjectFunctions(FunctionTable& table) {
+  objects::RegisterObjectHostFunctions(table);
+  objects::RegisterAnnotationHostFunctions(table);
+}
 
 }  // namespace standin

@@ -1,0 +1,108 @@
+// Frame annotations: added to a page with a rectangle, given an appearance through their
+// dictionary, removed through the page view.
+#include <gtest/gtest.h>
+
+#include "ObjectsTestSupport.h"
+#include "pdf/Document.h"
+
+namespace {
+
+class ObjectsAnnotationTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    standin::ResetHost();
+    host_ = standin::OpenHostDocumentFromContent({"0 0 m", "0 0 m"});
+    pdf_ = standin::PdfDocumentOf(host_);
+  }
+  void TearDown() override {
+    EXPECT_TRUE(standin::Tracker().Outstanding().empty());
+    standin::ResetHost();
+  }
+  pdf_obj* Annots(int page) {
+    return pdf_dict_get(pdf_->ctx, pdf_lookup_page_obj(pdf_->ctx, pdf_->doc, page), PDF_NAME(Annots));
+  }
+  HostHandle PageView(int page) { return HOST(31, 2)(HOST(26, 24)(host_), page); }
+
+  HostHandle host_ = nullptr;
+  standin::pdf::Document* pdf_ = nullptr;
+};
+
+TEST_F(ObjectsAnnotationTest, SquareWithAppearanceIsOnThePageUntilRemoved) {
+  // A rectangle given with its corners swapped is stored normalized.
+  HostHandle a = HOST(26, 130)(host_, 1, "Square", HostBox{172, 712, 72, 700});
+  ASSERT_NE(a, nullptr);
+  HostHandle o = HOST(173, 0)(a);
+  HostHandle d = HOST(52, 2)(o);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(HOST(61, 0)(HOST(67, 2)(d, "Subtype")), 4);
+
+  // The appearance, built the way the module builds it.
+  HostHandle s = HOST(67, 0)();
+  HOST(67, 19)(s, "Type", "XObject");
+  HOST(67, 19)(s, "Subtype", "Form");
+  HOST(67, 27)(s, "BBox", HostBox{0, 0, 100, 12});
+  HostHandle st = HOST(68, 0)();
+  const std::string body = "0.20 0.45 0.95 RG 1.2 w 0.6 0.6 98.80 10.80 re S";
+  HOST(68, 1)(st, reinterpret_cast<const uint8_t*>(body.data()), static_cast<int32_t>(body.size()), s);
+  int32_t n = HOST(34, 42)(pdf_, st);
+  HostHandle ap = HOST(67, 0)();
+  HOST(67, 23)(ap, "N", pdf_, n);
+  HOST(67, 18)(d, "AP", ap, pdf_);
+
+  fz_context* ctx = pdf_->ctx;
+  ASSERT_EQ(pdf_array_len(ctx, Annots(1)), 1);
+  EXPECT_EQ(pdf_array_len(ctx, Annots(0)), 0);
+  pdf_obj* annot = pdf_array_get(ctx, Annots(1), 0);
+  EXPECT_TRUE(pdf_name_eq(ctx, pdf_dict_get(ctx, annot, PDF_NAME(Subtype)), PDF_NAME(Square)));
+  fz_rect rect = pdf_dict_get_rect(ctx, annot, PDF_NAME(Rect));
+  EXPECT_FLOAT_EQ(rect.x0, 72);
+  EXPECT_FLOAT_EQ(rect.y0, 700);
+  EXPECT_FLOAT_EQ(rect.x1, 172);
+  EXPECT_FLOAT_EQ(rect.y1, 712);
+  pdf_obj* normal = pdf_dict_getp(ctx, annot, "AP/N");
+  ASSERT_TRUE(pdf_is_stream(ctx, normal));
+  EXPECT_EQ(pdf_to_num(ctx, normal), n);
+  fz_buffer* data = pdf_load_stream(ctx, normal);
+  unsigned char* bytes = nullptr;
+  size_t length = fz_buffer_storage(ctx, data, &bytes);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), length), body);
+  fz_drop_buffer(ctx, data);
+  fz_rect bbox = pdf_dict_get_rect(ctx, normal, PDF_NAME(BBox));
+  EXPECT_FLOAT_EQ(bbox.x1, 100);
+  EXPECT_FLOAT_EQ(bbox.y1, 12);
+
+  // Removal through another page's view leaves it; through its own page view it goes.
+  HOST(32, 18)(PageView(0), a);
+  EXPECT_EQ(pdf_array_len(ctx, Annots(1)), 1);
+  HOST(32, 18)(PageView(1), a);
+  EXPECT_EQ(pdf_array_len(ctx, Annots(1)), 0);
+  EXPECT_EQ(HOST(173, 0)(a), nullptr);
+  HOST(32, 18)(PageView(1), a);  // a second removal is harmless
+}
+
+TEST_F(ObjectsAnnotationTest, RemovingOneFrameKeepsTheOthers) {
+  HostHandle frames[3];
+  for (int i = 0; i < 3; ++i) {
+    float y = 100.0f * static_cast<float>(i);
+    frames[i] = HOST(26, 130)(host_, 0, "Square", HostBox{10, y, 50, y + 10});
+    ASSERT_NE(frames[i], nullptr);
+  }
+  HOST(32, 18)(PageView(0), frames[1]);
+  fz_context* ctx = pdf_->ctx;
+  ASSERT_EQ(pdf_array_len(ctx, Annots(0)), 2);
+  EXPECT_FLOAT_EQ(pdf_dict_get_rect(ctx, pdf_array_get(ctx, Annots(0), 0), PDF_NAME(Rect)).y0, 0);
+  EXPECT_FLOAT_EQ(pdf_dict_get_rect(ctx, pdf_array_get(ctx, Annots(0), 1), PDF_NAME(Rect)).y0, 200);
+}
+
+TEST_F(ObjectsAnnotationTest, BadArgumentsGiveNoAnnotation) {
+  EXPECT_EQ(HOST(26, 130)(host_, 2, "Square", HostBox{0, 0, 1, 1}), nullptr);
+  EXPECT_EQ(HOST(26, 130)(host_, -1, "Square", HostBox{0, 0, 1, 1}), nullptr);
+  EXPECT_EQ(HOST(26, 130)(nullptr, 0, "Square", HostBox{0, 0, 1, 1}), nullptr);
+  EXPECT_EQ(HOST(26, 130)(host_, 0, nullptr, HostBox{0, 0, 1, 1}), nullptr);
+  EXPECT_EQ(HOST(173, 0)(nullptr), nullptr);
+  EXPECT_EQ(HOST(52, 2)(nullptr), nullptr);
+  HOST(32, 18)(PageView(0), nullptr);
+  EXPECT_EQ(pdf_array_len(pdf_->ctx, Annots(0)), 0);
+}
+
+}  // namespace

@@ -1,0 +1,234 @@
+// PDF objects through the host functions: kinds, lookups, copies for undo, new dictionaries and
+// streams, indirect objects, and who owns which handle.
+#include <gtest/gtest.h>
+
+#include "ObjectsTestSupport.h"
+#include "pdf/Document.h"
+#include "pdf/Page.h"
+
+namespace {
+
+using namespace standin::objects::testing;
+
+class ObjectsTest : public testing::Test {
+ protected:
+  void SetUp() override { standin::ResetHost(); }
+  void TearDown() override {
+    EXPECT_TRUE(standin::Tracker().Outstanding().empty());
+    EXPECT_TRUE(standin::Tracker().Faults().empty());
+    standin::ResetHost();
+  }
+
+  // Opens a document with these page contents; returns page 0's dictionary handle.
+  HostHandle Open(const std::vector<std::string>& pages) {
+    host_ = standin::OpenHostDocumentFromContent(pages);
+    pdf_ = standin::PdfDocumentOf(host_);
+    return PageDictionary(0);
+  }
+  HostHandle OpenFile(const std::string& name) {
+    host_ = standin::OpenHostDocument(std::string(VM_TEST_DATA_DIR) + "/" + name, nullptr);
+    pdf_ = standin::PdfDocumentOf(host_);
+    return pdf_ ? PageDictionary(0) : nullptr;
+  }
+  HostHandle PageDictionary(int index) {
+    return HOST(73, 22)(standin::pdf::GetPage(*pdf_, index));
+  }
+
+  // What the module does to put new content into a page: a new stream made indirect and set
+  // as the page's Contents.
+  void ReplaceContents(HostHandle page, const std::string& content) {
+    HostHandle dictionary = HOST(67, 0)();
+    HostHandle stream = HOST(68, 0)();
+    HOST(68, 1)(stream, reinterpret_cast<const uint8_t*>(content.data()),
+                static_cast<int32_t>(content.size()), dictionary);
+    int32_t number = HOST(34, 42)(pdf_, stream);
+    ASSERT_GT(number, 0);
+    HOST(67, 23)(page, "Contents", pdf_, number);
+  }
+  // Puts a copy of a saved value back, as an undo does.
+  void Restore(HostHandle page, const char* key, HostHandle saved, int32_t deep) {
+    HostHandle copy = HOST(61, 3)(saved, deep);
+    ASSERT_NE(copy, nullptr);
+    int32_t number = HOST(34, 42)(pdf_, copy);
+    ASSERT_GT(number, 0);
+    HOST(67, 23)(page, key, pdf_, number);
+  }
+
+  HostHandle host_ = nullptr;
+  standin::pdf::Document* pdf_ = nullptr;
+};
+
+TEST_F(ObjectsTest, KindsOfPageEntriesAndArrayElements) {
+  HostHandle page = Open({"BT /F1 12 Tf 72 700 Td (Hello) Tj ET"});
+  ASSERT_NE(page, nullptr);
+  struct Case { const char* key; int32_t kind; };
+  for (Case c : {Case{"Contents", 7}, Case{"Resources", 6}, Case{"MediaBox", 5}, Case{"Type", 4}}) {
+    HostHandle value = HOST(67, 2)(page, c.key);
+    ASSERT_NE(value, nullptr) << c.key;
+    EXPECT_EQ(HOST(61, 0)(value), c.kind) << c.key;
+  }
+  EXPECT_EQ(HOST(67, 2)(page, "NoSuchKey"), nullptr);
+  HostHandle box = HOST(67, 2)(page, "MediaBox");
+  EXPECT_EQ(HOST(66, 1)(box), 4);
+  EXPECT_EQ(HOST(61, 0)(HOST(66, 3)(box, 3)), 2);
+  EXPECT_EQ(HOST(66, 3)(box, 4), nullptr);
+  EXPECT_EQ(HOST(66, 3)(box, -1), nullptr);
+  EXPECT_EQ(HOST(61, 0)(nullptr), 0);
+  EXPECT_EQ(HOST(66, 1)(nullptr), 0);
+}
+
+TEST_F(ObjectsTest, LookedUpHandlesAreStableAndNotTheModulesToRelease) {
+  HostHandle page = Open({"BT /F1 12 Tf 72 700 Td (Hello) Tj ET"});
+  EXPECT_EQ(page, PageDictionary(0));
+  HostHandle contents = HOST(67, 2)(page, "Contents");
+  for (int i = 0; i < 1000; ++i) ASSERT_EQ(HOST(67, 2)(page, "Contents"), contents);
+  EXPECT_TRUE(standin::Tracker().Outstanding().empty());
+  // Releasing a looked-up object is a fault the tracker records, not a crash.
+  HOST(61, 7)(contents);
+  EXPECT_EQ(standin::Tracker().Faults().size(), 1u);
+  EXPECT_EQ(HOST(61, 0)(contents), 7);
+  standin::Tracker().Reset();
+}
+
+TEST_F(ObjectsTest, StreamsReadBackDecodedWhateverTheirFilters) {
+  // The sample's Contents is an array of three streams, the second one Flate-compressed; a
+  // text object begins in the first and ends in the second.
+  HostHandle page = OpenFile("contents-array.pdf");
+  ASSERT_NE(page, nullptr);
+  HostHandle contents = HOST(67, 2)(page, "Contents");
+  ASSERT_EQ(HOST(61, 0)(contents), 5);
+  ASSERT_EQ(HOST(66, 1)(contents), 3);
+  const std::string text = ContentsThroughHost(page);
+  EXPECT_EQ(text.rfind("q BT /F1 12 Tf 72 720 Td\n(Split stream lee@example.org end) Tj ET\nBT 72 690 Td ", 0), 0u)
+      << text;
+  EXPECT_NE(text.find("<C138> Tj"), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.size() - 23), "( 031-222-3333) Tj ET Q") << text;
+}
+
+TEST_F(ObjectsTest, AccessorReportsNothingForWhatIsNoStream) {
+  HostHandle page = Open({"0 0 m"});
+  HostHandle accessor = HOST(69, 0)();
+  EXPECT_EQ(HOST(69, 2)(accessor, HOST(67, 2)(page, "Resources"), 0, 0, 0), 0);
+  EXPECT_EQ(HOST(69, 5)(accessor), nullptr);
+  EXPECT_EQ(HOST(69, 6)(accessor), 0u);
+  EXPECT_EQ(HOST(69, 2)(accessor, HOST(67, 2)(page, "Contents"), 0, 0, 0), 1);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(HOST(69, 5)(accessor)), HOST(69, 6)(accessor)),
+            "0 0 m");
+  HOST(69, 1)(accessor);
+}
+
+TEST_F(ObjectsTest, UndoCopiesRestoreExactlyAndStayIndependentOfLaterEdits) {
+  const std::string parts[] = {"BT /F1 12 Tf 72 700 Td (First part) Tj ET",
+                               "BT /F1 12 Tf 72 680 Td (Second part) Tj ET"};
+  host_ = standin::OpenHostDocumentFromContent({parts[0] + "\n" + parts[1]});
+  pdf_ = standin::PdfDocumentOf(host_);
+  HostHandle page = PageDictionary(0);
+  const std::string before = ContentsThroughHost(page);
+
+  HostHandle contentsBefore = HOST(61, 3)(HOST(67, 2)(page, "Contents"), 1);
+  HostHandle resourcesBefore = HOST(61, 3)(HOST(67, 2)(page, "Resources"), 0);
+  ASSERT_NE(contentsBefore, nullptr);
+  ASSERT_NE(resourcesBefore, nullptr);
+  EXPECT_EQ(HOST(61, 0)(contentsBefore), 7);
+  EXPECT_EQ(HOST(61, 0)(resourcesBefore), 6);
+
+  // An edit in place of the very stream the copy was taken from must not reach the copy.
+  {
+    fz_context* ctx = pdf_->ctx;
+    pdf_obj* page0 = pdf_lookup_page_obj(ctx, pdf_->doc, 0);
+    fz_buffer* changed = fz_new_buffer_from_copied_data(ctx, reinterpret_cast<const unsigned char*>("0 g"), 3);
+    pdf_update_stream(ctx, pdf_->doc, pdf_dict_get(ctx, page0, PDF_NAME(Contents)), changed, 0);
+    fz_drop_buffer(ctx, changed);
+    pdf_obj* fonts = pdf_dict_get(ctx, pdf_dict_get(ctx, page0, PDF_NAME(Resources)), PDF_NAME(Font));
+    pdf_dict_puts_drop(ctx, fonts, "Added", pdf_new_name(ctx, "Helvetica"));
+  }
+  ReplaceContents(page, "BT /F1 12 Tf 72 700 Td (Protected ******) Tj ET");
+  ASSERT_NE(ContentsThroughHost(page), before);
+
+  for (int round = 0; round < 3; ++round) {  // undo, redo and undo again
+    Restore(page, "Contents", contentsBefore, 1);
+    Restore(page, "Resources", resourcesBefore, 0);
+    EXPECT_EQ(ContentsThroughHost(page), before) << round;
+    HostHandle fonts = HOST(67, 2)(HOST(67, 2)(page, "Resources"), "Font");
+    EXPECT_EQ(HOST(67, 2)(fonts, "Added"), nullptr) << "the Resources copy shares a later edit";
+    EXPECT_NE(HOST(67, 2)(fonts, "F1"), nullptr);
+    ReplaceContents(page, "0 g");
+  }
+  HOST(61, 7)(contentsBefore);
+  HOST(61, 7)(resourcesBefore);
+}
+
+TEST_F(ObjectsTest, ContentsArrayCopiesCopyEveryStream) {
+  host_ = standin::OpenHostDocument(std::string(VM_TEST_DATA_DIR) + "/contents-array.pdf", nullptr);
+  pdf_ = standin::PdfDocumentOf(host_);
+  HostHandle page = PageDictionary(0);
+  const std::string before = ContentsThroughHost(page);
+  HostHandle saved = HOST(61, 3)(HOST(67, 2)(page, "Contents"), 1);
+  ASSERT_EQ(HOST(61, 0)(saved), 5);
+  // Overwrite every original stream in place.
+  fz_context* ctx = pdf_->ctx;
+  pdf_obj* contents = pdf_dict_get(ctx, pdf_lookup_page_obj(ctx, pdf_->doc, 0), PDF_NAME(Contents));
+  for (int i = 0; i < pdf_array_len(ctx, contents); ++i) {
+    fz_buffer* empty = fz_new_buffer(ctx, 1);
+    pdf_update_stream(ctx, pdf_->doc, pdf_array_get(ctx, contents, i), empty, 0);
+    fz_drop_buffer(ctx, empty);
+  }
+  ASSERT_NE(ContentsThroughHost(page), before);
+  Restore(page, "Contents", saved, 1);
+  EXPECT_EQ(ContentsThroughHost(page), before);
+  HOST(61, 7)(saved);
+}
+
+TEST_F(ObjectsTest, HandingObjectsOverEndsTheModulesOwnership) {
+  HostHandle page = Open({"0 0 m"});
+  // 68:1 takes the dictionary, 34:42 the stream, 67:18 the value: none is released afterwards.
+  HostHandle form = HOST(67, 0)();
+  HOST(67, 19)(form, "Type", "XObject");
+  HOST(67, 19)(form, "Subtype", "Form");
+  HOST(67, 27)(form, "BBox", HostBox{0, 0, 100, 12});
+  HostHandle stream = HOST(68, 0)();
+  const std::string body = "0.20 0.45 0.95 RG 1.2 w 0.6 0.6 98.80 10.80 re S";
+  HOST(68, 1)(stream, reinterpret_cast<const uint8_t*>(body.data()), static_cast<int32_t>(body.size()), form);
+  int32_t number = HOST(34, 42)(pdf_, stream);
+  ASSERT_GT(number, 0);
+  HostHandle ap = HOST(67, 0)();
+  HOST(67, 23)(ap, "N", pdf_, number);
+  HOST(67, 18)(page, "VMTest", ap, pdf_);
+  EXPECT_TRUE(standin::Tracker().Outstanding().empty());
+
+  HostHandle n = HOST(67, 2)(HOST(67, 2)(page, "VMTest"), "N");
+  ASSERT_EQ(HOST(61, 0)(n), 7);
+  HostHandle accessor = HOST(69, 0)();
+  ASSERT_EQ(HOST(69, 2)(accessor, n, 0, 0, 0), 1);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(HOST(69, 5)(accessor)), HOST(69, 6)(accessor)), body);
+  HOST(69, 1)(accessor);
+  HostHandle bbox = HOST(67, 2)(n, "BBox");
+  ASSERT_EQ(HOST(66, 1)(bbox), 4);
+  EXPECT_EQ(HOST(61, 0)(HOST(67, 2)(n, "Subtype")), 4);
+}
+
+TEST_F(ObjectsTest, ReleasingTwiceIsAFaultNotACrash) {
+  Open({"0 0 m"});
+  HostHandle dictionary = HOST(67, 0)();
+  HOST(61, 7)(dictionary);
+  HOST(61, 7)(dictionary);
+  EXPECT_EQ(standin::Tracker().Faults().size(), 1u);
+  HostHandle accessor = HOST(69, 0)();
+  HOST(69, 1)(accessor);
+  HOST(69, 1)(accessor);
+  EXPECT_EQ(standin::Tracker().Faults().size(), 2u);
+  standin::Tracker().Reset();
+}
+
+TEST_F(ObjectsTest, ReferencesToMissingObjectsOrOtherDocumentsAreRefused) {
+  HostHandle page = Open({"0 0 m"});
+  HostHandle contents = HOST(67, 2)(page, "Contents");
+  HOST(67, 23)(page, "Contents", pdf_, 1000000);
+  EXPECT_EQ(HOST(67, 2)(page, "Contents"), contents);
+  int stranger = 0;
+  HOST(67, 23)(page, "Contents", &stranger, 1);
+  EXPECT_EQ(HOST(67, 2)(page, "Contents"), contents);
+  EXPECT_EQ(HOST(34, 42)(&stranger, HOST(67, 2)(page, "MediaBox")), 0);
+}
+
+}  // namespace
