@@ -7,4 +7,7 @@ namespace cli {
 // veilmark text FILE [--categories LIST] [--json]
 int RunTextCommand(int argc, char** argv);
 
+// veilmark scan FILE.pdf [--categories LIST] [--json]
+int RunScanCommand(int argc, char** argv);
+
 }  // namespace cli

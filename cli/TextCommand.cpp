@@ -10,6 +10,8 @@
 #include <string>
 
 #include "Commands.h"
+#include "Categories.h"
+#include "TextOutput.h"
 #include "Utf8.h"
 #include "detect/Detect.h"
 #include "detect/Patterns.h"
@@ -17,10 +19,6 @@
 namespace cli {
 
 namespace {
-
-// The command line's names of the categories, by PiCategory value.
-constexpr std::array<const char*, vm::kCategoryCount> kCategoryKeys = {
-    "phone", "rrn", "foreign", "email", "account", "card", "ip", "birth", "address"};
 
 constexpr char kUsage[] =
     "usage: veilmark text FILE [--categories LIST] [--json]\n"
@@ -35,66 +33,6 @@ constexpr char kUsage[] =
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "veilmark text: %s\n%s", message.c_str(), kUsage);
   return 2;
-}
-
-// Sets the flags of the listed categories; false (with the bad name) on an unknown one.
-bool ParseCategories(const std::string& list, vm::PiCategoryFlags& flags, std::string& bad) {
-  flags.fill(false);
-  std::stringstream in(list);
-  std::string name;
-  bool any = false;
-  while (std::getline(in, name, ',')) {
-    int category = -1;
-    for (int c = 0; c < vm::kCategoryCount; ++c)
-      if (name == kCategoryKeys[c]) category = c;
-    if (category < 0) {
-      bad = name;
-      return false;
-    }
-    flags[vm::CategoryFlagIndex(category)] = true;
-    any = true;
-  }
-  if (!any) bad = list;
-  return any;
-}
-
-std::string JsonString(std::u16string_view text) {
-  std::string out = "\"";
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
-                      text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-    if (pair) {
-      out += Utf16ToUtf8(text.substr(i++, 2));
-    } else if (c == u'"' || c == u'\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c == u'\n') {
-      out += "\\n";
-    } else if (c == u'\t') {
-      out += "\\t";
-    } else if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF)) {
-      // Control characters and lone surrogates as escapes, so the exact text survives.
-      char buffer[8];
-      std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
-      out += buffer;
-    } else {
-      out += Utf16ToUtf8(text.substr(i, 1));
-    }
-  }
-  return out + "\"";
-}
-
-// Plain output keeps one occurrence per line: line breaks and tabs inside it are escaped.
-std::string PlainText(std::u16string_view text) {
-  std::string out;
-  for (char c : Utf16ToUtf8(text)) {
-    if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else if (c == '\t') out += "\\t";
-    else out += c;
-  }
-  return out;
 }
 
 }  // namespace

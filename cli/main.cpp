@@ -13,6 +13,7 @@ struct Command {
 
 constexpr Command kCommands[] = {
     {"text", cli::RunTextCommand, "find personal information in a UTF-8 text file"},
+    {"scan", cli::RunScanCommand, "find personal information in a PDF file"},
 };
 
 void PrintUsage(std::FILE* out) {

@@ -1,0 +1,115 @@
+// veilmark scan: personal information in a PDF file, found by the module through the stand-in host.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "Categories.h"
+#include "Commands.h"
+#include "HostSession.h"
+#include "TextOutput.h"
+#include "Utf8.h"
+#include "detect/Patterns.h"
+#include "detect/ScanDocument.h"
+
+namespace cli {
+
+namespace {
+
+constexpr char kUsage[] =
+    "usage: veilmark scan FILE.pdf [--categories LIST] [--json]\n"
+    "\n"
+    "Finds personal information in a PDF file and prints each occurrence: page (0-based),\n"
+    "category, start and length in the page text, text and page rectangles.\n"
+    "\n"
+    "  --categories LIST  comma-separated, from phone, rrn, foreign, email, account, card,\n"
+    "                     ip, birth, address (default: all)\n"
+    "  --json             one JSON object per line: page, category, start, length, text, rects\n";
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "veilmark scan: %s\n%s", message.c_str(), kUsage);
+  return 2;
+}
+
+std::string FormatRects(const std::vector<HostBox>& rects, bool json) {
+  std::string out = json ? "[" : "";
+  char buffer[128];
+  for (size_t i = 0; i < rects.size(); ++i) {
+    const HostBox& r = rects[i];
+    std::snprintf(buffer, sizeof buffer, json ? "%s[%.2f,%.2f,%.2f,%.2f]" : "%s%.2f %.2f %.2f %.2f",
+                  i == 0 ? "" : (json ? "," : "; "), r.x0, r.y0, r.x1, r.y1);
+    out += buffer;
+  }
+  return json ? out + "]" : out;
+}
+
+}  // namespace
+
+int RunScanCommand(int argc, char** argv) {
+  std::string path;
+  std::string categories;
+  bool json = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--json") {
+      json = true;
+    } else if (arg == "--categories") {
+      if (i + 1 >= argc) return UsageError("--categories needs a list");
+      categories = argv[++i];
+    } else if (arg.rfind("--categories=", 0) == 0) {
+      categories = arg.substr(std::strlen("--categories="));
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return UsageError("unknown option '" + arg + "'");
+    } else if (path.empty()) {
+      path = arg;
+    } else {
+      return UsageError("more than one FILE");
+    }
+  }
+  if (path.empty()) return UsageError("no FILE given");
+
+  vm::PiCategoryFlags flags;
+  flags.fill(true);
+  std::string bad;
+  if (!categories.empty() && !ParseCategories(categories, flags, bad))
+    return UsageError("unknown category '" + bad + "'");
+
+  std::string error;
+  if (!StartHost(&error)) {
+    std::fprintf(stderr, "veilmark scan: the module could not be loaded: %s\n", error.c_str());
+    return 1;
+  }
+  HostHandle document = OpenDocumentForCommand(path, "scan");
+  if (!document) return 1;
+
+  vm::PiMatchList matches;
+  vm::ScanReport report;
+  vm::ScanDocument(document, flags, matches, &report);
+
+  for (const vm::PiMatch& m : matches) {
+    if (json) {
+      std::printf("{\"page\":%d,\"category\":\"%s\",\"start\":%d,\"length\":%d,\"text\":%s,"
+                  "\"rects\":%s}\n",
+                  m.pageIndex, kCategoryKeys[m.category], m.charStart, m.charCount,
+                  JsonString(m.text).c_str(), FormatRects(m.rects, true).c_str());
+    } else {
+      std::printf("%d\t%s\t%d\t%d\t%s\t%s\n", m.pageIndex,
+                  Utf16ToUtf8(vm::CategoryLabel(m.category)).c_str(), m.charStart, m.charCount,
+                  PlainText(m.text).c_str(), FormatRects(m.rects, false).c_str());
+    }
+  }
+  if (std::fflush(stdout) != 0) return 1;
+  if (!report.Complete()) {
+    std::string pages;
+    for (int32_t p : report.incompletePages) pages += (pages.empty() ? "" : ", ") + std::to_string(p);
+    std::fprintf(stderr, "veilmark scan: the document could not be searched completely%s%s; "
+                 "occurrences may be missing\n",
+                 pages.empty() ? "" : " (pages ", pages.empty() ? "" : (pages + ")").c_str());
+    return 3;
+  }
+  return 0;
+}
+
+}  // namespace cli

@@ -1,0 +1,47 @@
+#include "TextOutput.h"
+
+#include <cstdio>
+
+#include "Utf8.h"
+
+namespace cli {
+
+std::string JsonString(std::u16string_view text) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
+                      text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
+    if (pair) {
+      out += Utf16ToUtf8(text.substr(i++, 2));
+    } else if (c == u'"' || c == u'\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c == u'\n') {
+      out += "\\n";
+    } else if (c == u'\t') {
+      out += "\\t";
+    } else if (c < 0x20 || c == 0x7F || (c >= 0xD800 && c <= 0xDFFF)) {
+      // Control characters and lone surrogates as escapes, so the exact text survives.
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
+      out += buffer;
+    } else {
+      out += Utf16ToUtf8(text.substr(i, 1));
+    }
+  }
+  return out + "\"";
+}
+
+std::string PlainText(std::u16string_view text) {
+  std::string out;
+  for (char c : Utf16ToUtf8(text)) {
+    if (c == '\n') out += "\\n";
+    else if (c == '\r') out += "\\r";
+    else if (c == '\t') out += "\\t";
+    else out += c;
+  }
+  return out;
+}
+
+}  // namespace cli

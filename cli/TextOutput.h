@@ -1,0 +1,15 @@
+// Writing occurrence texts: JSON strings and one-line plain text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace cli {
+
+// A JSON string literal of UTF-16 text; control characters and lone surrogates are escaped so
+// the exact text survives.
+std::string JsonString(std::u16string_view text);
+// UTF-8 with line breaks and tabs escaped, so one occurrence stays on one line.
+std::string PlainText(std::u16string_view text);
+
+}  // namespace cli
