@@ -192,16 +192,6 @@ TextState Snapshot(Interpreter* p) {
   return s;
 }
 
-fz_rect TextBox(fz_context* ctx, const TextState& state, const std::vector<GlyphPlacement>& glyphs) {
-  fz_rect box = fz_empty_rect;
-  if (!state.font) return box;
-  for (const GlyphPlacement& g : glyphs) {
-    fz_quad q = CharQuad(ctx, state.font->font, g.gid, state.font->wmode, fz_concat(g.trm, state.ctm));
-    box = fz_union_rect(box, fz_rect_from_quad(q));
-  }
-  return box;
-}
-
 // Lays out the items at the current text matrix, records them, and advances the text matrix.
 void Show(Interpreter* p, std::vector<TextItem>* items) {
   fz_context* ctx = p->ctx;
@@ -217,7 +207,7 @@ void Show(Interpreter* p, std::vector<TextItem>* items) {
   p->tm = fz_pre_translate(p->tm, end.x, end.y);
 
   if (p->depth == 0) {
-    PageObject* object = NewObject(p, kPageObjectText, TextBox(ctx, state, glyphs));
+    PageObject* object = NewObject(p, kPageObjectText, TextBounds(ctx, state, glyphs));
     object->lineMatrix = p->tlm;
     if (state.font) pdf_keep_font(ctx, state.font);
     object->text = std::move(state);
@@ -297,6 +287,7 @@ void op_sh(fz_context* ctx, pdf_processor* proc, const char*, fz_shade* shade) {
 
 void op_Do_form(fz_context* ctx, pdf_processor* proc, const char*, pdf_obj* xobj, pdf_obj* pageResources) {
   Interpreter* p = Self(proc);
+  PageObject* pageObject = p->depth == 0 ? NewObject(p, kPageObjectForm, fz_empty_rect) : nullptr;
   if (p->depth >= kMaxFormDepth) return;
   fz_matrix matrix = fz_identity;
   fz_rect bbox = fz_empty_rect;
@@ -312,8 +303,9 @@ void op_Do_form(fz_context* ctx, pdf_processor* proc, const char*, pdf_obj* xobj
   fz_catch(ctx) { return; }
   if (!resources) resources = pageResources;
   fz_matrix ctm = fz_concat(matrix, Top(p).ctm);
-  if (p->depth == 0) {
-    p->form = NewObject(p, kPageObjectForm, fz_transform_rect(bbox, ctm));
+  if (pageObject) {
+    pageObject->bbox = fz_transform_rect(bbox, ctm);
+    p->form = pageObject;
   }
   if (!p->form || pdf_mark_obj(ctx, xobj)) return;  // a form that draws itself
 

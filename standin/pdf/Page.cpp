@@ -57,19 +57,28 @@ void Page::DiscardModel() {
   count_ = 0;
   indexDirty_ = true;
   interpreted_ = false;
+  originals_.clear();
+}
+
+PageObject* Page::OriginalAt(int anchor) {
+  if (anchor < 0 || anchor >= static_cast<int>(originals_.size())) return nullptr;
+  return originals_[static_cast<size_t>(anchor)];
 }
 
 void Page::Interpret() {
   contentsKey_ = ContentsKey(document.ctx, dictionary);
   interpreted_ = true;
   std::vector<std::unique_ptr<PageObject>> objects = InterpretPage(*this, &complete_);
+  originals_.clear();
   for (auto& object : objects) {
     PageObject* o = Adopt(std::move(object));
-    InsertAfter(tail_, o);
+    InsertBefore(nullptr, o);
+    originals_.push_back(o);
   }
 }
 
 PageObject* Page::Adopt(std::unique_ptr<PageObject> object) {
+  if (!interpreted_) EnsureModel();
   object->page = this;
   arena_.push_back(std::move(object));
   return arena_.back().get();
@@ -108,19 +117,14 @@ bool Page::Holds(const PageObject* object) {
   return object && object->listed && object->page == this;
 }
 
-void Page::InsertAfter(PageObject* after, PageObject* object) {
-  if (!object || object->listed) return;
-  if (after && !(after->listed && after->page == this)) return;
-  if (object->page != this) {
-    // A new object made by host 83:0, or one of another page: the page takes it over.
-    Page* owner = object->page;
-    (void)owner;
-  }
-  if (!after) after = tail_;
-  object->prev = after;
-  object->next = after ? after->next : head_;
-  if (object->next) object->next->prev = object; else tail_ = object;
-  if (after) after->next = object; else head_ = object;
+void Page::InsertBefore(PageObject* before, PageObject* object) {
+  if (interpreted_) EnsureModel();
+  if (!object || object->listed || object->page != this) return;
+  if (before && !(before->listed && before->page == this)) return;
+  object->next = before;
+  object->prev = before ? before->prev : tail_;
+  if (object->prev) object->prev->next = object; else head_ = object;
+  if (before) before->prev = object; else tail_ = object;
   object->listed = true;
   ++count_;
   indexDirty_ = true;

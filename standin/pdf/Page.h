@@ -28,9 +28,11 @@ class Page {
   PageObject* Last();
   int Count();
   PageObject* At(int position);  // null when out of range
+  // The position after the last object (host 73:7): inserting there appends.
+  void* EndPosition() { return &endPosition_; }
 
-  // List edits. The object must belong to this page's document; a null `after` appends.
-  void InsertAfter(PageObject* after, PageObject* object);
+  // List edits. The object must have been adopted by this page; a null `before` appends.
+  void InsertBefore(PageObject* before, PageObject* object);
   void Remove(PageObject* object);
   bool Holds(const PageObject* object);
 
@@ -46,6 +48,11 @@ class Page {
   // Interpretation results that regeneration needs: the page's resources and the number of
   // object-drawing operators met at page level.
   pdf_obj* Resources();
+  // The object the page-level drawing operator of that index drew when the content was last
+  // interpreted (listed or not); null when out of range.
+  PageObject* OriginalAt(int anchor);
+  int OriginalCount() const { return static_cast<int>(originals_.size()); }
+  bool InterpretedCompletely() const { return complete_; }
 
  private:
   void Interpret();
@@ -53,12 +60,14 @@ class Page {
   bool ModelIsCurrent();
   void Relink();
 
+  char endPosition_ = 0;
   bool interpreted_ = false;
   bool complete_ = false;     // the content was interpreted to its end
   std::string contentsKey_;   // identity of Contents and Resources at interpretation
   PageObject* head_ = nullptr;
   PageObject* tail_ = nullptr;
   int count_ = 0;
+  std::vector<PageObject*> originals_;  // by anchor
   std::vector<PageObject*> index_;  // positions, rebuilt after list edits
   bool indexDirty_ = true;
   std::vector<std::unique_ptr<PageObject>> arena_;  // every object of the page, live or not

@@ -83,6 +83,16 @@ fz_point LayoutText(fz_context* ctx, const TextState& state, std::vector<TextIte
   return pen;
 }
 
+fz_rect TextBounds(fz_context* ctx, const TextState& state, const std::vector<GlyphPlacement>& glyphs) {
+  fz_rect box = fz_empty_rect;
+  if (!state.font) return box;
+  for (const GlyphPlacement& g : glyphs) {
+    fz_quad q = CharQuad(ctx, state.font->font, g.gid, state.font->wmode, fz_concat(g.trm, state.ctm));
+    box = fz_union_rect(box, fz_rect_from_quad(q));
+  }
+  return box;
+}
+
 int UnicodeOf(pdf_font_desc* font, int cid, int out[8]) {
   int length = 0;
   if (font && font->to_unicode) length = pdf_lookup_cmap_full(font->to_unicode, static_cast<unsigned>(cid), out);

@@ -23,6 +23,9 @@ struct GlyphPlacement {
 fz_point LayoutText(fz_context* ctx, const TextState& state, std::vector<TextItem>& items,
                     std::vector<GlyphPlacement>* glyphs);
 
+// The box of a text object's glyphs in page space, as the union of their text page boxes.
+fz_rect TextBounds(fz_context* ctx, const TextState& state, const std::vector<GlyphPlacement>& glyphs);
+
 // Decodes the bytes of a shown string into character items (code and code length).
 void DecodeString(pdf_font_desc* font, const unsigned char* bytes, size_t length,
                   std::vector<TextItem>& items);
