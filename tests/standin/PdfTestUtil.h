@@ -59,7 +59,8 @@ inline std::vector<RefChar> MuPdfChars(Document& document, int pageIndex) {
   return out;
 }
 
-// The engine's text page characters, without white space, as the same records.
+// The engine's text page characters, without white space, as the same records (a surrogate
+// pair is one record, as MuPDF has one character for it).
 inline std::vector<RefChar> EngineChars(Page& page) {
   TextPage textPage;
   textPage.page = &page;
@@ -67,6 +68,10 @@ inline std::vector<RefChar> EngineChars(Page& page) {
   std::vector<RefChar> out;
   for (const TextPageChar& c : textPage.chars) {
     if (c.unit == u' ' || c.unit == u'\n') continue;
+    if (c.unit >= 0xDC00 && c.unit <= 0xDFFF && !out.empty() && out.back().c >= 0xD800 && out.back().c <= 0xDBFF) {
+      out.back().c = 0x10000 + ((out.back().c - 0xD800) << 10) + (c.unit - 0xDC00);
+      continue;
+    }
     out.push_back({c.unit, fz_rect_from_quad(c.quad), {c.quad.ll.x, c.quad.ll.y}});
   }
   return out;

@@ -1,0 +1,144 @@
+// The engine on the sample corpus: text pages agree with MuPDF's structured text, unedited
+// regeneration renders the same, removing characters moves nothing else.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "PdfTestUtil.h"
+#include "pdf/Page.h"
+#include "pdf/TextEdits.h"
+
+namespace standin::pdf {
+namespace {
+
+using testing::EngineChars;
+using testing::MuPdfChars;
+using testing::Narrow;
+using testing::RefChar;
+using testing::Utf16;
+
+std::vector<std::string> CorpusFiles() {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(VM_TEST_DATA_DIR, ec))
+    if (entry.path().extension() == ".pdf" && entry.path().filename() != "bench-200.pdf")
+      files.push_back(entry.path().filename().string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+std::unique_ptr<Document> Open(const std::string& name) {
+  std::string error;
+  auto document = OpenDocument(std::string(VM_TEST_DATA_DIR) + "/" + name, &error);
+  EXPECT_TRUE(document) << error;
+  return document;
+}
+
+class PdfCorpus : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(PdfCorpus, TextPageAgreesWithMuPdf) {
+  auto document = Open(GetParam());
+  ASSERT_TRUE(document);
+  for (int p = 0; p < PageCount(*document); ++p) {
+    auto expected = MuPdfChars(*document, p);
+    auto actual = EngineChars(*GetPage(*document, p));
+    ASSERT_EQ(Narrow(Utf16(actual)), Narrow(Utf16(expected))) << "page " << p;
+    bool vertical = GetParam().find("vertical") != std::string::npos;
+    for (size_t i = 0; !vertical && i < expected.size(); ++i) {
+      EXPECT_NEAR(actual[i].box.x0, expected[i].box.x0, 0.1) << "page " << p << " char " << i;
+      EXPECT_NEAR(actual[i].box.y0, expected[i].box.y0, 0.1) << "page " << p << " char " << i;
+      EXPECT_NEAR(actual[i].box.x1, expected[i].box.x1, 0.1) << "page " << p << " char " << i;
+      EXPECT_NEAR(actual[i].box.y1, expected[i].box.y1, 0.1) << "page " << p << " char " << i;
+    }
+  }
+}
+
+TEST_P(PdfCorpus, UneditedRegenerationRendersTheSame) {
+  auto document = Open(GetParam());
+  ASSERT_TRUE(document);
+  for (int p = 0; p < PageCount(*document); ++p) {
+    auto before = testing::Render(*document, p);
+    ASSERT_TRUE(GetPage(*document, p)->Regenerate()) << "page " << p;
+    EXPECT_TRUE(before == testing::Render(*document, p)) << "page " << p;
+  }
+}
+
+// Every third character of every text object is removed; the rest stay in place.
+TEST_P(PdfCorpus, RemovingCharactersMovesNothingElse) {
+  auto document = Open(GetParam());
+  ASSERT_TRUE(document);
+  for (int p = 0; p < PageCount(*document); ++p) {
+    Page* page = GetPage(*document, p);
+    TextPage textPage;
+    textPage.page = page;
+    AnalyseTextPage(textPage);
+    auto before = MuPdfChars(*document, p);
+    // Which text-page characters go: those of removed items.
+    std::set<std::pair<PageObject*, int>> removed;
+    std::vector<PageObject*> texts;
+    for (PageObject* o = page->First(); o; o = o->next)
+      if (o->kind == kPageObjectText) texts.push_back(o);
+    for (PageObject* o : texts) {
+      int n = 0;
+      for (size_t i = 0; i < o->items.size(); ++i)
+        if (o->items[i].code != kSpacingCode && n++ % 3 == 1) removed.insert({o, static_cast<int>(i)});
+    }
+    std::vector<bool> keep;
+    for (const TextPageChar& c : textPage.chars)
+      if (c.unit != u' ' && c.unit != u'\n' && !(c.unit >= 0xDC00 && c.unit <= 0xDFFF))
+        keep.push_back(!removed.count({c.object, c.itemIndex}));
+    ASSERT_EQ(keep.size(), before.size()) << "page " << p;
+
+    for (PageObject* o : texts) {
+      std::set<int> items;
+      for (const auto& [object, index] : removed)
+        if (object == o) items.insert(index);
+      if (items.empty()) continue;
+      // clones of the remaining runs, as the module makes them
+      struct Run { std::vector<int32_t> codes; std::vector<float> adjust; float x, y; };
+      std::vector<Run> runs;
+      bool open = false;
+      for (size_t i = 0; i < o->items.size(); ++i) {
+        const TextItem& item = o->items[i];
+        if (item.code == kSpacingCode) {
+          if (open) runs.back().adjust.back() += item.x;
+          continue;
+        }
+        if (items.count(static_cast<int>(i))) { open = false; continue; }
+        if (!open) runs.push_back({{}, {}, item.x, item.y});
+        open = true;
+        runs.back().codes.push_back(item.code);
+        runs.back().adjust.push_back(0);
+      }
+      fz_matrix m = o->text.tm;
+      for (Run& run : runs) {
+        PageObject* clone = page->Adopt(CloneObject(*o));
+        SetCharacters(*clone, static_cast<int>(run.codes.size()), run.codes.data(), run.adjust.data());
+        Transform(*clone, fz_translate(m.a * run.x + m.c * run.y, m.b * run.x + m.d * run.y));
+        page->InsertBefore(o, clone);
+      }
+      page->Remove(o);
+    }
+    ASSERT_TRUE(page->Regenerate()) << "page " << p;
+    auto after = MuPdfChars(*document, p);
+    std::vector<RefChar> expected;
+    for (size_t i = 0; i < before.size(); ++i)
+      if (keep[i]) expected.push_back(before[i]);
+    ASSERT_EQ(Narrow(Utf16(after)), Narrow(Utf16(expected))) << "page " << p;
+    for (size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_NEAR(after[i].origin.x, expected[i].origin.x, 0.05) << "page " << p << " char " << i;
+      EXPECT_NEAR(after[i].origin.y, expected[i].origin.y, 0.05) << "page " << p << " char " << i;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, PdfCorpus, ::testing::ValuesIn(CorpusFiles()),
+                         [](const auto& info) {
+                           std::string name = info.param.substr(0, info.param.size() - 4);
+                           for (char& c : name) if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace standin::pdf
