@@ -10,4 +10,7 @@ int RunTextCommand(int argc, char** argv);
 // veilmark scan FILE.pdf [--categories LIST] [--json]
 int RunScanCommand(int argc, char** argv);
 
+// veilmark protect IN.pdf -o OUT.pdf [--categories LIST] [--char C] [--format CAT=T]...
+int RunProtectCommand(int argc, char** argv);
+
 }  // namespace cli

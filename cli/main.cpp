@@ -14,6 +14,7 @@ struct Command {
 constexpr Command kCommands[] = {
     {"text", cli::RunTextCommand, "find personal information in a UTF-8 text file"},
     {"scan", cli::RunScanCommand, "find personal information in a PDF file"},
+    {"protect", cli::RunProtectCommand, "write a copy of a PDF file with its personal information removed"},
 };
 
 void PrintUsage(std::FILE* out) {

@@ -1,0 +1,300 @@
+#include "ProtectionCheck.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <set>
+
+#include "HostTextPage.h"
+#include "RawPdf.h"
+#include "Reachability.h"
+#include "core/Application.h"
+#include "mask/BoxGeometry.h"
+
+namespace checker {
+
+namespace {
+
+constexpr float kPositionTolerance = 0.05f;
+
+std::string Utf8(std::u16string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t c = text[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+        text[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    }
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+bool IsSpace(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == 0xA0 || c == 0x3000;
+}
+
+// The text without white space: extraction tools differ in where they put spaces.
+std::string Squeezed(std::string_view utf8) {
+  std::string out;
+  for (char c : utf8)
+    if (c != ' ' && c != '\n' && c != '\r' && c != '\t' && c != '\f') out += c;
+  return out;
+}
+
+int CountOccurrences(const std::string& haystack, const std::string& needle) {
+  if (needle.empty()) return 0;
+  int count = 0;
+  for (size_t at = haystack.find(needle); at != std::string::npos;
+       at = haystack.find(needle, at + 1))
+    ++count;
+  return count;
+}
+
+// Characters of a page indexed by code unit, for finding one at a position.
+class CharIndex {
+ public:
+  explicit CharIndex(const PageText& page) {
+    for (size_t i = 0; i < page.text.size(); ++i) {
+      const HostBox box = vm::NormalizeBox(page.boxes[i]);
+      byChar_[page.text[i]].push_back({box.x0, box.y0});
+      centres_[page.text[i]].push_back({(box.x0 + box.x1) / 2, (box.y0 + box.y1) / 2});
+    }
+  }
+  bool HasAt(char16_t c, const HostBox& where) const {
+    auto it = byChar_.find(c);
+    if (it == byChar_.end()) return false;
+    const HostBox box = vm::NormalizeBox(where);
+    for (const auto& [x, y] : it->second)
+      if (std::fabs(x - box.x0) <= kPositionTolerance && std::fabs(y - box.y0) <= kPositionTolerance)
+        return true;
+    return false;
+  }
+  // Characters whose box centre lies in the area.
+  int CountInside(char16_t c, const HostBox& area) const {
+    auto it = centres_.find(c);
+    if (it == centres_.end()) return 0;
+    int count = 0;
+    for (const auto& [x, y] : it->second)
+      if (x >= area.x0 && x <= area.x1 && y >= area.y0 && y <= area.y1) ++count;
+    return count;
+  }
+
+ private:
+  std::map<char16_t, std::vector<std::pair<float, float>>> byChar_;   // left, bottom
+  std::map<char16_t, std::vector<std::pair<float, float>>> centres_;
+};
+
+std::string RunPdftotext(const std::string& path) {
+  const std::string command = "pdftotext -q -enc UTF-8 '" + path + "' - 2>/dev/null";
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return {};
+  std::string out;
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+  pclose(pipe);
+  return out;
+}
+
+bool HasPdftotext() { return std::system("command -v pdftotext >/dev/null 2>&1") == 0; }
+
+std::string Describe(const vm::PiMatch& m) {
+  return "page " + std::to_string(m.pageIndex) + " [" + std::to_string(m.charStart) + "+" +
+         std::to_string(m.charCount) + "] \"" + Utf8(m.text) + "\"";
+}
+
+bool IsFontOrImageStream(const RawObject& o) {
+  for (const char* key : {"/FontFile", "/Length1", "/Subtype/Image", "/Subtype /Image", "/XRef",
+                          "/Type/XRef", "/Type /XRef", "/CIDToGIDMap"})
+    if (o.dictionary.find(key) != std::string::npos) return true;
+  return false;
+}
+
+void CheckRawFile(const CheckInput& input, const std::vector<RawObject>& objects,
+                  const std::string& bytes, CheckResult& result) {
+  if (CountOccurrences(bytes, "startxref") != 1)
+    result.failures.push_back("the file is not one full rewrite (incremental updates remain)");
+
+  std::string error;
+  const std::set<int> reachable = ReachableObjects(input.protectedPath, &error);
+  if (!error.empty()) result.failures.push_back("cannot read the protected file: " + error);
+  for (const RawObject& o : objects)
+    if (!error.empty() || !reachable.count(o.number)) {
+      if (error.empty())
+        result.failures.push_back("object " + std::to_string(o.number) +
+                                  " is in the file but nothing refers to it");
+    }
+
+  // A masked run's text written as such (simple fonts show it as a literal string).
+  for (const vm::PiMatch& r : input.replacements) {
+    const std::string text = Utf8(r.text);
+    if (Squeezed(text).size() < 3) continue;
+    for (const RawObject& o : objects) {
+      if (!o.isStream || IsFontOrImageStream(o)) continue;
+      if (o.data.find(text) != std::string::npos) {
+        result.failures.push_back("masked text " + Describe(r) + " is still in stream object " +
+                                  std::to_string(o.number));
+        break;
+      }
+    }
+  }
+}
+
+// The black box line the writer draws over a replacement that lies on an image-like object.
+std::string BlackBoxLine(const vm::PiMatch& r) {
+  const HostBox box = vm::ExpandBox(vm::UnionBox(r.rects));
+  char line[160];
+  std::snprintf(line, sizeof line, "%.2f %.2f %.2f %.2f re", box.x0, box.y0, box.x1 - box.x0,
+                box.y1 - box.y0);
+  return line;
+}
+
+void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle protectedDoc,
+                    const std::vector<RawObject>& objects, CheckResult& result) {
+  std::map<int, std::vector<const vm::PiMatch*>> byPage;
+  for (const vm::PiMatch& r : input.replacements) byPage[r.pageIndex].push_back(&r);
+
+  const int pages = PageCountOf(original);
+  if (PageCountOf(protectedDoc) != pages) {
+    result.failures.push_back("the page count changed");
+    return;
+  }
+  for (int p = 0; p < pages; ++p) {
+    const PageText before = ReadPageText(original, p);
+    const PageText after = ReadPageText(protectedDoc, p);
+    if (!before.readable || !after.readable) {
+      if (before.readable != after.readable)
+        result.failures.push_back("page " + std::to_string(p) + " cannot be read any more");
+      continue;
+    }
+    std::vector<bool> masked(before.text.size(), false);
+    for (const vm::PiMatch* r : byPage[p])
+      for (int i = r->charStart; i < r->charStart + r->charCount && i < int(masked.size()); ++i)
+        if (i >= 0) masked[i] = true;
+
+    const CharIndex afterIndex(after);
+    int missing = 0;
+    int remaining = 0;
+    std::string firstMissing;
+    for (size_t i = 0; i < before.text.size(); ++i) {
+      const char16_t c = before.text[i];
+      if (!before.inTextObject[i] || IsSpace(c)) continue;
+      const bool present = afterIndex.HasAt(c, before.boxes[i]);
+      if (masked[i]) {
+        ++result.maskedCharactersChecked;
+        if (present && c != static_cast<unsigned char>(input.protectionByte)) ++remaining;
+      } else {
+        ++result.keptCharactersChecked;
+        if (!present && missing++ == 0) firstMissing = Utf8(std::u16string(1, c));
+      }
+    }
+    if (missing)
+      result.failures.push_back("page " + std::to_string(p) + ": " + std::to_string(missing) +
+                                " characters that were not masked moved or vanished (first \"" +
+                                firstMissing + "\")");
+    if (remaining)
+      result.failures.push_back("page " + std::to_string(p) + ": " + std::to_string(remaining) +
+                                " masked characters are still in the text at their place");
+
+    const std::string textBefore = Squeezed(Utf8(before.text));
+    const std::string textAfter = Squeezed(Utf8(after.text));
+    std::map<std::string, int> runs;
+    for (const vm::PiMatch* r : byPage[p]) ++runs[Squeezed(Utf8(r->text))];
+    for (const auto& [run, count] : runs)
+      if (run.size() >= 4 && CountOccurrences(textAfter, run) > std::max(0, CountOccurrences(textBefore, run) - count))
+        result.failures.push_back("page " + std::to_string(p) + ": masked text \"" + run +
+                                  "\" can still be extracted from the text page");
+
+    const char16_t protection = static_cast<unsigned char>(input.protectionByte);
+    for (const vm::PiMatch* r : byPage[p]) {
+      if (r->rects.empty()) continue;
+      HostBox area = vm::UnionBox(r->rects);
+      area.x0 -= 2, area.y0 -= 2, area.x1 += 2, area.y1 += 2;
+      if (afterIndex.CountInside(protection, area) > 0) continue;
+      const std::string line = BlackBoxLine(*r);
+      const bool boxed = std::any_of(objects.begin(), objects.end(), [&](const RawObject& o) {
+        return o.isStream && o.data.find(line) != std::string::npos;
+      });
+      if (!boxed)
+        result.failures.push_back("nothing is drawn over masked text " + Describe(*r));
+    }
+  }
+}
+
+void CheckPdftotext(const CheckInput& input, CheckResult& result) {
+  if (!HasPdftotext()) return;
+  const std::string before = Squeezed(RunPdftotext(input.originalPath));
+  const std::string after = Squeezed(RunPdftotext(input.protectedPath));
+  std::map<std::string, int> masked;
+  for (const vm::PiMatch& r : input.replacements) ++masked[Squeezed(Utf8(r.text))];
+  for (const auto& [run, count] : masked) {
+    if (run.size() < 4) continue;
+    ++result.pdftotextChecks;
+    if (CountOccurrences(after, run) > std::max(0, CountOccurrences(before, run) - count))
+      result.failures.push_back("pdftotext still extracts masked text \"" + run + "\"");
+  }
+  // A whole occurrence that lost characters must not be extractable in its original form.
+  std::map<std::string, int> whole;
+  for (const vm::PiMatch& m : input.occurrences) {
+    const bool touched = std::any_of(input.replacements.begin(), input.replacements.end(),
+                                     [&](const vm::PiMatch& r) {
+                                       return r.pageIndex == m.pageIndex &&
+                                              r.charStart < m.charStart + m.charCount &&
+                                              m.charStart < r.charStart + r.charCount;
+                                     });
+    if (touched) ++whole[Squeezed(Utf8(m.text))];
+  }
+  for (const auto& [text, count] : whole) {
+    if (text.size() < 4) continue;
+    ++result.pdftotextChecks;
+    if (CountOccurrences(after, text) > std::max(0, CountOccurrences(before, text) - count))
+      result.failures.push_back("pdftotext still extracts the occurrence \"" + text + "\"");
+  }
+}
+
+}  // namespace
+
+CheckResult CheckProtectedFile(const CheckInput& input) {
+  CheckResult result;
+  const std::string bytes = ReadFile(input.protectedPath);
+  if (bytes.empty()) {
+    result.failures.push_back("cannot read " + input.protectedPath);
+    return result;
+  }
+  const std::vector<RawObject> objects = ReadRawObjects(bytes);
+  CheckRawFile(input, objects, bytes, result);
+
+  const HostHandle previouslyActive = standin::ActiveDocument();
+  std::string error;
+  HostHandle original = standin::OpenHostDocument(input.originalPath, &error);
+  HostHandle protectedDoc = original ? standin::OpenHostDocument(input.protectedPath, &error) : nullptr;
+  if (!original || !protectedDoc) {
+    result.failures.push_back("cannot open for checking: " + error);
+  } else {
+    CheckTextPages(input, original, protectedDoc, objects, result);
+  }
+  if (protectedDoc) standin::CloseHostDocument(protectedDoc);
+  if (original) standin::CloseHostDocument(original);
+  standin::SetActiveDocument(previouslyActive);
+
+  CheckPdftotext(input, result);
+  return result;
+}
+
+}  // namespace checker

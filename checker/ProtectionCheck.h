@@ -1,0 +1,38 @@
+// Verifies a protected copy of a PDF against the occurrences it was protected from: nothing of
+// a masked character can be got back, and everything else stayed where it was.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "detect/PiMatch.h"
+
+namespace checker {
+
+struct CheckInput {
+  std::string originalPath;
+  std::string protectedPath;
+  vm::PiMatchList occurrences;   // the occurrences found on the original
+  vm::PiMatchList replacements;  // the masked runs written (page, start, count, text, boxes)
+  char protectionByte = '*';
+};
+
+struct CheckResult {
+  std::vector<std::string> failures;  // one line each, for a person
+  int keptCharactersChecked = 0;
+  int maskedCharactersChecked = 0;
+  int pdftotextChecks = 0;            // 0 when pdftotext is not installed
+
+  bool Passed() const { return failures.empty(); }
+};
+
+// Opens both files in the stand-in host (and closes them again) and checks:
+// - the file is one full rewrite, and holds no object that nothing refers to;
+// - no masked run's text is left in any stream of the file, referenced or not;
+// - in the host's text page, no masked character remains at its place and every other
+//   character of the original is still there, within 0.05 pt;
+// - protection characters (or a black box) cover every masked run;
+// - pdftotext finds no fully or partly masked occurrence in its original form.
+CheckResult CheckProtectedFile(const CheckInput& input);
+
+}  // namespace checker

@@ -1,0 +1,25 @@
+// A raw reader of PDF files that sees every object in the bytes, referenced or not, without
+// following the cross-reference table (tools that rewrite a file drop unreferenced objects, so
+// they cannot show that old content is gone).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace checker {
+
+struct RawObject {
+  int number = 0;
+  std::string dictionary;  // the text between "obj" and "stream"/"endobj"
+  std::string data;        // a stream's data, inflated when it is Flate-compressed
+  bool isStream = false;
+  bool decoded = true;     // false when a filter could not be undone
+};
+
+// Every "N G obj ... endobj" in the file's bytes, in file order.
+std::vector<RawObject> ReadRawObjects(const std::string& bytes);
+std::string ReadFile(const std::string& path);
+// True when any object's dictionary or decoded data holds `needle`.
+bool RawFileContains(const std::string& path, const std::string& needle);
+
+}  // namespace checker

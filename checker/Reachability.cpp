@@ -1,0 +1,60 @@
+#include "Reachability.h"
+
+#include <vector>
+
+#include "pdf/Document.h"
+
+namespace checker {
+
+namespace {
+
+// Marks what `root` reaches in `seen` (indexed by object number). Iterative, so deep object
+// graphs cannot exhaust the stack; MuPDF calls stay inside the caller's fz_try.
+void Mark(fz_context* ctx, pdf_obj* root, std::vector<char>& seen, std::vector<pdf_obj*>& stack) {
+  stack.push_back(root);
+  while (!stack.empty()) {
+    pdf_obj* obj = stack.back();
+    stack.pop_back();
+    if (!obj) continue;
+    if (pdf_is_indirect(ctx, obj)) {
+      const int num = pdf_to_num(ctx, obj);
+      if (num <= 0 || num >= static_cast<int>(seen.size()) || seen[num]) continue;
+      seen[num] = 1;
+      obj = pdf_resolve_indirect(ctx, obj);
+      if (!obj) continue;
+    }
+    if (pdf_is_dict(ctx, obj)) {
+      const int n = pdf_dict_len(ctx, obj);
+      for (int i = 0; i < n; ++i) stack.push_back(pdf_dict_get_val(ctx, obj, i));
+    } else if (pdf_is_array(ctx, obj)) {
+      const int n = pdf_array_len(ctx, obj);
+      for (int i = 0; i < n; ++i) stack.push_back(pdf_array_get(ctx, obj, i));
+    }
+  }
+}
+
+}  // namespace
+
+std::set<int> ReachableObjects(const std::string& path, std::string* error) {
+  std::set<int> reachable;
+  std::unique_ptr<standin::pdf::Document> document = standin::pdf::OpenDocument(path, error);
+  if (!document) return reachable;
+  fz_context* ctx = document->ctx;
+  std::vector<char> seen;
+  std::vector<pdf_obj*> stack;
+  bool failed = false;
+  fz_try(ctx) {
+    seen.assign(pdf_xref_len(ctx, document->doc) + 1, 0);
+    Mark(ctx, pdf_trailer(ctx, document->doc), seen, stack);
+  }
+  fz_catch(ctx) { failed = true; }
+  if (failed) {
+    if (error) *error = "the file's objects cannot be read";
+    return reachable;
+  }
+  for (size_t i = 0; i < seen.size(); ++i)
+    if (seen[i]) reachable.insert(static_cast<int>(i));
+  return reachable;
+}
+
+}  // namespace checker
