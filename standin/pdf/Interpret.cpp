@@ -212,6 +212,7 @@ void Show(Interpreter* p, std::vector<TextItem>* items) {
     if (state.font) pdf_keep_font(ctx, state.font);
     object->text = std::move(state);
     object->items = std::move(*items);
+    object->glyphs = std::move(glyphs);
     return;
   }
   if (!p->form || !state.font) return;

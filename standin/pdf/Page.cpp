@@ -15,24 +15,25 @@ int PageIndex(Page& page) { return page.index; }
 pdf_obj* PageDictionary(Page& page) { return page.dictionary; }
 
 std::string ContentsKey(fz_context* ctx, pdf_obj* pageDictionary) {
+  // Object numbers for references; the object's address for direct values.
   std::string key;
+  auto add = [&key](long long value) {
+    key += std::to_string(value);
+    key += ',';
+  };
   fz_try(ctx) {
-    for (const char* name : {"Contents", "Resources"}) {
-      pdf_obj* value = pdf_dict_gets(ctx, pageDictionary, name);
-      char part[64];
-      if (pdf_is_indirect(ctx, value))
-        snprintf(part, sizeof part, "%d.%d;", pdf_to_num(ctx, value), pdf_to_gen(ctx, value));
-      else
-        snprintf(part, sizeof part, "%p/%d;", static_cast<void*>(value), pdf_array_len(ctx, value));
-      key += part;
-      // Elements of a direct Contents array can be replaced one by one.
-      if (pdf_is_array(ctx, value)) {
-        int n = pdf_array_len(ctx, value);
-        for (int i = 0; i < n; ++i) {
-          snprintf(part, sizeof part, "%d,", pdf_to_num(ctx, pdf_array_get(ctx, value, i)));
-          key += part;
-        }
+    for (pdf_obj* name : {PDF_NAME(Contents), PDF_NAME(Resources)}) {
+      pdf_obj* value = pdf_dict_get(ctx, pageDictionary, name);
+      if (pdf_is_indirect(ctx, value)) {
+        add(pdf_to_num(ctx, value));
+        add(pdf_to_gen(ctx, value));
+      } else {
+        add(static_cast<long long>(reinterpret_cast<intptr_t>(value)));
       }
+      // Elements of a direct Contents array can be replaced one by one.
+      int n = pdf_is_array(ctx, value) ? pdf_array_len(ctx, value) : 0;
+      for (int i = 0; i < n; ++i) add(pdf_to_num(ctx, pdf_array_get(ctx, value, i)));
+      key += ';';
     }
   }
   fz_catch(ctx) { key = "?"; }

@@ -19,6 +19,7 @@ std::unique_ptr<PageObject> CloneObject(const PageObject& source) {
   copy->lineMatrix = source.lineMatrix;
   copy->fill = source.fill;
   copy->items = source.items;
+  copy->glyphs = source.glyphs;
   copy->ctx = source.ctx;
   if (copy->ctx) {
     pdf_keep_font(copy->ctx, copy->text.font);

@@ -35,6 +35,15 @@ struct TextItem {
   float y = 0;
 };
 
+// Where a text object draws one glyph.
+struct GlyphPlacement {
+  int item = 0;                   // index in the object's items
+  int cid = 0;
+  int gid = 0;
+  fz_matrix trm = fz_identity;    // glyph space -> user space (before the CTM)
+  fz_point advance = {0, 0};      // pen move in text space
+};
+
 // The state a text object is drawn with.
 struct TextState {
   pdf_font_desc* font = nullptr;   // kept reference
@@ -92,6 +101,7 @@ struct PageObject {
   fz_matrix lineMatrix = fz_identity;  // text line matrix after the operator
   FillColor fill;
   std::vector<TextItem> items;
+  std::vector<GlyphPlacement> glyphs;  // the layout of `items`, kept current by every edit
 
   // Form objects: the characters the form draws.
   std::vector<FormGlyph> formGlyphs;

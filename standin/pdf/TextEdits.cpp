@@ -11,7 +11,8 @@ namespace standin::pdf {
 void Relayout(PageObject& object) {
   if (object.kind != kPageObjectText) return;
   fz_context* ctx = object.ctx;
-  std::vector<GlyphPlacement> glyphs;
+  std::vector<GlyphPlacement>& glyphs = object.glyphs;
+  glyphs.clear();
   if (!ctx || !object.text.font) {
     // No font yet: the origins wait for one.
     for (TextItem& item : object.items)

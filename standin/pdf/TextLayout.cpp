@@ -1,5 +1,7 @@
 #include "pdf/TextLayout.h"
 
+#include <cmath>
+
 namespace standin::pdf {
 
 void DecodeString(pdf_font_desc* font, const unsigned char* bytes, size_t length,
@@ -26,18 +28,9 @@ void DecodeString(pdf_font_desc* font, const unsigned char* bytes, size_t length
 fz_point LayoutText(fz_context* ctx, const TextState& state, std::vector<TextItem>& items,
                     std::vector<GlyphPlacement>* glyphs) {
   pdf_font_desc* font = state.font;
-  pdf_text_state ts = {};
-  ts.char_space = state.charSpace;
-  ts.word_space = state.wordSpace;
-  ts.scale = state.scale;
-  ts.leading = state.leading;
-  ts.font = font;
-  ts.size = state.size;
-  ts.render = state.render;
-  ts.rise = state.rise;
-  pdf_text_object_state tos = {};
-  tos.tm = state.tm;
-  tos.tlm = state.tm;
+  struct {
+    fz_matrix tm;
+  } tos = {state.tm};
   fz_point pen = {0, 0};
   int wmode = font ? font->wmode : 0;
 
@@ -57,9 +50,20 @@ fz_point LayoutText(fz_context* ctx, const TextState& state, std::vector<TextIte
     int cid = font->encoding ? pdf_lookup_cmap(font->encoding, static_cast<unsigned>(item.code))
                              : item.code;
     if (cid < 0) continue;
-    fz_matrix trm;
-    int gid = pdf_tos_make_trm(ctx, &tos, &ts, font, cid, &trm);
-    fz_point move = {tos.char_tx, tos.char_ty};
+    // As MuPDF's text object state places a glyph (without its bounds, which are not needed).
+    fz_matrix tsm = fz_make_matrix(state.size * state.scale, 0, 0, state.size, 0, state.rise);
+    fz_point move;
+    if (wmode == 0) {
+      pdf_hmtx h = pdf_lookup_hmtx(ctx, font, cid);
+      move = {(h.w * 0.001f * state.size + state.charSpace) * state.scale, 0};
+    } else {
+      pdf_vmtx v = pdf_lookup_vmtx(ctx, font, cid);
+      tsm.e -= v.x * std::fabs(state.size) * 0.001f;
+      tsm.f -= v.y * state.size * 0.001f;
+      move = {0, v.w * 0.001f * state.size + state.charSpace};
+    }
+    fz_matrix trm = fz_concat(tsm, tos.tm);
+    int gid = pdf_font_cid_to_gid(ctx, font, cid);
     if (glyphs) {
       GlyphPlacement g;
       g.item = static_cast<int>(i);
@@ -69,7 +73,7 @@ fz_point LayoutText(fz_context* ctx, const TextState& state, std::vector<TextIte
       g.advance = move;
       glyphs->push_back(g);
     }
-    pdf_tos_move_after_char(ctx, &tos);
+    tos.tm = fz_pre_translate(tos.tm, move.x, move.y);
     pen.x += move.x;
     pen.y += move.y;
     if (item.code == 32 && item.codeLength == 1) {

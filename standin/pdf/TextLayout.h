@@ -8,14 +8,6 @@
 
 namespace standin::pdf {
 
-struct GlyphPlacement {
-  int item = 0;                   // index in the object's items
-  int cid = 0;
-  int gid = 0;
-  fz_matrix trm = fz_identity;    // glyph space -> user space (before the CTM)
-  fz_point advance = {0, 0};      // pen move in text space
-};
-
 // Sets the origins of the character items of `items` drawn with `state` (spacing items keep
 // their numbers), fills `glyphs` when given, and returns the pen's end position in text-object
 // space. Codes the font cannot encode keep the pen where it is and draw nothing.

@@ -140,14 +140,7 @@ struct Builder {
 void AddTextObject(Builder& b, PageObject& object) {
   const TextState& state = object.text;
   if (!state.font) return;
-  std::vector<TextItem> items = object.items;
-  std::vector<GlyphPlacement> glyphs;
-  fz_context* ctx = b.ctx;
-  bool ok = true;
-  fz_var(ok);
-  fz_try(ctx) { LayoutText(ctx, state, items, &glyphs); }
-  fz_catch(ctx) { ok = false; }
-  if (!ok) return;
+  const std::vector<GlyphPlacement>& glyphs = object.glyphs;
   fz_matrix matrix = fz_concat(state.tm, state.ctm);
   for (const GlyphPlacement& g : glyphs)
     b.AddGlyph(state.font, g.cid, g.gid, fz_concat(g.trm, state.ctm), state.size, matrix, &object, g.item);
@@ -159,6 +152,9 @@ void AnalyseTextPage(TextPage& textPage) {
   textPage.chars.clear();
   Page& page = *textPage.page;
   Builder builder{page.document.ctx, textPage, {}};
+  size_t expected = 0;
+  for (PageObject* o = page.First(); o; o = o->next) expected += o->glyphs.size() + o->formGlyphs.size();
+  textPage.chars.reserve(expected + expected / 8);
   for (PageObject* o = page.First(); o; o = o->next) {
     if (o->kind == kPageObjectText) {
       AddTextObject(builder, *o);
