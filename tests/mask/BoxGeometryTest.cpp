@@ -5,7 +5,6 @@
 
 #include "mask/BoxGeometry.h"
 #include "mask/PageEdits.h"
-#include "mask/RedactionWriter.h"
 
 namespace vm {
 namespace {
@@ -63,16 +62,6 @@ TEST(BlackBoxOperators, DecimalMarkIgnoresTheLocale) {
   std::string ops = BlackBoxOperators({{1.5f, 2.25f, 3.5f, 4.25f}});
   std::setlocale(LC_NUMERIC, saved.c_str());
   EXPECT_EQ(ops, "\nq 0 0 0 rg\n1.50 2.25 2.00 2.00 re\nf\nQ\n");
-}
-
-TEST(ProtectionByte, PrintableAsciiOrStar) {
-  EXPECT_EQ(ProtectionByte(u'~'), '~');
-  EXPECT_EQ(ProtectionByte(u'X'), 'X');
-  EXPECT_EQ(ProtectionByte(u'!'), '!');
-  EXPECT_EQ(ProtectionByte(u' '), '*');
-  EXPECT_EQ(ProtectionByte(0x7F), '*');
-  EXPECT_EQ(ProtectionByte(u'＊'), '*');
-  EXPECT_EQ(ProtectionByte(0x017E), '*');  // low byte 126 must not pass as '~'
 }
 
 TEST(MakeTextItems, SpacingFollowsItsCharacterAndRemovalByItemIndex) {

@@ -104,15 +104,6 @@ TEST_F(PageEditsTest, FailedCopyKeepsTheOriginalAndNoPartialCopies) {
   EXPECT_EQ(fake::Doc().pages[0].objects, std::vector<fake::Object*>{text});
 }
 
-TEST_F(PageEditsTest, FindObjectPosition) {
-  fake::Object* a = fake::AddTextObject(0, Items("A"));
-  fake::Object* b = fake::AddTextObject(0, Items("B"));
-  EXPECT_EQ(FindObjectPosition(page_, b), static_cast<HostPosition>(b));
-  EXPECT_EQ(FindObjectPosition(page_, a), static_cast<HostPosition>(a));
-  EXPECT_EQ(FindObjectPosition(page_, &fake::Doc()), nullptr);
-  EXPECT_EQ(FindObjectPosition(fake::PdfPageHandle(1), a), nullptr);
-}
-
 PiMatch Replacement(int32_t count, std::vector<HostBox> boxes, float fontSize = 10) {
   PiMatch r;
   r.charCount = count;
