@@ -1,6 +1,8 @@
 #include "RawPdf.h"
 
-#include <zlib.h>
+extern "C" {
+#include <mupdf/fitz.h>
+}
 
 #include <cctype>
 #include <fstream>
@@ -10,21 +12,63 @@ namespace checker {
 
 namespace {
 
-bool Inflate(const std::string& in, std::string* out) {
-  z_stream z{};
-  if (inflateInit(&z) != Z_OK) return false;
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-  z.avail_in = static_cast<uInt>(in.size());
-  char buffer[65536];
-  int status = Z_OK;
-  while (status == Z_OK) {
-    z.next_out = reinterpret_cast<Bytef*>(buffer);
-    z.avail_out = sizeof buffer;
-    status = inflate(&z, Z_NO_FLUSH);
-    out->append(buffer, sizeof buffer - z.avail_out);
+// The filter names of a stream dictionary, in order ("/Filter /X" or "/Filter [/X /Y]").
+std::vector<std::string> Filters(const std::string& dictionary) {
+  std::vector<std::string> names;
+  size_t at = dictionary.find("/Filter");
+  if (at == std::string::npos) return names;
+  at += 7;
+  while (at < dictionary.size() && std::isspace(static_cast<unsigned char>(dictionary[at]))) ++at;
+  const bool array = at < dictionary.size() && dictionary[at] == '[';
+  const size_t end = array ? dictionary.find(']', at) : dictionary.find_first_of("/", at + 1);
+  const std::string part = dictionary.substr(at, end == std::string::npos ? std::string::npos : end - at);
+  for (size_t i = part.find('/'); i != std::string::npos; i = part.find('/', i + 1)) {
+    size_t j = i + 1;
+    while (j < part.size() && std::isalnum(static_cast<unsigned char>(part[j]))) ++j;
+    names.push_back(part.substr(i + 1, j - i - 1));
+    if (!array) break;
   }
-  inflateEnd(&z);
-  return status == Z_STREAM_END;
+  return names;
+}
+
+// Undoes the stream's filters with MuPDF's decoders; false when a filter is not a text-data
+// filter this reader knows (images) or the data is damaged.
+bool Decode(const std::string& raw, const std::vector<std::string>& filters, std::string* out) {
+  for (const std::string& f : filters)
+    if (f != "FlateDecode" && f != "Fl" && f != "ASCII85Decode" && f != "A85" &&
+        f != "ASCIIHexDecode" && f != "AHx" && f != "LZWDecode" && f != "LZW" &&
+        f != "RunLengthDecode" && f != "RL")
+      return false;
+  fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_UNLIMITED);
+  if (!ctx) return false;
+  fz_stream* volatile stream = nullptr;
+  fz_buffer* volatile buffer = nullptr;
+  bool ok = true;
+  fz_var(stream);
+  fz_var(buffer);
+  fz_try(ctx) {
+    stream = fz_open_memory(ctx, reinterpret_cast<const unsigned char*>(raw.data()), raw.size());
+    for (const std::string& f : filters) {
+      fz_stream* next = nullptr;
+      if (f == "FlateDecode" || f == "Fl") next = fz_open_flated(ctx, stream, 15);
+      else if (f == "ASCII85Decode" || f == "A85") next = fz_open_a85d(ctx, stream);
+      else if (f == "ASCIIHexDecode" || f == "AHx") next = fz_open_ahxd(ctx, stream);
+      else if (f == "LZWDecode" || f == "LZW") next = fz_open_lzwd(ctx, stream, 1, 9, 0, 0);
+      else next = fz_open_rld(ctx, stream);
+      stream = next;
+    }
+    buffer = fz_read_all(ctx, stream, raw.size() * 2 + 64);
+  }
+  fz_catch(ctx) { ok = false; }
+  if (ok && buffer) {
+    unsigned char* data = nullptr;
+    const size_t length = fz_buffer_storage(ctx, buffer, &data);
+    out->assign(reinterpret_cast<const char*>(data), length);
+  }
+  fz_drop_buffer(ctx, buffer);
+  fz_drop_stream(ctx, stream);
+  fz_drop_context(ctx);
+  return ok;
 }
 
 // Position just after "N G obj" starting the object header at `at`, or npos.
@@ -75,12 +119,10 @@ std::vector<RawObject> ReadRawObjects(const std::string& s) {
       size_t dataEnd = s.find("endstream", data);
       if (dataEnd == std::string::npos) dataEnd = s.size();
       std::string raw = s.substr(data, dataEnd - data);
-      if (object.dictionary.find("/FlateDecode") != std::string::npos) {
-        object.decoded = Inflate(raw, &object.data);
-      } else if (object.dictionary.find("/Filter") != std::string::npos) {
-        object.decoded = false;
+      const std::vector<std::string> filters = Filters(object.dictionary);
+      if (filters.empty()) {
         object.data = raw;
-      } else {
+      } else if (!(object.decoded = Decode(raw, filters, &object.data))) {
         object.data = raw;
       }
       end = s.find("endobj", dataEnd);
