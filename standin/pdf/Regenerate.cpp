@@ -507,10 +507,14 @@ bool WriteContent(Page& page, fz_buffer* buffer, Regen* r, pdf_obj* contents, pd
   bool ok = true;
   fz_var(ok);
   fz_try(ctx) {
-    if (contents) pdf_process_contents(ctx, &r->super, page.document.doc, resources, contents, nullptr);
+    // The page's content runs inside a q/Q of its own: whatever state it leaves (a cm outside
+    // any q, an unclosed q or BT) ends with it, and what follows starts from the default state.
     pdf_processor* c = r->chain;
+    c->op_q(ctx, c);
+    if (contents) pdf_process_contents(ctx, &r->super, page.document.doc, resources, contents, nullptr);
     if (r->inText) c->op_ET(ctx, c);
     for (; r->qDepth > 0; --r->qDepth) c->op_Q(ctx, c);
+    c->op_Q(ctx, c);
   }
   fz_catch(ctx) { ok = false; }
   (void)buffer;

@@ -91,7 +91,7 @@ fz_rect TextBounds(fz_context* ctx, const TextState& state, const std::vector<Gl
   fz_rect box = fz_empty_rect;
   if (!state.font) return box;
   for (const GlyphPlacement& g : glyphs) {
-    fz_quad q = CharQuad(ctx, state.font->font, g.gid, state.font->wmode, fz_concat(g.trm, state.ctm));
+    fz_quad q = CharQuad(ctx, state.font, g.cid, g.gid, fz_concat(g.trm, state.ctm));
     box = fz_union_rect(box, fz_rect_from_quad(q));
   }
   return box;
@@ -111,9 +111,13 @@ int UnicodeOf(pdf_font_desc* font, int cid, int out[8]) {
   return length > 8 ? 8 : length;
 }
 
-fz_quad CharQuad(fz_context* ctx, fz_font* font, int gid, int wmode, fz_matrix trm) {
+fz_quad CharQuad(fz_context* ctx, pdf_font_desc* desc, int cid, int gid, fz_matrix trm) {
+  fz_font* font = desc->font;
+  int wmode = desc->wmode;
   fz_point p = {trm.e, trm.f};
-  float advance = gid >= 0 ? fz_advance_glyph(ctx, font, gid, wmode) : 0;
+  float advance = 0;
+  if (gid >= 0)
+    advance = wmode == 0 ? pdf_lookup_hmtx(ctx, desc, cid).w * 0.001f : fz_advance_glyph(ctx, font, gid, wmode);
   fz_point q;
   fz_point a, d;
   if (wmode == 0) {

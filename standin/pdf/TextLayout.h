@@ -25,8 +25,10 @@ void DecodeString(pdf_font_desc* font, const unsigned char* bytes, size_t length
 // The Unicode values MuPDF's text extraction gives the character (at least one).
 int UnicodeOf(pdf_font_desc* font, int cid, int out[8]);
 
-// The character's box corners as MuPDF's text extraction makes them: origin and end of
-// advance, offset by the font's descender and ascender. `trm` maps glyph space to page space.
-fz_quad CharQuad(fz_context* ctx, fz_font* font, int gid, int wmode, fz_matrix trm);
+// The character's box corners: from the origin to the end of the width the PDF declares for it
+// (MuPDF's text extraction takes the font program's advance instead, which differs where a
+// substitute font stands in), across from the font's descender to its ascender, as MuPDF's text
+// extraction makes them. `trm` maps glyph space to page space.
+fz_quad CharQuad(fz_context* ctx, pdf_font_desc* font, int cid, int gid, fz_matrix trm);
 
 }  // namespace standin::pdf

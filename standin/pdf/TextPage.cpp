@@ -78,7 +78,7 @@ struct Builder {
     if (units.empty()) return;
 
     int wmode = font->wmode;
-    fz_quad quad = CharQuad(ctx, font->font, gid, wmode, trm);
+    fz_quad quad = CharQuad(ctx, font, cid, gid, trm);
     fz_point origin = {trm.e, trm.f};
     fz_point dir = Normalized(fz_transform_vector(wmode == 0 ? fz_point{1, 0} : fz_point{0, -1}, trm));
     float size = fz_matrix_expansion(trm);
@@ -110,11 +110,13 @@ struct Builder {
       c.fontSize = fontSize;
       c.matrix = matrix;
       c.line = pen.line;
+      c.origin = origin;
       if (i == 0) {
         c.quad = quad;
       } else {
-        // Further characters of one glyph share its end, with no width of their own.
+        // Further characters of one glyph start at its end, with no width of their own.
         c.quad = {quad.ur, quad.ur, quad.lr, quad.lr};
+        c.origin = {origin.x + quad.lr.x - quad.ll.x, origin.y + quad.lr.y - quad.ll.y};
       }
       page.chars.push_back(c);
     }
@@ -130,6 +132,7 @@ struct Builder {
     c.fontSize = fontSize;
     c.matrix = matrix;
     c.quad = quad;
+    c.origin = quad.ll;
     c.line = pen.line;
     c.generated = true;
     if (lineBreak) c.quad = {quad.ll, quad.ll, quad.ll, quad.ll};

@@ -20,6 +20,7 @@ struct TextPageChar {
   float fontSize = 0;
   fz_matrix matrix = fz_identity;  // text space -> page space; a b c d are reported
   fz_quad quad = {};               // page space (the page's default user space)
+  fz_point origin = {0, 0};        // page space
   int line = 0;
   bool generated = false;
 };

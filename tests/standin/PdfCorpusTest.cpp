@@ -44,12 +44,17 @@ TEST_P(PdfCorpus, TextPageAgreesWithMuPdf) {
     auto expected = MuPdfChars(*document, p);
     auto actual = EngineChars(*GetPage(*document, p));
     ASSERT_EQ(Narrow(Utf16(actual)), Narrow(Utf16(expected))) << "page " << p;
+    // Boxes end where the PDF's widths say, MuPDF's where the font program's advance says: the
+    // two differ wherever a substitute font stands in. Origins and the side across the line
+    // (descender to ascender) compare.
     bool vertical = GetParam().find("vertical") != std::string::npos;
     for (size_t i = 0; !vertical && i < expected.size(); ++i) {
-      EXPECT_NEAR(actual[i].box.x0, expected[i].box.x0, 0.1) << "page " << p << " char " << i;
-      EXPECT_NEAR(actual[i].box.y0, expected[i].box.y0, 0.1) << "page " << p << " char " << i;
-      EXPECT_NEAR(actual[i].box.x1, expected[i].box.x1, 0.1) << "page " << p << " char " << i;
-      EXPECT_NEAR(actual[i].box.y1, expected[i].box.y1, 0.1) << "page " << p << " char " << i;
+      const fz_quad& a = actual[i].quad;
+      const fz_quad& e = expected[i].quad;
+      EXPECT_NEAR(actual[i].origin.x, expected[i].origin.x, 0.05) << "page " << p << " char " << i;
+      EXPECT_NEAR(actual[i].origin.y, expected[i].origin.y, 0.05) << "page " << p << " char " << i;
+      EXPECT_NEAR(a.ul.x - a.ll.x, e.ul.x - e.ll.x, 0.05) << "page " << p << " char " << i;
+      EXPECT_NEAR(a.ul.y - a.ll.y, e.ul.y - e.ll.y, 0.05) << "page " << p << " char " << i;
     }
   }
 }

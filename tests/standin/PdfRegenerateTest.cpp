@@ -209,6 +209,26 @@ TEST(PdfRegenerateEdits, NewHelveticaObjectIsDrawnAtTheEndInDefaultState) {
   EXPECT_TRUE(pdf_dict_gets(document->ctx, fonts, "VMF1"));
 }
 
+// Content that changes the CTM outside any q (as cairo writes it) does not move new objects.
+TEST(PdfRegenerateEdits, NewObjectIgnoresTheContentsLeftoverState) {
+  auto document = DocumentFromContent({"1 0 0 -1 0 792 cm 0.5 g BT /F1 12 Tf 1 0 0 -1 72 100 Tm (Flipped) Tj ET q"});
+  Page* page = GetPage(*document, 0);
+  auto object = std::make_unique<PageObject>();
+  object->kind = kPageObjectText;
+  SetTextState(*object, StandardFont(*document, "Helvetica"), 10, nullptr);
+  SetBytes(*object, "*");
+  SetPosition(*object, 300, 400);
+  PageObject* added = page->Adopt(std::move(object));
+  page->InsertBefore(nullptr, added);
+  auto before = testing::Render(*document, 0);
+  ASSERT_TRUE(page->Regenerate());
+  auto chars = MuPdfChars(*document, 0);
+  ASSERT_EQ(Narrow(Utf16(chars)), "Flipped*");
+  EXPECT_NEAR(chars[7].origin.x, 300, 0.01);
+  EXPECT_NEAR(chars[7].origin.y, 400, 0.01);
+  EXPECT_NEAR(chars[0].origin.y, 692, 0.01);
+}
+
 TEST(PdfRegenerateEdits, SharedResourcesAreNotChanged) {
   auto document = DocumentFromContent({"BT /F1 12 Tf 72 700 Td (One) Tj ET", "BT /F1 12 Tf 72 700 Td (Two) Tj ET"});
   Page* page = GetPage(*document, 0);

@@ -15,6 +15,7 @@ struct RefChar {
   int c;
   fz_rect box;   // page space (default user space, y up)
   fz_point origin;
+  fz_quad quad;
 };
 
 // MuPDF's structured text of the page's content (no annotations), characters in order,
@@ -46,6 +47,7 @@ inline std::vector<RefChar> MuPdfChars(Document& document, int pageIndex) {
           r.c = c->c;
           r.box = fz_transform_rect(fz_rect_from_quad(c->quad), back);
           r.origin = fz_transform_point(c->origin, back);
+          r.quad = fz_transform_quad(c->quad, back);
           out.push_back(r);
         }
     }
@@ -72,7 +74,7 @@ inline std::vector<RefChar> EngineChars(Page& page) {
       out.back().c = 0x10000 + ((out.back().c - 0xD800) << 10) + (c.unit - 0xDC00);
       continue;
     }
-    out.push_back({c.unit, fz_rect_from_quad(c.quad), {c.quad.ll.x, c.quad.ll.y}});
+    out.push_back({c.unit, fz_rect_from_quad(c.quad), c.origin, c.quad});
   }
   return out;
 }
