@@ -1,0 +1,48 @@
+// The sample corpus of tests/data and the whole protect pipeline run on it in-process.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "HostAbi.h"
+#include "detect/PiMatch.h"
+#include "ui/PiOptions.h"
+
+namespace e2e {
+
+struct ExpectedOccurrence {
+  std::string file;
+  int page = 0;           // 0-based
+  std::string category;   // phone rrn foreign email account card ip birth address
+  std::string text;       // white space removed
+};
+
+std::string DataPath(const std::string& file);
+// The sample PDFs (file names), without the 200-page benchmark document.
+std::vector<std::string> SampleFiles();
+std::vector<ExpectedOccurrence> ExpectedOccurrences(const std::string& file);
+
+// UTF-8 of UTF-16 without white space, for comparing texts across extraction tools.
+std::string SqueezedUtf8(std::u16string_view text);
+
+// Options with every category flagged, protection "******" and each category's template.
+vm::PiOptions AllCategories(const std::vector<std::u16string>& templatesByCategory = {});
+// The partial formats a privacy officer typically picks (something of each occurrence stays
+// readable).
+vm::PiOptions PartialFormats();
+
+struct ProtectRun {
+  HostHandle document = nullptr;
+  vm::PiMatchList matches;
+  vm::PiMatchList replacements;
+  bool applied = false;
+};
+
+// Loads the module into a fresh stand-in host and opens the file.
+HostHandle OpenFresh(const std::string& path);
+// Scan, replacements and writing, as the protect command does them.
+ProtectRun Protect(const std::string& path, const vm::PiOptions& options);
+
+std::string TempPath(const std::string& name);
+
+}  // namespace e2e
