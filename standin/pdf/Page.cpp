@@ -14,29 +14,30 @@ Document& PageDocument(Page& page) { return page.document; }
 int PageIndex(Page& page) { return page.index; }
 pdf_obj* PageDictionary(Page& page) { return page.dictionary; }
 
-std::string ContentsKey(fz_context* ctx, pdf_obj* pageDictionary) {
-  // Object numbers for references; the object's address for direct values.
-  std::string key;
-  auto add = [&key](long long value) {
-    key += std::to_string(value);
-    key += ',';
+uint64_t ContentsKey(fz_context* ctx, pdf_obj* pageDictionary) {
+  // A hash of object numbers for references and the object's address for direct values. It is
+  // taken on every page-object call, so it allocates nothing.
+  uint64_t key = 1469598103934665603ull;  // FNV-1a
+  auto add = [&key](uint64_t value) {
+    key ^= value;
+    key *= 1099511628211ull;
   };
   fz_try(ctx) {
     for (pdf_obj* name : {PDF_NAME(Contents), PDF_NAME(Resources)}) {
       pdf_obj* value = pdf_dict_get(ctx, pageDictionary, name);
       if (pdf_is_indirect(ctx, value)) {
-        add(pdf_to_num(ctx, value));
-        add(pdf_to_gen(ctx, value));
+        add(static_cast<uint64_t>(pdf_to_num(ctx, value)));
+        add(static_cast<uint64_t>(pdf_to_gen(ctx, value)));
       } else {
-        add(static_cast<long long>(reinterpret_cast<intptr_t>(value)));
+        add(static_cast<uint64_t>(reinterpret_cast<uintptr_t>(value)));
       }
       // Elements of a direct Contents array can be replaced one by one.
       int n = pdf_is_array(ctx, value) ? pdf_array_len(ctx, value) : 0;
-      for (int i = 0; i < n; ++i) add(pdf_to_num(ctx, pdf_array_get(ctx, value, i)));
-      key += ';';
+      for (int i = 0; i < n; ++i) add(static_cast<uint64_t>(pdf_to_num(ctx, pdf_array_get(ctx, value, i))));
+      add(0x3B);
     }
   }
-  fz_catch(ctx) { key = "?"; }
+  fz_catch(ctx) { key = 0; }
   return key;
 }
 

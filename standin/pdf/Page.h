@@ -2,6 +2,7 @@
 // edits made through the host functions, and the raw page dictionary.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,7 +64,7 @@ class Page {
   char endPosition_ = 0;
   bool interpreted_ = false;
   bool complete_ = false;     // the content was interpreted to its end
-  std::string contentsKey_;   // identity of Contents and Resources at interpretation
+  uint64_t contentsKey_ = 0;  // identity of Contents and Resources at interpretation
   PageObject* head_ = nullptr;
   PageObject* tail_ = nullptr;
   int count_ = 0;
@@ -79,6 +80,6 @@ pdf_obj* PageDictionary(Page& page);
 
 // Identity of the page's Contents and Resources entries (object numbers, or the direct
 // object's address), to notice that they were replaced.
-std::string ContentsKey(fz_context* ctx, pdf_obj* pageDictionary);
+uint64_t ContentsKey(fz_context* ctx, pdf_obj* pageDictionary);
 
 }  // namespace standin::pdf
