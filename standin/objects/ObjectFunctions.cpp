@@ -119,6 +119,7 @@ pdf_obj* CopyWithStreams(pdf::Document& document, pdf_obj* object) {
 void PutBound(ObjectHandle& dictionary, const char* key, pdf_obj* value) {
   if (!value) return;
   fz_context* ctx = dictionary.document->ctx;
+  ++dictionary.document->revision;
   pdf_obj* target = Resolve(dictionary);
   if (!target || !Try(ctx, [&] { pdf_dict_puts_drop(ctx, target, key, value); })) {
     // pdf_dict_puts_drop drops the value even when it throws after taking it; only a null
@@ -403,6 +404,7 @@ void VM_CALL SetStreamData(HostHandle stream, const uint8_t* bytes, int32_t leng
   // A document's stream: new data, unfiltered, and the given dictionary's entries.
   pdf::Document& document = *s->document;
   fz_context* ctx = document.ctx;
+  ++document.revision;
   fz_buffer* buffer = nullptr;
   pdf_obj* ref = nullptr;
   Try(ctx, [&] {

@@ -1,6 +1,7 @@
 // A PDF document opened by the stand-in host, and its pages.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -27,6 +28,9 @@ struct Document {
   // The file the document was opened from (empty for documents made in memory); saving
   // refuses to write over it while the document still reads from it.
   std::string path;
+  // Bumped by every host call that changes a PDF object; a page checks whether its Contents or
+  // Resources were replaced only when this moved since its last check.
+  uint64_t revision = 0;
 
   Document();
   ~Document();

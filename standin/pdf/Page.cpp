@@ -42,7 +42,10 @@ uint64_t ContentsKey(fz_context* ctx, pdf_obj* pageDictionary) {
 }
 
 bool Page::ModelIsCurrent() {
-  return interpreted_ && contentsKey_ == ContentsKey(document.ctx, dictionary);
+  if (!interpreted_) return false;
+  if (checkedRevision_ == document.revision) return true;
+  checkedRevision_ = document.revision;
+  return contentsKey_ == ContentsKey(document.ctx, dictionary);
 }
 
 void Page::EnsureModel() {
@@ -69,6 +72,7 @@ PageObject* Page::OriginalAt(int anchor) {
 
 void Page::Interpret() {
   contentsKey_ = ContentsKey(document.ctx, dictionary);
+  checkedRevision_ = document.revision;
   interpreted_ = true;
   std::vector<std::unique_ptr<PageObject>> objects = InterpretPage(*this, &complete_);
   originals_.clear();

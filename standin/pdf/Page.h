@@ -65,6 +65,7 @@ class Page {
   bool interpreted_ = false;
   bool complete_ = false;     // the content was interpreted to its end
   uint64_t contentsKey_ = 0;  // identity of Contents and Resources at interpretation
+  uint64_t checkedRevision_ = 0;  // the document's revision when contentsKey_ was last checked
   PageObject* head_ = nullptr;
   PageObject* tail_ = nullptr;
   int count_ = 0;

@@ -607,6 +607,7 @@ bool RegeneratePage(Page& page, PageObject* first) {
         pdf_dict_put_drop(ctx, page.dictionary, PDF_NAME(Resources), ref);
       }
       pdf_dict_put(ctx, page.dictionary, PDF_NAME(Contents), stream);
+      ++page.document.revision;
     }
     fz_catch(ctx) { ok = false; }
   }

@@ -253,6 +253,7 @@ TEST(PdfRegenerateEdits, ModelFollowsReplacedContents) {
   pdf_obj* stream = pdf_add_stream(ctx, document->doc, buffer, nullptr, 0);
   pdf_dict_put_drop(ctx, PageDictionary(*page), PDF_NAME(Contents), stream);
   fz_drop_buffer(ctx, buffer);
+  ++document->revision;  // what every host call that changes an object does
   EXPECT_EQ(page->Count(), 2);
   EXPECT_EQ(page->First()->kind, kPageObjectPath);
 }
