@@ -3,6 +3,8 @@
 // shows all three.
 #include <benchmark/benchmark.h>
 
+#include "ReferenceTools.h"
+
 #include <cstdlib>
 #include <string>
 
@@ -12,13 +14,12 @@
 
 namespace {
 
-const std::string kSample = std::string(VM_TEST_DATA_DIR) + "/bench-200.pdf";
 
 void EngineTextPages(benchmark::State& state) {
   size_t characters = 0;
   for (auto _ : state) {
     std::string error;
-    auto document = standin::pdf::OpenDocument(kSample, &error);
+    auto document = standin::pdf::OpenDocument(bench::kSample, &error);
     if (!document) {
       state.SkipWithError(error.c_str());
       return;
@@ -36,24 +37,8 @@ void EngineTextPages(benchmark::State& state) {
 }
 BENCHMARK(EngineTextPages)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void Command(benchmark::State& state, const std::string& command) {
-  for (auto _ : state) {
-    if (std::system(command.c_str()) != 0) {
-      state.SkipWithError(("failed: " + command).c_str());
-      return;
-    }
-  }
-}
-
-void MutoolText(benchmark::State& state) {
-  Command(state, "mutool draw -q -F txt -o /dev/null '" + kSample + "' 2>/dev/null");
-}
-BENCHMARK(MutoolText)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void Pdftotext(benchmark::State& state) {
-  Command(state, "pdftotext -q '" + kSample + "' /dev/null");
-}
-BENCHMARK(Pdftotext)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(bench::MutoolText)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(bench::Pdftotext)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

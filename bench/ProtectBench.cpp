@@ -3,6 +3,8 @@
 // build the replacements with the default formats, apply them, save, close.
 #include <benchmark/benchmark.h>
 
+#include "ReferenceTools.h"
+
 #include <chrono>
 
 #include <cstdio>
@@ -19,18 +21,8 @@
 
 namespace {
 
-const std::string kSample = std::string(VM_TEST_DATA_DIR) + "/bench-200.pdf";
 
-void BM_Pdftotext(benchmark::State& state) {
-  const std::string command = "pdftotext -q '" + kSample + "' /dev/null";
-  for (auto _ : state) {
-    if (std::system(command.c_str()) != 0) {
-      state.SkipWithError("pdftotext failed (poppler-utils installed?)");
-      break;
-    }
-  }
-}
-BENCHMARK(BM_Pdftotext)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(bench::Pdftotext)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ProtectAllAndSave(benchmark::State& state) {
   standin::ResetHost();
@@ -56,7 +48,7 @@ void BM_ProtectAllAndSave(benchmark::State& state) {
   };
   for (auto _ : state) {
     Clock::time_point t = Clock::now();
-    HostHandle document = standin::OpenHostDocument(kSample, &error);
+    HostHandle document = standin::OpenHostDocument(bench::kSample, &error);
     if (!document) {
       state.SkipWithError(("cannot open the sample: " + error).c_str());
       break;

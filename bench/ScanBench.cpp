@@ -5,6 +5,8 @@
 // detection on the already extracted page texts.
 #include <benchmark/benchmark.h>
 
+#include "ReferenceTools.h"
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -19,7 +21,6 @@
 
 namespace {
 
-const std::string kSample = std::string(VM_TEST_DATA_DIR) + "/bench-200.pdf";
 
 vm::PiCategoryFlags AllFlags() {
   vm::PiCategoryFlags flags;
@@ -39,21 +40,12 @@ bool LoadModule(benchmark::State& state) {
 
 HostHandle Open(benchmark::State& state) {
   std::string error;
-  HostHandle document = standin::OpenHostDocument(kSample, &error);
+  HostHandle document = standin::OpenHostDocument(bench::kSample, &error);
   if (!document) state.SkipWithError(("cannot open the sample: " + error).c_str());
   return document;
 }
 
-void BM_Pdftotext(benchmark::State& state) {
-  const std::string command = "pdftotext -q '" + kSample + "' /dev/null";
-  for (auto _ : state) {
-    if (std::system(command.c_str()) != 0) {
-      state.SkipWithError("pdftotext failed (poppler-utils installed?)");
-      break;
-    }
-  }
-}
-BENCHMARK(BM_Pdftotext)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(bench::Pdftotext)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ScanDocument(benchmark::State& state) {
   if (!LoadModule(state)) return;

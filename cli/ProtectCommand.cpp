@@ -7,6 +7,7 @@
 
 #include "Categories.h"
 #include "Commands.h"
+#include "FileArguments.h"
 #include "HostSession.h"
 #include "ProtectionCheck.h"
 #include "Utf8.h"
@@ -38,10 +39,7 @@ constexpr char kUsage[] =
     "Exit status: 0 done and checked, 1 file error, 2 usage, 3 document not fully searched,\n"
     "4 the check found recoverable text.\n";
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "veilmark protect: %s\n%s", message.c_str(), kUsage);
-  return 2;
-}
+int UsageError(const std::string& message) { return cli::UsageError("protect", message, kUsage); }
 
 // "phone=NNN-****-NNNN" or "phone=1": sets the category's template; false with a message.
 bool ParseFormat(const std::string& arg, vm::PiOptions& options, std::string& message) {
@@ -53,7 +51,7 @@ bool ParseFormat(const std::string& arg, vm::PiOptions& options, std::string& me
     return false;
   }
   const std::string value = arg.substr(eq + 1);
-  const std::optional<std::u16string> wanted = Utf8ToUtf16(value);
+  const std::optional<std::u16string> wanted = common::Utf8ToUtf16(value);
   for (int32_t i = 0; i < row->count; ++i) {
     if ((wanted && *wanted == row->templates[i]) || value == std::to_string(i)) {
       options.formats[category] = row->templates[i];
@@ -62,7 +60,7 @@ bool ParseFormat(const std::string& arg, vm::PiOptions& options, std::string& me
   }
   message = "'" + value + "' is not a template offered for " + arg.substr(0, eq) + ":";
   for (int32_t i = 0; i < row->count; ++i)
-    message += " " + std::to_string(i) + "=" + Utf16ToUtf8(row->templates[i]);
+    message += " " + std::to_string(i) + "=" + common::Utf16ToUtf8(row->templates[i]);
   return false;
 }
 

@@ -5,6 +5,7 @@
 
 #include "Categories.h"
 #include "Commands.h"
+#include "FileArguments.h"
 #include "HostSession.h"
 #include "TextOutput.h"
 #include "Utf8.h"
@@ -25,11 +26,6 @@ constexpr char kUsage[] =
     "                     ip, birth, address (default: all)\n"
     "  --json             one JSON object per line: page, category, start, length, text, rects\n";
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "veilmark scan: %s\n%s", message.c_str(), kUsage);
-  return 2;
-}
-
 std::string FormatRects(const std::vector<HostBox>& rects, bool json) {
   std::string out = json ? "[" : "";
   char buffer[128];
@@ -45,36 +41,11 @@ std::string FormatRects(const std::vector<HostBox>& rects, bool json) {
 }  // namespace
 
 int RunScanCommand(int argc, char** argv) {
-  std::string path;
-  std::string categories;
-  bool json = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (arg == "--json") {
-      json = true;
-    } else if (arg == "--categories") {
-      if (i + 1 >= argc) return UsageError("--categories needs a list");
-      categories = argv[++i];
-    } else if (arg.rfind("--categories=", 0) == 0) {
-      categories = arg.substr(std::strlen("--categories="));
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError("unknown option '" + arg + "'");
-    } else if (path.empty()) {
-      path = arg;
-    } else {
-      return UsageError("more than one FILE");
-    }
-  }
-  if (path.empty()) return UsageError("no FILE given");
-
-  vm::PiCategoryFlags flags;
-  flags.fill(true);
-  std::string bad;
-  if (!categories.empty() && !ParseCategories(categories, flags, bad))
-    return UsageError("unknown category '" + bad + "'");
+  FileArguments args;
+  if (std::optional<int> exit = ParseFileArguments(argc, argv, "scan", kUsage, &args)) return *exit;
+  const std::string& path = args.path;
+  const vm::PiCategoryFlags& flags = args.flags;
+  const bool json = args.json;
 
   std::string error;
   if (!StartHost(&error)) {
@@ -96,7 +67,7 @@ int RunScanCommand(int argc, char** argv) {
                   JsonString(m.text).c_str(), FormatRects(m.rects, true).c_str());
     } else {
       std::printf("%d\t%s\t%d\t%d\t%s\t%s\n", m.pageIndex,
-                  Utf16ToUtf8(vm::CategoryLabel(m.category)).c_str(), m.charStart, m.charCount,
+                  common::Utf16ToUtf8(vm::CategoryLabel(m.category)).c_str(), m.charStart, m.charCount,
                   PlainText(m.text).c_str(), FormatRects(m.rects, false).c_str());
     }
   }

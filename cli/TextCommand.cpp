@@ -10,6 +10,7 @@
 #include <string>
 
 #include "Commands.h"
+#include "FileArguments.h"
 #include "Categories.h"
 #include "TextOutput.h"
 #include "Utf8.h"
@@ -30,44 +31,14 @@ constexpr char kUsage[] =
     "                     ip, birth, address (default: all)\n"
     "  --json             one JSON object per line: category, start, length, text\n";
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "veilmark text: %s\n%s", message.c_str(), kUsage);
-  return 2;
-}
-
 }  // namespace
 
 int RunTextCommand(int argc, char** argv) {
-  std::string path;
-  std::string categories;
-  bool json = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(kUsage, stdout);
-      return 0;
-    } else if (arg == "--json") {
-      json = true;
-    } else if (arg == "--categories") {
-      if (i + 1 >= argc) return UsageError("--categories needs a list");
-      categories = argv[++i];
-    } else if (arg.rfind("--categories=", 0) == 0) {
-      categories = arg.substr(std::strlen("--categories="));
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return UsageError("unknown option '" + arg + "'");
-    } else if (path.empty()) {
-      path = arg;
-    } else {
-      return UsageError("more than one FILE");
-    }
-  }
-  if (path.empty()) return UsageError("no FILE given");
-
-  vm::PiCategoryFlags flags;
-  flags.fill(true);
-  std::string bad;
-  if (!categories.empty() && !ParseCategories(categories, flags, bad))
-    return UsageError("unknown category '" + bad + "'");
+  FileArguments args;
+  if (std::optional<int> exit = ParseFileArguments(argc, argv, "text", kUsage, &args)) return *exit;
+  const std::string& path = args.path;
+  const vm::PiCategoryFlags& flags = args.flags;
+  const bool json = args.json;
 
   std::ifstream file(path, std::ios::binary);
   if (!file) {
@@ -82,7 +53,7 @@ int RunTextCommand(int argc, char** argv) {
   }
   if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);  // byte-order mark
   size_t badOffset = 0;
-  const std::optional<std::u16string> text = Utf8ToUtf16(bytes, &badOffset);
+  const std::optional<std::u16string> text = common::Utf8ToUtf16(bytes, &badOffset);
   if (!text) {
     std::fprintf(stderr, "veilmark text: '%s' is not valid UTF-8 (byte offset %zu)\n",
                  path.c_str(), badOffset);
@@ -99,7 +70,7 @@ int RunTextCommand(int argc, char** argv) {
       std::printf("{\"category\":\"%s\",\"start\":%d,\"length\":%d,\"text\":%s}\n",
                   kCategoryKeys[c.category], c.start, c.length, JsonString(found).c_str());
     } else {
-      std::printf("%s\t%d\t%d\t%s\n", Utf16ToUtf8(vm::CategoryLabel(c.category)).c_str(),
+      std::printf("%s\t%d\t%d\t%s\n", common::Utf16ToUtf8(vm::CategoryLabel(c.category)).c_str(),
                   c.start, c.length, PlainText(found).c_str());
     }
   }

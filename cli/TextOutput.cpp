@@ -13,7 +13,7 @@ std::string JsonString(std::u16string_view text) {
     const bool pair = c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() &&
                       text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
     if (pair) {
-      out += Utf16ToUtf8(text.substr(i++, 2));
+      out += common::Utf16ToUtf8(text.substr(i++, 2));
     } else if (c == u'"' || c == u'\\') {
       out += '\\';
       out += static_cast<char>(c);
@@ -27,7 +27,7 @@ std::string JsonString(std::u16string_view text) {
       std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
       out += buffer;
     } else {
-      out += Utf16ToUtf8(text.substr(i, 1));
+      out += common::Utf16ToUtf8(text.substr(i, 1));
     }
   }
   return out + "\"";
@@ -35,7 +35,7 @@ std::string JsonString(std::u16string_view text) {
 
 std::string PlainText(std::u16string_view text) {
   std::string out;
-  for (char c : Utf16ToUtf8(text)) {
+  for (char c : common::Utf16ToUtf8(text)) {
     if (c == '\n') out += "\\n";
     else if (c == '\r') out += "\\r";
     else if (c == '\t') out += "\\t";

@@ -40,12 +40,10 @@ bool ScanPage(const PiPatternList& patterns, HostHandle view, int32_t pageIndex,
   if (!pageView) return true;
   HostHandle pdfPage = Host<32, 2>(pageView);
   if (!pdfPage) return true;
-  EnsurePageParsed(pdfPage);
-  HostHandle textPage = Host<120, 0>(pdfPage, 0);
+  HostHandle textPage = OpenAnalysedTextPage(pdfPage);
   if (!textPage) return true;
   ScopeExit release([&] { Host<120, 1>(textPage); });
 
-  if (Host<120, 3>(textPage) == 0) Host<120, 2>(textPage);
   int32_t count = Host<120, 4>(textPage);
   if (count < 1) return true;
 

@@ -31,4 +31,11 @@ int32_t QueryCharInfo(HostHandle textPage, int32_t index, HostCharInfo* info) {
   return result;
 }
 
+HostHandle OpenAnalysedTextPage(HostHandle pdfPage) {
+  EnsurePageParsed(pdfPage);
+  HostHandle textPage = Host<120, 0>(pdfPage, 0);
+  if (textPage && Host<120, 3>(textPage) == 0) Host<120, 2>(textPage);
+  return textPage;
+}
+
 }  // namespace vm

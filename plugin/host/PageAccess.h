@@ -17,6 +17,11 @@ constexpr int kMaxParseContinueSteps = 100000;
 // can only be false after kMaxParseContinueSteps continue steps without success.
 bool EnsurePageParsed(HostHandle page);
 
+// Parses the page, opens its text page (host 120:0) and has it analysed when the host reports
+// it is not (host 120:3, 120:2). Null when the host gives no text page; the caller releases a
+// non-null one with host 120:1.
+HostHandle OpenAnalysedTextPage(HostHandle pdfPage);
+
 // Fills *info for one character of a text page (host 120:5): the record is zero-filled, its
 // first field carries a fresh object of host 7:0 during the query, and that object is released
 // with host 7:1 before returning (the field is then null). Every other field is the host's

@@ -34,12 +34,10 @@ using RemovalMap = std::map<HostHandle, ItemIndexSet>;
 // page cannot be opened.
 std::unique_ptr<RemovalMap> BuildRemovalMap(HostHandle pdfPage, int32_t pageIndex,
                                             const PiMatchList& replacements) {
-  EnsurePageParsed(pdfPage);
-  HostHandle textPage = Host<120, 0>(pdfPage, 0);
+  HostHandle textPage = OpenAnalysedTextPage(pdfPage);
   if (!textPage) return nullptr;
   auto map = std::make_unique<RemovalMap>();
   try {
-    if (Host<120, 3>(textPage) == 0) Host<120, 2>(textPage);
     for (const PiMatch& r : replacements) {
       if (r.pageIndex != pageIndex) continue;
       for (int32_t t = r.charStart; t < r.charStart + r.charCount; ++t) {

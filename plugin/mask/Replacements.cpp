@@ -40,10 +40,7 @@ class TextPageCache {
     if (!pageView) return nullptr;
     HostHandle pdfPage = Host<32, 2>(pageView);
     if (!pdfPage) return nullptr;
-    EnsurePageParsed(pdfPage);
-    HostHandle textPage = Host<120, 0>(pdfPage, 0);
-    if (textPage && Host<120, 3>(textPage) == 0) Host<120, 2>(textPage);
-    return textPage;
+    return OpenAnalysedTextPage(pdfPage);
   }
 
   HostHandle view_;

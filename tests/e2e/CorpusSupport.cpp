@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "Utf8.h"
 #include "core/Application.h"
 #include "detect/ScanDocument.h"
 #include "host/PlugIn.h"
@@ -52,29 +53,10 @@ std::vector<ExpectedOccurrence> ExpectedOccurrences(const std::string& file) {
 }
 
 std::string SqueezedUtf8(std::u16string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c == u' ' || c == u'\n' || c == u'\t' || c == u'\r' || c == 0xA0 || c == 0x3000) continue;
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size())
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
+  std::u16string kept;
+  for (char16_t c : text)
+    if (c != u' ' && c != u'\n' && c != u'\t' && c != u'\r' && c != 0xA0 && c != 0x3000) kept += c;
+  return common::Utf16ToUtf8(kept);
 }
 
 vm::PiOptions AllCategories(const std::vector<std::u16string>& templatesByCategory) {

@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-namespace cli {
+namespace common {
 
 std::optional<std::u16string> Utf8ToUtf16(std::string_view in, size_t* errorOffset) {
   std::u16string out;
@@ -75,4 +75,4 @@ std::string Utf16ToUtf8(std::u16string_view in) {
   return out;
 }
 
-}  // namespace cli
+}  // namespace common
