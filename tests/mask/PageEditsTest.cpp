@@ -1,200 +1,184 @@
-// Page content edits through the stand-in host with a scripted page.
-#include <gtest/gtest.h>
+// Page content edits through the stand-in host: what the page shows after the edit and
+// regeneration, and the objects the edits add.
+#include <set>
 
-#include <algorithm>
-
-#include "core/StandinHost.h"
-#include "mask/FakeTextHost.h"
-#include "mask/PageEdits.h"
+#include "mask/HostDocumentTest.h"
+#include "pdf/PageObject.h"
 
 namespace vm {
 namespace {
 
-std::vector<HostTextItem> Items(const std::string& codes, float step = 10) {
-  std::vector<HostTextItem> items;
-  float x = 0;
-  for (char c : codes) {
-    items.push_back({c, x, 0});
-    x += step;
+using namespace test;
+
+struct RemovalCase {
+  const char* name;
+  std::string content;    // one text object, after an image
+  ItemIndexSet removed;   // item indices
+  std::u16string kept;    // what the text page shows afterwards, without white space
+};
+
+class RemoveItems : public HostDocumentTest, public testing::WithParamInterface<RemovalCase> {};
+
+// The removed characters are gone; every other one is where it was (copies placed at their
+// run's origin, spacing kept with its character); the copies stand where the object stood.
+TEST_P(RemoveItems, KeepsOtherCharactersInPlace) {
+  const RemovalCase& c = GetParam();
+  HostHandle document = Open({"q 10 0 0 10 0 0 cm /Im1 Do Q " + c.content});
+  HostHandle page = PdfPage(document, 0);
+  const PageText before = ReadPage(document, 0);
+  HostHandle text = Objects(page).at(1);
+  ASSERT_TRUE(RewriteTextObject(page, text, c.removed));
+  const std::vector<HostHandle> objects = Objects(page);
+  EXPECT_EQ((Host<82, 11>(objects.front())), kPageObjectImage);
+  for (HostHandle o : objects) EXPECT_NE(o, text);
+  if (c.kept.empty()) EXPECT_EQ(standin::Table().CountCalls(82, 2), 0);
+  ASSERT_EQ((Host<73, 38>(page)), 1);
+
+  const PageText after = ReadPage(document, 0);
+  std::u16string shown;
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < after.text.size(); ++i) {
+    if (after.text[i] == u' ' || after.text[i] == u'\n') continue;
+    shown += after.text[i];
+    while (at < before.text.size() && before.text[at] != after.text[i]) ++at;
+    ASSERT_LT(at, before.text.size()) << i;
+    ExpectSameBox(after.boxes[i], before.boxes[at++], 0.05);
   }
-  return items;
+  EXPECT_EQ(shown, c.kept);
 }
 
-std::vector<std::string> Sorted(std::vector<std::string> v) {
-  std::sort(v.begin(), v.end());
-  return v;
-}
+INSTANTIATE_TEST_SUITE_P(
+    Runs, RemoveItems,
+    testing::Values(
+        RemovalCase{"MiddleCharacter", "BT /F1 12 Tf 2 0 0.5 2 72 700 Tm (ABCDE) Tj ET", {2}, u"ABDE"},
+        RemovalCase{"AllCharacters", "BT /F1 12 Tf 72 700 Td (ABC) Tj ET", {0, 1, 2}, u""},
+        // items: spacing, A, spacing, B, C, spacing, D
+        RemovalCase{"SpacingGoesWithItsCharacter",
+                    "BT /F1 12 Tf 72 700 Td [5 (A) -200 (BC) 300 (D)] TJ ET", {4}, u"ABD"},
+        RemovalCase{"TwoByteCodes", "BT /F2 12 Tf 1 0 0 1 72 700 Tm 0.5 Ts " + Hex(u"가나다라") +
+                    " Tj ET", {0, 2}, u"나라"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-class PageEditsTest : public FakeHostTest {
+class PageEditsTest : public HostDocumentTest {
  protected:
   void SetUp() override {
-    FakeHostTest::SetUp();
-    fake::Install({u"", u""});
-    fake::InstallPageObjects();
-    page_ = fake::PdfPageHandle(0);
+    HostDocumentTest::SetUp();
+    document_ = Open({"BT /F1 12 Tf 72 700 Td (ABCDE) Tj ET", "BT /F1 12 Tf 72 700 Td (AB) Tj ET"});
+    pdfDocument_ = Host<26, 4>(document_);
+    page_ = PdfPage(document_, 0);
   }
-  const fake::Object* CopyShowing(const std::string& run) {
-    for (const fake::Object* o : fake::Doc().pages[0].objects) {
-      std::string shown(o->codes.begin(), o->codes.end());
-      if (o->charactersSet && shown == run) return o;
-    }
-    return nullptr;
+  PiMatch Replacement(int32_t count, std::vector<HostBox> boxes, float fontSize = 10) {
+    PiMatch r;
+    r.charCount = count;
+    r.fontSize = fontSize;
+    r.rects = std::move(boxes);
+    return r;
   }
+  // The protection text objects appended after the page's own object.
+  std::vector<const standin::pdf::PageObject*> Added() {
+    std::vector<const standin::pdf::PageObject*> added;
+    for (HostHandle o : Objects(page_))
+      if (Shown(o) != "ABCDE") added.push_back(static_cast<const standin::pdf::PageObject*>(o));
+    return added;
+  }
+  HostHandle document_ = nullptr;
+  HostHandle pdfDocument_ = nullptr;
   HostHandle page_ = nullptr;
 };
 
-TEST_F(PageEditsTest, RemovedCharacterSplitsTextObjectIntoPlacedCopies) {
-  fake::AddObject(0, kPageObjectImage, {0, 0, 1, 1});
-  fake::Object* text = fake::AddTextObject(0, Items("ABCDE"));
-  for (auto& item : text->items) item.y = 4;
-  text->matrix[0] = 2;
-  text->matrix[2] = 0.5f;  // c
-  text->matrix[3] = 2;
-  ASSERT_TRUE(RewriteTextObject(page_, text, {2}));
-
-  auto& objects = fake::Doc().pages[0].objects;
-  EXPECT_EQ(std::count(objects.begin(), objects.end(), text), 0);
-  EXPECT_EQ(Sorted(fake::ShownRuns(0)), (std::vector<std::string>{"AB", "DE"}));
-  const fake::Object* ab = CopyShowing("AB");
-  const fake::Object* de = CopyShowing("DE");
-  ASSERT_TRUE(ab && de);
-  EXPECT_EQ(ab->copyOf, text);
-  // X = a x0 + c y0, Y = b x0 + d y0 for the run's first character.
-  EXPECT_FLOAT_EQ(ab->moveX, 2);
-  EXPECT_FLOAT_EQ(ab->moveY, 8);
-  EXPECT_FLOAT_EQ(de->moveX, 62);
-  EXPECT_FLOAT_EQ(de->moveY, 8);
-  // The copies stand where the original stood, after the image.
-  EXPECT_EQ(objects.front()->kind, kPageObjectImage);
-}
-
-TEST_F(PageEditsTest, FullyRemovedTextObjectLeavesNoCopy) {
-  fake::Object* text = fake::AddTextObject(0, Items("ABC"));
-  ASSERT_TRUE(RewriteTextObject(page_, text, {0, 1, 2}));
-  EXPECT_TRUE(fake::Doc().pages[0].objects.empty());
-  EXPECT_EQ(standin::Table().CountCalls(82, 2), 0);
-}
-
-TEST_F(PageEditsTest, SpacingGoesWithItsCharacter) {
-  // items: spacing, A, spacing, B, C, spacing, D
-  fake::Object* text = fake::AddTextObject(
-      0, {{-1, 5, 0}, {'A', 0, 0}, {-1, -20, 0}, {'B', 10, 0}, {'C', 20, 0}, {-1, 100, 0},
-          {'D', 30, 0}});
-  ASSERT_TRUE(RewriteTextObject(page_, text, {4}));
-  const fake::Object* ab = CopyShowing("AB");
-  const fake::Object* d = CopyShowing("D");
-  ASSERT_TRUE(ab && d);
-  EXPECT_EQ(ab->adjustments, (std::vector<float>{-20, 0}));
-  EXPECT_EQ(d->adjustments, (std::vector<float>{0}));
-}
-
-TEST_F(PageEditsTest, ObjectNotOnPageOrWithoutCharactersIsLeftAlone) {
-  fake::Object* onOtherPage = fake::AddTextObject(1, Items("AB"));
-  EXPECT_FALSE(RewriteTextObject(page_, onOtherPage, {0}));
-  fake::Object* spacingOnly = fake::AddTextObject(0, {{-1, 5, 0}});
-  EXPECT_FALSE(RewriteTextObject(page_, spacingOnly, {0}));
-  EXPECT_EQ(fake::Doc().pages[0].objects.size(), 1u);
+TEST_F(PageEditsTest, ObjectNotOnThePageIsLeftAlone) {
+  EXPECT_FALSE(RewriteTextObject(page_, Objects(PdfPage(document_, 1)).at(0), {0}));
+  EXPECT_EQ(Objects(page_).size(), 1u);
   EXPECT_EQ(standin::Table().CountCalls(73, 16), 0);
 }
 
 TEST_F(PageEditsTest, FailedCopyKeepsTheOriginalAndNoPartialCopies) {
-  fake::Object* text = fake::AddTextObject(0, Items("ABCDE"));
-  fake::Doc().copyBudget = 1;  // the first run is copied, the second is not
-  EXPECT_FALSE(RewriteTextObject(page_, text, {2}));
-  EXPECT_EQ(fake::Doc().pages[0].objects, std::vector<fake::Object*>{text});
-}
-
-PiMatch Replacement(int32_t count, std::vector<HostBox> boxes, float fontSize = 10) {
-  PiMatch r;
-  r.charCount = count;
-  r.fontSize = fontSize;
-  r.rects = std::move(boxes);
-  return r;
+  static auto copy = Registered<82, 2>();
+  standin::Table().Override<82, 2>([](HostHandle o) -> HostHandle {
+    return standin::Table().CountCalls(82, 2) == 1 ? copy(o) : nullptr;
+  });
+  const std::vector<HostHandle> before = Objects(page_);
+  EXPECT_FALSE(RewriteTextObject(page_, before[0], {2}));
+  EXPECT_EQ(Objects(page_), before);
 }
 
 TEST_F(PageEditsTest, ProtectionTextSharesCharactersByBoxWidth) {
-  fake::AddTextObject(0, Items("Z"));
-  PiMatch r = Replacement(10, {{0, 0, 30, 12}, {40, 0, 110, 12}}, 0);
-  ASSERT_TRUE(WriteReplacementText(&fake::Doc().pdfDocumentTag, page_, r, '~'));
-  auto& objects = fake::Doc().pages[0].objects;
-  ASSERT_EQ(objects.size(), 3u);
-  // Appended at the end of the list, after what was there.
-  const fake::Object* first = objects[1];
-  const fake::Object* second = objects[2];
-  EXPECT_EQ(first->text, "~~~");
-  EXPECT_EQ(second->text, "~~~~~~~");
-  for (const fake::Object* o : {first, second}) {
-    EXPECT_EQ(o->font, &fake::Doc().fontTag);
-    EXPECT_TRUE(o->black);
-    EXPECT_FLOAT_EQ(o->size, 0.85f * 12);  // font size 0: from the box height
-    EXPECT_TRUE(o->positioned);
+  standin::Table().Override<99, 38>([](HostGlyphBox* box, HostHandle, int32_t) {
+    *box = {};
+    return box;
+  });
+  ASSERT_TRUE(WriteReplacementText(pdfDocument_, page_,
+                                   Replacement(10, {{0, 0, 30, 12}, {40, 0, 110, 12}}, 0), '~'));
+  const auto added = Added();
+  ASSERT_EQ(added.size(), 2u);
+  EXPECT_EQ(Objects(page_).size(), 3u);
+  EXPECT_EQ(Shown(Objects(page_)[1]), "~~~");
+  EXPECT_EQ(Shown(Objects(page_)[2]), "~~~~~~~");
+  for (const auto* o : added) {
+    EXPECT_FLOAT_EQ(o->text.size, 0.85f * 12);  // font size 0: from the box height
+    EXPECT_EQ(o->fill.components, 3);
+    EXPECT_EQ(o->fill.value[0] + o->fill.value[1] + o->fill.value[2], 0);
   }
-  EXPECT_FLOAT_EQ(first->x, 0);
-  EXPECT_FLOAT_EQ(second->x, 40);
-  EXPECT_FLOAT_EQ(first->y, 0.2f * 12);  // no glyph box: a fifth of the height
+  EXPECT_FLOAT_EQ(added[0]->text.tm.e, 0);
+  EXPECT_FLOAT_EQ(added[1]->text.tm.e, 40);
+  EXPECT_FLOAT_EQ(added[0]->text.tm.f, 0.2f * 12);  // no glyph box: a fifth of the height
 }
 
 TEST_F(PageEditsTest, ProtectionTextScaleIsLimitedAndGlyphCentred) {
-  fake::Doc().glyphWidth = 500;
-  fake::Doc().glyphBox = {0, -100, 500, 700};
-  ASSERT_TRUE(WriteReplacementText(&fake::Doc().pdfDocumentTag, page_,
-                                   Replacement(2, {{10, 20, 210, 40}}), '*'));
-  ASSERT_TRUE(WriteReplacementText(&fake::Doc().pdfDocumentTag, page_,
-                                   Replacement(2, {{10, 20, 11, 40}}), '*'));
-  ASSERT_TRUE(WriteReplacementText(&fake::Doc().pdfDocumentTag, page_,
-                                   Replacement(2, {{10, 20, 15, 40}}), '*'));
-  auto& objects = fake::Doc().pages[0].objects;
-  ASSERT_EQ(objects.size(), 3u);
-  EXPECT_FLOAT_EQ(objects[0]->scale, 5.0f);   // natural width 10 in a box of 200
-  EXPECT_FLOAT_EQ(objects[1]->scale, 0.2f);   // box of 1
-  EXPECT_FLOAT_EQ(objects[2]->scale, 0.5f);
-  EXPECT_FLOAT_EQ(objects[0]->size, 10);
-  // Centre of the box minus the glyph's vertical centre: 30 - 300 * 10 / 1000.
-  EXPECT_FLOAT_EQ(objects[0]->y, 27);
+  for (float right : {210.0f, 11.0f, 15.0f}) {
+    ASSERT_TRUE(WriteReplacementText(pdfDocument_, page_, Replacement(2, {{10, 20, right, 40}}), '*'));
+  }
+  const auto added = Added();
+  ASSERT_EQ(added.size(), 3u);
+  const float natural = 2 * 10 * 389 / 1000.0f;  // Helvetica's "*" is 389 units wide
+  EXPECT_FLOAT_EQ(added[0]->text.tm.a, 5.0f);   // 200 / natural is above the limit
+  EXPECT_FLOAT_EQ(added[1]->text.tm.a, 0.2f);   // and the lower limit for a box 1 wide
+  EXPECT_FLOAT_EQ(added[2]->text.tm.a, 5 / natural);
+  EXPECT_FLOAT_EQ(added[0]->text.size, 10);
+  // Centred on the box: the glyph's vertical middle sits at y 30.
+  HostGlyphBox glyph;
+  Host<99, 38>(&glyph, Host<34, 31>(pdfDocument_, "Helvetica", 0), '*');
+  EXPECT_FLOAT_EQ(added[0]->text.tm.f, 30 - (glyph.bottom + glyph.top) / 2.0f * 10 / 1000);
 }
 
 TEST_F(PageEditsTest, ProtectionTextNeedsBoxesCharactersFontAndWidth) {
-  HostHandle doc = &fake::Doc().pdfDocumentTag;
-  EXPECT_FALSE(WriteReplacementText(doc, page_, Replacement(3, {}), '*'));
-  EXPECT_FALSE(WriteReplacementText(doc, page_, Replacement(0, {{0, 0, 30, 10}}), '*'));
-  EXPECT_FALSE(WriteReplacementText(doc, page_, Replacement(3, {{0, 0, 0.05f, 10}}), '*'));
-  EXPECT_FALSE(WriteReplacementText(doc, page_, Replacement(3, {{30, 0, 0, 10}}), '*'));
-  fake::Doc().noFont = true;
-  EXPECT_FALSE(WriteReplacementText(doc, page_, Replacement(3, {{0, 0, 30, 10}}), '*'));
-  EXPECT_TRUE(fake::Doc().pages[0].objects.empty());
+  EXPECT_FALSE(WriteReplacementText(pdfDocument_, page_, Replacement(3, {}), '*'));
+  EXPECT_FALSE(WriteReplacementText(pdfDocument_, page_, Replacement(0, {{0, 0, 30, 10}}), '*'));
+  EXPECT_FALSE(WriteReplacementText(pdfDocument_, page_, Replacement(3, {{0, 0, 0.05f, 10}}), '*'));
+  EXPECT_FALSE(WriteReplacementText(pdfDocument_, page_, Replacement(3, {{30, 0, 0, 10}}), '*'));
+  standin::Table().Override<34, 31>([](HostHandle, const char*, int32_t) -> HostHandle { return nullptr; });
+  EXPECT_FALSE(WriteReplacementText(pdfDocument_, page_, Replacement(3, {{0, 0, 30, 10}}), '*'));
+  EXPECT_TRUE(Added().empty());
 }
 
 TEST_F(PageEditsTest, BlackBoxesJoinContentArrayIntoOneNewStream) {
-  fake::PdfObject* array = fake::NewPdfObject(kPdfObjectArray);
-  array->elements = {fake::NewPdfObject(kPdfObjectStream, "q 1 0 0 1 0 0 cm"),
-                     fake::NewPdfObject(kPdfObjectStream, "BT ET Q")};
-  fake::Doc().pages[0].dictionary["Contents"] = array;
-  ASSERT_TRUE(AppendBlackBoxes(&fake::Doc().pdfDocumentTag, page_, {{10, 20, 110, 35}}));
-  const fake::PdfObject* contents = fake::Doc().pages[0].dictionary["Contents"];
-  ASSERT_NE(contents, array);
-  EXPECT_EQ(contents->kind, kPdfObjectStream);
-  EXPECT_EQ(contents->data,
-            "q 1 0 0 1 0 0 cm\nBT ET Q\n\nq 0 0 0 rg\n10.00 20.00 100.00 15.00 re\nf\nQ\n");
+  HostHandle document = standin::OpenHostDocument(VM_TEST_DATA_DIR "/contents-array.pdf", nullptr);
+  ASSERT_NE(document, nullptr);
+  const std::string joined = ContentBytes(document, 0);  // each stream followed by a newline
+  HostHandle page = PdfPage(document, 0);
+  auto contentsKind = [&] { return Host<61, 0>(Host<67, 2>(Host<73, 22>(page), "Contents")); };
+  ASSERT_EQ(contentsKind(), kPdfObjectArray);
+  ASSERT_TRUE(AppendBlackBoxes((Host<26, 4>(document)), page, {{10, 20, 110, 35}}));
+  ASSERT_EQ(contentsKind(), kPdfObjectStream);
+  EXPECT_EQ(ContentBytes(document, 0), joined + "\nq 0 0 0 rg\n10.00 20.00 100.00 15.00 re\nf\nQ\n");
 
-  fake::Doc().pages[1].dictionary["Contents"] = fake::NewPdfObject(kPdfObjectStream, "BT ET");
-  ASSERT_TRUE(AppendBlackBoxes(&fake::Doc().pdfDocumentTag, fake::PdfPageHandle(1),
-                               {{0, 0, 0.05f, 10}, {0, 0, 1, 1}}));
-  EXPECT_EQ(fake::ContentsData(1), "BT ET\nq 0 0 0 rg\n0.00 0.00 1.00 1.00 re\nf\nQ\n");
+  ASSERT_TRUE(AppendBlackBoxes(pdfDocument_, PdfPage(document_, 1), {{0, 0, 0.05f, 10}, {0, 0, 1, 1}}));
+  EXPECT_EQ(ContentBytes(document_, 1),
+            "BT /F1 12 Tf 72 700 Td (AB) Tj ET\nq 0 0 0 rg\n0.00 0.00 1.00 1.00 re\nf\nQ\n");
 }
 
 TEST_F(PageEditsTest, BlackBoxesLeaveContentAloneWhenTheyCannot) {
-  fake::PdfObject* original = fake::NewPdfObject(kPdfObjectStream, "BT ET");
-  fake::Doc().pages[0].dictionary["Contents"] = original;
-  HostHandle doc = &fake::Doc().pdfDocumentTag;
-  EXPECT_FALSE(AppendBlackBoxes(doc, page_, {}));
-  EXPECT_FALSE(AppendBlackBoxes(doc, page_, {{0, 0, 0.05f, 10}}));
+  const std::string original = ContentBytes(document_, 0);
+  EXPECT_FALSE(AppendBlackBoxes(pdfDocument_, page_, {}));
+  EXPECT_FALSE(AppendBlackBoxes(pdfDocument_, page_, {{0, 0, 0.05f, 10}}));
   EXPECT_FALSE(AppendBlackBoxes(nullptr, page_, {{0, 0, 10, 10}}));
   // A content stream that cannot be read must not be dropped from the page.
   standin::Table().Override<69, 0>([]() -> HostHandle { return nullptr; });
-  EXPECT_FALSE(AppendBlackBoxes(doc, page_, {{0, 0, 10, 10}}));
-  EXPECT_EQ(fake::Doc().pages[0].dictionary["Contents"], original);
-  fake::Doc().pages[0].noDictionary = true;
-  EXPECT_FALSE(AppendBlackBoxes(doc, page_, {{0, 0, 10, 10}}));
+  EXPECT_FALSE(AppendBlackBoxes(pdfDocument_, page_, {{0, 0, 10, 10}}));
+  standin::Table().ClearOverrides();
+  EXPECT_EQ(ContentBytes(document_, 0), original);
+  standin::Table().Override<73, 22>([](HostHandle) -> HostHandle { return nullptr; });
+  EXPECT_FALSE(AppendBlackBoxes(pdfDocument_, page_, {{0, 0, 10, 10}}));
 }
 
 }  // namespace

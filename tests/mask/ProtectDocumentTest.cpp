@@ -1,103 +1,25 @@
 // Scan, replacements, writer and undo together on documents built from content streams, run
 // by the stand-in host over MuPDF: what a reader can still get out of the page afterwards.
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <memory>
-#include <string>
 #include <unistd.h>
 
-#include "core/Application.h"
-#include "core/StandinHost.h"
 #include "detect/ScanDocument.h"
-#include "host/HostCall.h"
-#include "host/PlugIn.h"
-#include "mask/PageEdits.h"
+#include "mask/HostDocumentTest.h"
 #include "mask/RedactionWriter.h"
 #include "mask/Replacements.h"
 
 namespace vm {
 namespace {
 
-// A text in /F2 (two-byte codes equal to the UTF-16 units).
-std::string Utf16Hex(std::u16string_view text) {
-  static const char* digits = "0123456789ABCDEF";
-  std::string hex = "<";
-  for (char16_t unit : text) {
-    for (int shift = 12; shift >= 0; shift -= 4) hex += digits[(unit >> shift) & 0xF];
-  }
-  return hex + ">";
-}
-
-struct Page {
-  HostHandle view = nullptr;
-  HostHandle pageView = nullptr;
-  HostHandle pdfPage = nullptr;
-};
-
-Page PageOf(HostHandle document, int index) {
-  Page page;
-  page.view = Host<26, 24>(document);
-  page.pageView = Host<31, 2>(page.view, index);
-  page.pdfPage = Host<32, 2>(page.pageView);
-  return page;
-}
-
-struct PageText {
-  std::u16string text;
-  std::vector<HostBox> boxes;  // one per character
-};
-
-PageText ReadPage(HostHandle document, int index) {
-  PageText result;
-  HostHandle textPage = Host<120, 0>(PageOf(document, index).pdfPage, 0);
-  if (!textPage) return result;
-  if (Host<120, 3>(textPage) == 0) Host<120, 2>(textPage);
-  int32_t count = Host<120, 4>(textPage);
-  HostHandle string = Host<18, 0>();
-  Host<120, 16>(textPage, 0, count, &string);
-  if (const char16_t* buffer = Host<18, 42>(string)) result.text = buffer;
-  Host<18, 3>(string);
-  for (int32_t i = 0; i < count; ++i) {
-    std::vector<HostBox> boxes = CharRangeBoxes(textPage, i, 1);
-    result.boxes.push_back(boxes.empty() ? HostBox{} : UnionBox(boxes));
-  }
-  Host<120, 1>(textPage);
-  return result;
-}
-
-std::string ContentBytes(HostHandle document, int index) {
-  HostHandle dictionary = Host<73, 22>(PageOf(document, index).pdfPage);
-  std::string bytes;
-  HostHandle contents = Host<67, 2>(dictionary, "Contents");
-  if (contents && Host<61, 0>(contents) == kPdfObjectArray) {
-    for (int32_t j = 0; j < Host<66, 1>(contents); ++j) ReadStreamData(Host<66, 3>(contents, j), bytes);
-  } else {
-    ReadStreamData(contents, bytes);
-  }
-  return bytes;
-}
+using namespace test;
 
 bool Contains(const std::u16string& text, std::u16string_view part) {
   return text.find(part) != std::u16string::npos;
 }
 
-class ProtectDocumentTest : public testing::Test {
+class ProtectDocumentTest : public HostDocumentTest {
  protected:
-  void SetUp() override {
-    standin::ResetHost();
-    ASSERT_NE(standin::LoadPlugin(&PlugInMain, nullptr), nullptr);
-  }
-  void TearDown() override {
-    standin::CloseAllHostDocuments();
-    EXPECT_TRUE(standin::Tracker().Outstanding().empty())
-        << testing::PrintToString(standin::Tracker().Outstanding());
-    EXPECT_TRUE(standin::Tracker().Faults().empty())
-        << testing::PrintToString(standin::Tracker().Faults());
-    standin::ResetHost();
-  }
-
   // Scans with every category and protects with the given formats; returns the replacements.
   PiMatchList Protect(HostHandle document, const PiOptions& options) {
     PiMatchList matches;
@@ -143,36 +65,10 @@ TEST_F(ProtectDocumentTest, PartialFormatRemovesOnlyMaskedDigits) {
   }
 }
 
-TEST_F(ProtectDocumentTest, ScanBoxesLieOverThePrintedCharacters) {
-  HostHandle document = standin::OpenHostDocumentFromContent(
-      {"BT /F2 14 Tf 60 600 Td " + Utf16Hex(u"주민등록번호 900101-1234567 전화 02-123-4567") +
-       " Tj ET"});
-  ASSERT_NE(document, nullptr);
-  const PageText page = ReadPage(document, 0);
-  PiMatchList matches;
-  PiCategoryFlags flags;
-  flags.fill(true);
-  ASSERT_EQ(ScanDocument(document, flags, matches), 2);
-  for (const PiMatch& m : matches) {
-    EXPECT_EQ(page.text.substr(m.charStart, m.charCount), m.text);
-    std::vector<HostBox> chars(page.boxes.begin() + m.charStart,
-                               page.boxes.begin() + m.charStart + m.charCount);
-    HostBox expected = UnionBox(chars);
-    HostBox got = UnionBox(m.rects);
-    EXPECT_NEAR(got.x0, expected.x0, 0.5);
-    EXPECT_NEAR(got.x1, expected.x1, 0.5);
-    EXPECT_NEAR(got.y0, expected.y0, 0.5);
-    EXPECT_NEAR(got.y1, expected.y1, 0.5);
-    EXPECT_NEAR(m.fontSize, 14, 0.01);
-  }
-  EXPECT_EQ(matches[0].category, ResidentRegistration);
-  EXPECT_EQ(matches[1].category, Phone);
-}
-
 TEST_F(ProtectDocumentTest, UndoAndRedoRestoreTheTextPageTenTimes) {
   HostHandle document = standin::OpenHostDocumentFromContent(
       {"BT /F1 12 Tf 72 700 Td (first page) Tj ET",
-       "BT /F2 12 Tf 72 700 Td " + Utf16Hex(u"메일 hong.gildong@example.co.kr 끝") + " Tj ET",
+       "BT /F2 12 Tf 72 700 Td " + Hex(u"메일 hong.gildong@example.co.kr 끝") + " Tj ET",
        "BT /F1 12 Tf 72 700 Td (IP 192.168.10.25) Tj ET"});
   ASSERT_NE(document, nullptr);
   const std::u16string original1 = ReadPage(document, 1).text;
@@ -217,7 +113,7 @@ TEST_F(ProtectDocumentTest, TextUnderAnImageGetsBlackBoxInsteadOfProtectionText)
 TEST_F(ProtectDocumentTest, SavedFileKeepsNoMaskedCharacter) {
   HostHandle document = standin::OpenHostDocumentFromContent(
       {"BT /F2 11 Tf 60 700 Td " +
-       Utf16Hex(u"카드 4111-1111-1111-1111 생년월일 1990년 1월 15일") + " Tj ET"});
+       Hex(u"카드 4111-1111-1111-1111 생년월일 1990년 1월 15일") + " Tj ET"});
   ASSERT_NE(document, nullptr);
   PiOptions options = Defaults();
   options.formats[CreditCard] = u"NNNN-****-****-NNNN";

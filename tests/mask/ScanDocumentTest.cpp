@@ -1,28 +1,27 @@
-// The document scan through the stand-in host, with a scripted document.
-#include <gtest/gtest.h>
-
+// The document scan through the stand-in host, on documents built from content streams, with
+// overrides where a host answer must be null, empty or failing.
 #include <cmath>
 #include <new>
 
 #include "core/Services.h"
-
-#include "core/StandinHost.h"
 #include "detect/ScanDocument.h"
-#include "mask/FakeTextHost.h"
+#include "mask/HostDocumentTest.h"
 
 namespace vm {
 namespace {
 
+using namespace test;
+
 // Check-box order: 0 phone, 1 IP, 2 birth, 3 account, 4 e-mail, 5 card, 6 resident, 7 foreign,
 // 8 address.
+PiCategoryFlags Flags(std::initializer_list<int> indices) {
+  PiCategoryFlags flags{};
+  for (int i : indices) flags[i] = true;
+  return flags;
+}
 PiCategoryFlags AllFlags() {
   PiCategoryFlags flags;
   flags.fill(true);
-  return flags;
-}
-PiCategoryFlags OnlyFlag(int index) {
-  PiCategoryFlags flags{};
-  flags[index] = true;
   return flags;
 }
 
@@ -34,104 +33,124 @@ PiMatchList Stale() {
   return {stale};
 }
 
-class ScanDocumentTest : public FakeHostTest {};
+const std::u16string kPhones = u"010-1234-5678 010-9876-5432";
 
-TEST_F(ScanDocumentTest, FindsOccurrencesWithTextBoxesAndFontSize) {
-  fake::Install({u"연락처 010-1234-5678 메일 hong@example.com", u"없음",
-                 u"IP 192.168.10.1"});
-  fake::Doc().pages[0].chars[4] = {12, 2, 0, 0, 2};
+class ScanDocumentTest : public HostDocumentTest {};
+
+TEST_F(ScanDocumentTest, OccurrencesLieOverThePrintedCharactersWithTheirFontSize) {
+  const std::u16string first = u"연락처 010-1234-5678 메일 hong@example.com";
+  HostHandle document = Open({"BT /F2 12 Tf 2 0 0 2 60 600 Tm " + Hex(first) + " Tj ET",
+                              Line(u"없음"), Line(u"주민등록번호 900101-1234567 IP 192.168.10.1", 14)});
+  const PageText page0 = ReadPage(document, 0);
+  const PageText page2 = ReadPage(document, 2);
+  ASSERT_EQ(page0.text, first);
   PiMatchList list = Stale();
   ScanReport report;
-  ASSERT_EQ(ScanDocument(fake::DocumentHandle(), AllFlags(), list, &report), 3);
+  ASSERT_EQ(ScanDocument(document, AllFlags(), list, &report), 4);
   EXPECT_TRUE(report.Complete());
 
-  EXPECT_EQ(list[0].pageIndex, 0);
-  EXPECT_EQ(list[0].charStart, 4);
-  EXPECT_EQ(list[0].charCount, 13);
-  EXPECT_EQ(list[0].category, Phone);
-  EXPECT_EQ(list[0].text, u"010-1234-5678");
-  EXPECT_FLOAT_EQ(list[0].fontSize, 24);
-  ASSERT_EQ(list[0].rects.size(), 1u);
-  EXPECT_FLOAT_EQ(list[0].rects[0].x0, fake::RangeBox(4, 13).x0);
-  EXPECT_FLOAT_EQ(list[0].rects[0].x1, fake::RangeBox(4, 13).x1);
-
-  EXPECT_EQ(list[1].category, Email);
-  EXPECT_EQ(list[1].text, u"hong@example.com");
-  EXPECT_FLOAT_EQ(list[1].fontSize, 10);
-  EXPECT_EQ(list[2].pageIndex, 2);
-  EXPECT_EQ(list[2].category, IpAddress);
-  EXPECT_EQ(list[2].text, u"192.168.10.1");
+  struct Expected { int page; int32_t category; std::u16string text; float fontSize; };
+  const Expected expected[] = {{0, Phone, u"010-1234-5678", 24},
+                               {0, Email, u"hong@example.com", 24},
+                               {2, ResidentRegistration, u"900101-1234567", 14},
+                               {2, IpAddress, u"192.168.10.1", 14}};
+  for (int i = 0; i < 4; ++i) {
+    const PiMatch& m = list[i];
+    const PageText& page = expected[i].page == 0 ? page0 : page2;
+    EXPECT_EQ(m.pageIndex, expected[i].page);
+    EXPECT_EQ(m.category, expected[i].category);
+    EXPECT_EQ(m.text, expected[i].text);
+    EXPECT_EQ(m.charStart, static_cast<int32_t>(page.text.find(expected[i].text)));
+    EXPECT_EQ(m.charCount, static_cast<int32_t>(expected[i].text.size()));
+    EXPECT_NEAR(m.fontSize, expected[i].fontSize, 0.01);
+    ExpectSameBox(UnionBox(m.rects), page.Box(m.charStart, m.charCount), 0.5);
+  }
 }
 
 TEST_F(ScanDocumentTest, BoxesAreKeptAsTheHostGivesThem) {
-  fake::Install({u"010-1234-5678"});
-  fake::Doc().pages[0].splitBoxes = true;
+  HostHandle document = Open({Line(u"010-1234-5678")});
+  static auto boxes = Registered<120, 6>();
+  standin::Table().Override<120, 6>([](HostHandle t, int32_t first, int32_t count, HostHandle* a) {
+    for (int32_t i = 0; i < count; ++i) boxes(t, first + i, 1, a);
+    return count;
+  });
   PiMatchList list;
-  ASSERT_EQ(ScanDocument(fake::DocumentHandle(), OnlyFlag(0), list), 1);
+  ASSERT_EQ(ScanDocument(document, Flags({0}), list), 1);
   EXPECT_EQ(list[0].rects.size(), 13u);
 }
 
 TEST_F(ScanDocumentTest, NullDocumentAndNoFlagsEmptyTheListWithoutHostCalls) {
-  fake::Install({u"010-1234-5678"});
+  HostHandle document = Open({Line(kPhones)});
   PiMatchList list = Stale();
   EXPECT_EQ(ScanDocument(nullptr, AllFlags(), list), 0);
   EXPECT_TRUE(list.empty());
-
   list = Stale();
-  EXPECT_EQ(ScanDocument(fake::DocumentHandle(), PiCategoryFlags{}, list), 0);
+  EXPECT_EQ(ScanDocument(document, PiCategoryFlags{}, list), 0);
   EXPECT_TRUE(list.empty());
   EXPECT_TRUE(CallLog().empty());
 }
 
 TEST_F(ScanDocumentTest, MissingPdfDocumentOrViewEndsTheScan) {
-  fake::Install({u"010-1234-5678"});
-  fake::Doc().noPdfDocument = true;
+  HostHandle document = Open({Line(kPhones)});
+  standin::Table().Override<26, 24>([](HostHandle) -> HostHandle { return nullptr; });
   PiMatchList list = Stale();
-  EXPECT_EQ(ScanDocument(fake::DocumentHandle(), AllFlags(), list), 0);
+  EXPECT_EQ(ScanDocument(document, AllFlags(), list), 0);
   EXPECT_TRUE(list.empty());
-
-  fake::Doc().noPdfDocument = false;
-  fake::Doc().noView = true;
-  standin::Table().ClearLog();
-  EXPECT_EQ(ScanDocument(fake::DocumentHandle(), AllFlags(), list), 0);
   EXPECT_EQ(CallLog(), (std::vector<std::string>{"26:4", "26:24"}));
+  standin::Table().Override<26, 4>([](HostHandle) -> HostHandle { return nullptr; });
+  EXPECT_EQ(ScanDocument(document, AllFlags(), list), 0);
 }
 
+// Pages 0 to 2 give no page view, no PDF page or no text page; page 3 has no character.
 TEST_F(ScanDocumentTest, UnavailablePagesAreSkippedAndTextPagesReleased) {
-  const std::u16string phone = u"010-1234-5678";
-  fake::Install({phone, phone, phone, phone, phone, phone});
-  fake::Doc().pages[0].noPageView = true;
-  fake::Doc().pages[1].noPdfPage = true;
-  fake::Doc().pages[2].noTextPage = true;
-  fake::Doc().pages[3].reportedCount = 0;
-  fake::Doc().pages[5].analysed = true;
+  const std::string phone = Line(u"010-1234-5678");
+  HostHandle document = Open({phone, phone, phone, "", phone});
+  static auto pageView = Registered<31, 2>();
+  static auto pdfPage = Registered<32, 2>();
+  static auto textPage = Registered<120, 0>();
+  static HostHandle noPdfPage, noTextPage;
+  noPdfPage = Host<31, 2>(Host<26, 24>(document), 1);
+  noTextPage = PdfPage(document, 2);
+  standin::Table().ClearLog();
+  standin::Table().Override<31, 2>([](HostHandle view, int32_t i) -> HostHandle {
+    return i == 0 ? nullptr : pageView(view, i);
+  });
+  standin::Table().Override<32, 2>([](HostHandle pv) -> HostHandle {
+    return pv == noPdfPage ? nullptr : pdfPage(pv);
+  });
+  standin::Table().Override<120, 0>([](HostHandle page, int32_t flags) -> HostHandle {
+    return page == noTextPage ? nullptr : textPage(page, flags);
+  });
   PiMatchList list;
-  ASSERT_EQ(ScanDocument(fake::DocumentHandle(), OnlyFlag(0), list), 2);
+  ASSERT_EQ(ScanDocument(document, Flags({0}), list), 1);
   EXPECT_EQ(list[0].pageIndex, 4);
-  EXPECT_EQ(list[1].pageIndex, 5);
-  EXPECT_EQ(fake::Doc().pages[3].textPagesOpened, 1);
-  EXPECT_EQ(fake::Doc().pages[3].textPagesReleased, 1);
-  EXPECT_EQ(fake::Doc().pages[4].analyseCalls, 1);
-  EXPECT_EQ(fake::Doc().pages[5].analyseCalls, 0);
+  EXPECT_EQ(standin::Table().CountCalls(120, 1), 2);
   // The page text is fetched with one call per page that has characters.
-  EXPECT_EQ(standin::Table().CountCalls(120, 16), 2);
+  EXPECT_EQ(standin::Table().CountCalls(120, 16), 1);
 }
 
 TEST_F(ScanDocumentTest, PageTextEndsAtZeroCodeUnit) {
-  std::u16string text = u"010-1234-5678 ";
-  text += u'\0';
-  text += u" 010-9876-5432";
-  fake::Install({text});
+  HostHandle document = Open({Line(kPhones)});
+  static auto text = Registered<120, 16>();
+  standin::Table().Override<120, 16>([](HostHandle t, int32_t first, int32_t count, HostHandle* s) {
+    const int32_t n = text(t, first, count, s);
+    static_cast<standin::WideString*>(*s)->text[14] = u'\0';
+    return n;
+  });
   PiMatchList list;
-  ASSERT_EQ(ScanDocument(fake::DocumentHandle(), OnlyFlag(0), list), 1);
+  ASSERT_EQ(ScanDocument(document, Flags({0}), list), 1);
   EXPECT_EQ(list[0].text, u"010-1234-5678");
 }
 
 TEST_F(ScanDocumentTest, MatchWithoutBoxIsDroppedAndOthersKept) {
-  fake::Install({u"010-1234-5678 010-9876-5432"});
-  fake::Doc().pages[0].boxlessStarts = {0};
+  HostHandle document = Open({Line(kPhones)});
+  static auto boxes = Registered<120, 6>();
+  standin::Table().Override<120, 6>([](HostHandle t, int32_t first, int32_t count, HostHandle* a) {
+    return first == 0 ? 0 : boxes(t, first, count, a);
+  });
+  standin::Table().ClearLog();
   PiMatchList list;
-  ASSERT_EQ(ScanDocument(fake::DocumentHandle(), OnlyFlag(0), list), 1);
+  ASSERT_EQ(ScanDocument(document, Flags({0}), list), 1);
   EXPECT_EQ(list[0].charStart, 14);
   // Only the selected candidates are queried: one character query and one box query each.
   EXPECT_EQ(standin::Table().CountCalls(120, 5), 2);
@@ -139,11 +158,9 @@ TEST_F(ScanDocumentTest, MatchWithoutBoxIsDroppedAndOthersKept) {
 }
 
 TEST_F(ScanDocumentTest, RegistrationNumberBelongsToOneCategoryBySeventhDigit) {
-  fake::Install({u"번호 900101-1234567", u"번호 900101-5234567"});
-  PiCategoryFlags both{};
-  both[6] = both[7] = true;
+  HostHandle document = Open({Line(u"번호 900101-1234567"), Line(u"번호 900101-5234567")});
   PiMatchList list;
-  ASSERT_EQ(ScanDocument(fake::DocumentHandle(), both, list), 2);
+  ASSERT_EQ(ScanDocument(document, Flags({6, 7}), list), 2);
   EXPECT_EQ(list[0].category, ResidentRegistration);
   EXPECT_EQ(list[0].pageIndex, 0);
   EXPECT_EQ(list[1].category, ForeignRegistration);
@@ -151,13 +168,13 @@ TEST_F(ScanDocumentTest, RegistrationNumberBelongsToOneCategoryBySeventhDigit) {
 }
 
 TEST_F(ScanDocumentTest, SecondScanGivesIdenticalList) {
-  fake::Install({u"010-1234-5678 a@b.co 192.168.0.1 900101-1234567",
-                 u"2020년 1월 1일 생 서울특별시 종로구 세종대로 175"});
+  HostHandle document = Open({Line(u"010-1234-5678 a@b.co 192.168.0.1 900101-1234567"),
+                              Line(u"2020년 1월 1일 생 서울특별시 종로구 세종대로 175")});
   PiMatchList first;
   PiMatchList second;
-  int32_t n = ScanDocument(fake::DocumentHandle(), AllFlags(), first);
+  const int32_t n = ScanDocument(document, AllFlags(), first);
   ASSERT_GT(n, 3);
-  ASSERT_EQ(ScanDocument(fake::DocumentHandle(), AllFlags(), second), n);
+  ASSERT_EQ(ScanDocument(document, AllFlags(), second), n);
   for (int32_t i = 0; i < n; ++i) {
     EXPECT_EQ(first[i].pageIndex, second[i].pageIndex);
     EXPECT_EQ(first[i].charStart, second[i].charStart);
@@ -171,20 +188,19 @@ TEST_F(ScanDocumentTest, SecondScanGivesIdenticalList) {
   }
 }
 
-
 TEST_F(ScanDocumentTest, FailureInsideIsReportedAndKeepsEarlierPages) {
-  fake::Install({u"010-1234-5678", u"010-1234-5678", u"010-1234-5678"});
-  standin::Table().Override<120, 16>(
-      [](HostHandle textPage, int32_t first, int32_t count, HostHandle* string) -> int32_t {
-        if (textPage == fake::TextPageHandle(1)) throw std::bad_alloc();
-        static_cast<standin::WideString*>(*string)->text = u"010-1234-5678";
-        (void)first;
-        (void)count;
-        return 1;
-      });
+  const std::string phone = Line(u"010-1234-5678");
+  HostHandle document = Open({phone, phone, phone});
+  static auto text = Registered<120, 16>();
+  static int calls;
+  calls = 0;
+  standin::Table().Override<120, 16>([](HostHandle t, int32_t first, int32_t count, HostHandle* s) {
+    if (++calls == 2) throw std::bad_alloc();
+    return text(t, first, count, s);
+  });
   PiMatchList list;
   ScanReport report;
-  EXPECT_EQ(ScanDocument(fake::DocumentHandle(), OnlyFlag(0), list, &report), 1);
+  EXPECT_EQ(ScanDocument(document, Flags({0}), list, &report), 1);
   EXPECT_TRUE(report.aborted);
   EXPECT_FALSE(report.Complete());
   EXPECT_EQ(list[0].pageIndex, 0);
