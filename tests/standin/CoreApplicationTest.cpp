@@ -2,18 +2,12 @@
 // and the undo list.
 #include <gtest/gtest.h>
 
+#include "ObjectsTestSupport.h"
 #include "core/Application.h"
 #include "core/StandinHost.h"
 
 namespace {
 
-template <int C, int S>
-typename HostFn<C, S>::type Find() {
-  return reinterpret_cast<typename HostFn<C, S>::type>(
-      standin::TableRecord()->lookup(C, S, standin::kStandinPluginId));
-}
-// In parentheses, so that the template arguments can sit inside test macros.
-#define HOST(C, S) (Find<C, S>())
 
 const std::string kText = "BT /F1 12 Tf 72 700 Td (Hello) Tj ET";
 

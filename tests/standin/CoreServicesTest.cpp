@@ -1,19 +1,13 @@
 // The small host objects: strings, rectangle arrays, character-information and pause objects.
 #include <gtest/gtest.h>
 
+#include "ObjectsTestSupport.h"
 #include "core/Application.h"
 #include "core/Services.h"
 #include "core/StandinHost.h"
 
 namespace {
 
-template <int C, int S>
-typename HostFn<C, S>::type Find() {
-  return reinterpret_cast<typename HostFn<C, S>::type>(
-      standin::TableRecord()->lookup(C, S, standin::kStandinPluginId));
-}
-// In parentheses, so that the template arguments can sit inside test macros.
-#define HOST(C, S) (Find<C, S>())
 
 class CoreServicesTest : public testing::Test {
  protected:

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "ObjectsTestSupport.h"
+#include "RawPdf.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 
@@ -14,6 +15,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace standin::objects::testing;
+using checker::RawFileContains;
+using checker::ReadFile;
 
 class ObjectsSaveTest : public testing::Test {
  protected:
@@ -128,6 +131,24 @@ TEST_F(ObjectsSaveTest, ReplacesAnExistingFileWholeAndLeavesNothingElse) {
   EXPECT_FALSE(error.empty());
   EXPECT_FALSE(standin::pdf::SaveDocument(*pdf_, dir_.string(), &error));
   EXPECT_EQ(FilesInDir(), std::vector<std::string>{"target.pdf"});
+}
+
+TEST_F(ObjectsSaveTest, HostSaveClearsTheModifiedMarkOnlyOnSuccess) {
+  HostHandle doc = standin::OpenHostDocumentFromContent({"", "", ""});
+  HOST(26, 8)(doc);
+  std::string error;
+  EXPECT_FALSE(standin::SaveHostDocument(doc, (dir_ / "missing" / "x.pdf").string(), &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(standin::IsModified(doc));
+  int bogus = 0;
+  EXPECT_FALSE(standin::SaveHostDocument(&bogus, (dir_ / "y.pdf").string(), &error));
+
+  const std::string path = (dir_ / "saved.pdf").string();
+  ASSERT_TRUE(standin::SaveHostDocument(doc, path, &error)) << error;
+  EXPECT_FALSE(standin::IsModified(doc));
+  HostHandle reopened = standin::OpenHostDocument(path, &error);
+  ASSERT_NE(reopened, nullptr) << error;
+  EXPECT_EQ(HOST(34, 10)(HOST(26, 4)(reopened)), 3);
 }
 
 }  // namespace
