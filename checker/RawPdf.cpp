@@ -41,6 +41,9 @@ bool Decode(const std::string& raw, const std::vector<std::string>& filters, std
       return false;
   fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_UNLIMITED);
   if (!ctx) return false;
+  // Encrypted or damaged data is expected here and reported through the result, not printed.
+  fz_set_error_callback(ctx, [](void*, const char*) {}, nullptr);
+  fz_set_warning_callback(ctx, [](void*, const char*) {}, nullptr);
   fz_stream* volatile stream = nullptr;
   fz_buffer* volatile buffer = nullptr;
   bool ok = true;
