@@ -66,19 +66,6 @@ TEST_F(PageAccessTest, PageThatNeverParsesEndsTheLoop) {
   EXPECT_EQ(standin::Table().CountCalls(74, 1), 1);
 }
 
-TEST_F(PageAccessTest, PauseObjectIsCreatedWithTheFixedArguments) {
-  static std::vector<int32_t> seen;
-  seen.clear();
-  static int pause = 0;
-  standin::Table().Override<74, 0>([](int32_t a, int32_t b, int32_t c, int32_t d) -> HostHandle {
-    seen = {a, b, c, d};
-    return &pause;
-  });
-  standin::Table().Override<74, 1>([](HostHandle p) { EXPECT_EQ(p, &pause); });
-  vm::EnsurePageParsed(page_);
-  EXPECT_EQ(seen, (std::vector<int32_t>{0, 1, 0, 1}));
-}
-
 TEST_F(PageAccessTest, DocumentPagesStartUnparsedAndStayParsed) {
   HostHandle doc = standin::OpenHostDocumentFromContent({"BT /F1 12 Tf 72 700 Td (a) Tj ET", ""});
   HostHandle view = vm::Host<26, 24>(doc);

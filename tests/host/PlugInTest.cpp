@@ -21,15 +21,6 @@ class PlugInTest : public testing::Test {
   void TearDown() override { standin::ResetHost(); }
 };
 
-TEST_F(PlugInTest, PlugInMainHandsBackVersionAndSetup) {
-  uint32_t version = 0;
-  void* setup = nullptr;
-  EXPECT_EQ(vm::PlugInMain(&version, &setup), 1);
-  EXPECT_EQ(version, 0x10000u);
-  EXPECT_EQ(setup, reinterpret_cast<void*>(&vm::HostSetup));
-  EXPECT_EQ(vm::g_pluginState.table, nullptr);
-}
-
 TEST_F(PlugInTest, LoadRunsSetupAndHandshakeInOrder) {
   std::string error;
   const standin::LoadedPlugin* plugin = standin::LoadPlugin(&vm::PlugInMain, &error);
