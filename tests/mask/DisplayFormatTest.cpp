@@ -98,29 +98,6 @@ INSTANTIATE_TEST_SUITE_P(
         MaskCase{"AllMaskedDefault", Email, u"abc@d.com", u"************", u"#########"}),
     [](const testing::TestParamInfo<MaskCase>& info) { return std::string(info.param.name); });
 
-TEST(DisplayFormat, SegmentsOfTemplates) {
-  auto segments = ParseDisplayFormat(u"NNNNNN-N*****N");
-  ASSERT_EQ(segments.size(), 2u);
-  EXPECT_TRUE(segments[0].shownOnly);
-  EXPECT_FALSE(segments[1].shownOnly || segments[1].maskedOnly);
-  EXPECT_EQ(segments[1].leadShown, 1);
-  EXPECT_EQ(segments[1].trailShown, 1);
-
-  segments = ParseDisplayFormat(u"NNN-****-NNNN");
-  ASSERT_EQ(segments.size(), 3u);
-  EXPECT_TRUE(segments[0].shownOnly);
-  EXPECT_TRUE(segments[1].maskedOnly);
-  EXPECT_EQ(segments[1].leadShown, 0);
-  EXPECT_TRUE(segments[2].shownOnly);
-
-  segments = ParseDisplayFormat(u"T**");
-  ASSERT_EQ(segments.size(), 1u);
-  EXPECT_EQ(segments[0].leadShown, 1);
-  EXPECT_EQ(segments[0].trailShown, 0);
-
-  EXPECT_TRUE(ParseDisplayFormat(u"-.@ ").empty());
-}
-
 TEST(DisplayFormat, MixedSegmentOverShortGroupsAndNoClearing) {
   FormatSegment mixed = ParseDisplayFormat(u"N******").front();
   PiMask mask(7, false);
