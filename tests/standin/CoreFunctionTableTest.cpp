@@ -49,33 +49,4 @@ TEST_F(CoreFunctionTableTest, OverrideReplacesUntilCleared) {
   HOST(11, 1)(array);
 }
 
-TEST_F(CoreFunctionTableTest, ResetHostDropsOverrides) {
-  standin::Table().Override<18, 0>([]() -> HostHandle { return nullptr; });
-  standin::ResetHost();
-  HostHandle s = HOST(18, 0)();
-  EXPECT_NE(s, nullptr);
-  HOST(18, 3)(s);
-}
-
-TEST(CoreObjectTracker, RecordsLiveObjectsAndBadReleases) {
-  standin::ObjectTracker tracker;
-  int a = 0, b = 0;
-  tracker.Created("widestring", &a);
-  tracker.Created("boxarray", &b);
-  EXPECT_EQ(tracker.Outstanding().size(), 2u);
-
-  EXPECT_FALSE(tracker.Released("boxarray", &a));  // wrong kind: still live
-  EXPECT_TRUE(tracker.IsLive("widestring", &a));
-  EXPECT_TRUE(tracker.Released("widestring", &a));
-  EXPECT_FALSE(tracker.Released("widestring", &a));  // twice
-  EXPECT_FALSE(tracker.IsLive("widestring", &a));
-  EXPECT_EQ(tracker.Faults().size(), 2u);
-  ASSERT_EQ(tracker.Outstanding().size(), 1u);
-  EXPECT_EQ(tracker.Outstanding()[0].rfind("boxarray@", 0), 0u);
-
-  tracker.Reset();
-  EXPECT_TRUE(tracker.Outstanding().empty());
-  EXPECT_TRUE(tracker.Faults().empty());
-}
-
 }  // namespace

@@ -15,46 +15,6 @@ class CoreServicesTest : public testing::Test {
   void TearDown() override { standin::ResetHost(); }
 };
 
-TEST_F(CoreServicesTest, WideStringEqualityAndBuffer) {
-  HostHandle s = HOST(18, 0)();
-  EXPECT_EQ(HOST(18, 42)(s), std::u16string_view(u""));
-  EXPECT_EQ(HOST(18, 8)(s, u""), 1);
-  static_cast<standin::WideString*>(s)->text = u"개인정보 보호";
-  EXPECT_EQ(HOST(18, 8)(s, u"개인정보 보호"), 1);
-  EXPECT_EQ(HOST(18, 8)(s, u"개인정보"), 0);       // prefix is not equal
-  EXPECT_EQ(HOST(18, 8)(s, u"개인정보 보호 "), 0);
-  EXPECT_EQ(HOST(18, 8)(s, nullptr), 0);
-  EXPECT_EQ(std::u16string(HOST(18, 42)(s)), u"개인정보 보호");
-  HOST(18, 3)(s);
-  EXPECT_TRUE(standin::Tracker().Outstanding().empty());
-}
-
-TEST_F(CoreServicesTest, ByteStringKeepsExactBytes) {
-  const char bytes[] = {'a', '\0', 'b', '\xff'};
-  HostHandle s = HOST(17, 2)(bytes, 4);
-  EXPECT_EQ(static_cast<standin::ByteString*>(s)->bytes, std::string(bytes, 4));
-  HOST(17, 6)(s);
-  HostHandle empty = HOST(17, 2)(nullptr, 0);
-  EXPECT_TRUE(static_cast<standin::ByteString*>(empty)->bytes.empty());
-  HOST(17, 6)(empty);
-  EXPECT_TRUE(standin::Tracker().Outstanding().empty());
-}
-
-TEST_F(CoreServicesTest, BoxArrayAnswersOutOfRangeWithZeroBox) {
-  HostHandle array = HOST(11, 0)();
-  static_cast<standin::BoxArray*>(array)->boxes = {{1, 2, 3, 4}, {5, 6, 7, 8}};
-  EXPECT_EQ(HOST(11, 2)(array), 2);
-  HostBox second = HOST(11, 6)(array, 1);
-  EXPECT_EQ(second.x0, 5);
-  EXPECT_EQ(second.y1, 8);
-  for (int32_t index : {-1, 2, 1000}) {
-    HostBox box = HOST(11, 6)(array, index);
-    EXPECT_EQ(box.x0, 0);
-    EXPECT_EQ(box.y1, 0);
-  }
-  HOST(11, 1)(array);
-}
-
 // Every create function is paired with its release; a test sees what was not released, and a
 // release of something that is not live is recorded instead of freeing it.
 TEST_F(CoreServicesTest, TrackerSeesUnreleasedAndMismatchedObjects) {
@@ -73,13 +33,6 @@ TEST_F(CoreServicesTest, TrackerSeesUnreleasedAndMismatchedObjects) {
 
   HOST(11, 1)(array);
   EXPECT_TRUE(standin::Tracker().Outstanding().empty());
-}
-
-TEST_F(CoreServicesTest, ReleasedStringIsNoLongerRead) {
-  HostHandle s = HOST(18, 0)();
-  HOST(18, 3)(s);
-  EXPECT_EQ(HOST(18, 42)(s), nullptr);
-  EXPECT_EQ(HOST(18, 8)(s, u""), 0);
 }
 
 TEST_F(CoreServicesTest, MessageBoxIsRecordedAndAnswered) {

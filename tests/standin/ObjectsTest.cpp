@@ -179,47 +179,6 @@ TEST_F(ObjectsTest, ContentsArrayCopiesCopyEveryStream) {
   HOST(61, 7)(saved);
 }
 
-TEST_F(ObjectsTest, HandingObjectsOverEndsTheModulesOwnership) {
-  HostHandle page = Open({"0 0 m"});
-  // 68:1 takes the dictionary, 34:42 the stream, 67:18 the value: none is released afterwards.
-  HostHandle form = HOST(67, 0)();
-  HOST(67, 19)(form, "Type", "XObject");
-  HOST(67, 19)(form, "Subtype", "Form");
-  HOST(67, 27)(form, "BBox", HostBox{0, 0, 100, 12});
-  HostHandle stream = HOST(68, 0)();
-  const std::string body = "0.20 0.45 0.95 RG 1.2 w 0.6 0.6 98.80 10.80 re S";
-  HOST(68, 1)(stream, reinterpret_cast<const uint8_t*>(body.data()), static_cast<int32_t>(body.size()), form);
-  int32_t number = HOST(34, 42)(pdf_, stream);
-  ASSERT_GT(number, 0);
-  HostHandle ap = HOST(67, 0)();
-  HOST(67, 23)(ap, "N", pdf_, number);
-  HOST(67, 18)(page, "VMTest", ap, pdf_);
-  EXPECT_TRUE(standin::Tracker().Outstanding().empty());
-
-  HostHandle n = HOST(67, 2)(HOST(67, 2)(page, "VMTest"), "N");
-  ASSERT_EQ(HOST(61, 0)(n), 7);
-  HostHandle accessor = HOST(69, 0)();
-  ASSERT_EQ(HOST(69, 2)(accessor, n, 0, 0, 0), 1);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(HOST(69, 5)(accessor)), HOST(69, 6)(accessor)), body);
-  HOST(69, 1)(accessor);
-  HostHandle bbox = HOST(67, 2)(n, "BBox");
-  ASSERT_EQ(HOST(66, 1)(bbox), 4);
-  EXPECT_EQ(HOST(61, 0)(HOST(67, 2)(n, "Subtype")), 4);
-}
-
-TEST_F(ObjectsTest, ReleasingTwiceIsAFaultNotACrash) {
-  Open({"0 0 m"});
-  HostHandle dictionary = HOST(67, 0)();
-  HOST(61, 7)(dictionary);
-  HOST(61, 7)(dictionary);
-  EXPECT_EQ(standin::Tracker().Faults().size(), 1u);
-  HostHandle accessor = HOST(69, 0)();
-  HOST(69, 1)(accessor);
-  HOST(69, 1)(accessor);
-  EXPECT_EQ(standin::Tracker().Faults().size(), 2u);
-  standin::Tracker().Reset();
-}
-
 TEST_F(ObjectsTest, ReferencesToMissingObjectsOrOtherDocumentsAreRefused) {
   HostHandle page = Open({"0 0 m"});
   HostHandle contents = HOST(67, 2)(page, "Contents");

@@ -99,31 +99,7 @@ TEST_P(PdfCorpus, RemovingCharactersMovesNothingElse) {
       std::set<int> items;
       for (const auto& [object, index] : removed)
         if (object == o) items.insert(index);
-      if (items.empty()) continue;
-      // clones of the remaining runs, as the module makes them
-      struct Run { std::vector<int32_t> codes; std::vector<float> adjust; float x, y; };
-      std::vector<Run> runs;
-      bool open = false;
-      for (size_t i = 0; i < o->items.size(); ++i) {
-        const TextItem& item = o->items[i];
-        if (item.code == kSpacingCode) {
-          if (open) runs.back().adjust.back() += item.x;
-          continue;
-        }
-        if (items.count(static_cast<int>(i))) { open = false; continue; }
-        if (!open) runs.push_back({{}, {}, item.x, item.y});
-        open = true;
-        runs.back().codes.push_back(item.code);
-        runs.back().adjust.push_back(0);
-      }
-      fz_matrix m = o->text.tm;
-      for (Run& run : runs) {
-        PageObject* clone = page->Adopt(CloneObject(*o));
-        SetCharacters(*clone, static_cast<int>(run.codes.size()), run.codes.data(), run.adjust.data());
-        Transform(*clone, fz_translate(m.a * run.x + m.c * run.y, m.b * run.x + m.d * run.y));
-        page->InsertBefore(o, clone);
-      }
-      page->Remove(o);
+      if (!items.empty()) testing::RemoveItems(*page, o, items);
     }
     ASSERT_TRUE(page->Regenerate()) << "page " << p;
     auto after = MuPdfChars(*document, p);

@@ -27,33 +27,6 @@ bool SaveRaw(Document& document, const std::string& path, const char* options) {
   return ok;
 }
 
-TEST(PdfDocument, SnippetDocumentHasOnePagePerSnippet) {
-  auto document = DocumentFromContent({"BT /F1 12 Tf (A) Tj ET", "", "0 0 10 10 re f"});
-  ASSERT_TRUE(document);
-  EXPECT_EQ(PageCount(*document), 3);
-  Page* page = GetPage(*document, 2);
-  ASSERT_NE(page, nullptr);
-  EXPECT_EQ(PageIndex(*page), 2);
-  EXPECT_EQ(&PageDocument(*page), document.get());
-  EXPECT_EQ(GetPage(*document, 2), page);
-  EXPECT_EQ(GetPage(*document, 3), nullptr);
-  EXPECT_EQ(GetPage(*document, -1), nullptr);
-  pdf_obj* dict = PageDictionary(*page);
-  EXPECT_TRUE(pdf_name_eq(document->ctx, pdf_dict_get(document->ctx, dict, PDF_NAME(Type)), PDF_NAME(Page)));
-}
-
-TEST(PdfDocument, OpensWhatItSaved) {
-  auto made = DocumentFromContentArrays({{"BT /F2 20 Tf <D55C> Tj ET", "0 0 5 5 re f"}});
-  ASSERT_TRUE(made);
-  std::string path = TempPath("saved.pdf");
-  ASSERT_TRUE(SaveRaw(*made, path, "garbage"));
-  std::string error;
-  auto opened = OpenDocument(path, &error);
-  ASSERT_TRUE(opened) << error;
-  EXPECT_EQ(PageCount(*opened), 1);
-  std::remove(path.c_str());
-}
-
 struct BadFile {
   const char* name;
   const char* content;  // null: the file does not exist

@@ -14,50 +14,13 @@ namespace standin::pdf {
 namespace {
 
 using testing::MuPdfChars;
+using testing::NthText;
+using testing::RemoveItems;
 using testing::Narrow;
 using testing::RefChar;
 using testing::Render;
 using testing::Utf16;
 
-// The edit the module makes to drop characters: clones holding the remaining runs, each moved
-// to where its run stood, in place of the object.
-void RemoveItems(Page& page, PageObject* object, const std::set<int>& removed) {
-  struct Kept { int32_t code; float adjustment; float x, y; bool removed; };
-  std::vector<Kept> items;
-  for (size_t i = 0; i < object->items.size(); ++i) {
-    const TextItem& item = object->items[i];
-    if (item.code == kSpacingCode) {
-      if (!items.empty()) items.back().adjustment += item.x;
-      continue;
-    }
-    items.push_back({item.code, 0, item.x, item.y, removed.count(static_cast<int>(i)) > 0});
-  }
-  fz_matrix m = object->text.tm;
-  for (size_t i = 0; i < items.size();) {
-    if (items[i].removed) { ++i; continue; }
-    size_t end = i;
-    std::vector<int32_t> codes;
-    std::vector<float> adjustments;
-    while (end < items.size() && !items[end].removed) {
-      codes.push_back(items[end].code);
-      adjustments.push_back(items[end].adjustment);
-      ++end;
-    }
-    PageObject* clone = page.Adopt(CloneObject(*object));
-    SetCharacters(*clone, static_cast<int>(codes.size()), codes.data(), adjustments.data());
-    float x0 = items[i].x, y0 = items[i].y;
-    Transform(*clone, fz_translate(m.a * x0 + m.c * y0, m.b * x0 + m.d * y0));
-    page.InsertBefore(object, clone);
-    i = end;
-  }
-  page.Remove(object);
-}
-
-PageObject* NthText(Page& page, int n) {
-  for (PageObject* o = page.First(); o; o = o->next)
-    if (o->kind == kPageObjectText && n-- == 0) return o;
-  return nullptr;
-}
 
 std::string ContentText(Document& document, int pageIndex) {
   Page* page = GetPage(document, pageIndex);
@@ -142,6 +105,22 @@ TEST_P(PdfRegenerate, RemovedCharacterLeavesOthersInPlace) {
   }
   // The model is rebuilt from the new content and agrees with it.
   EXPECT_EQ(Narrow(Utf16(testing::EngineChars(*GetPage(*document, 0)))), Narrow(Utf16(after)));
+}
+
+// The text page has the characters, order and boxes of MuPDF's own structured text.
+TEST_P(PdfRegenerate, TextPageAgreesWithMuPdf) {
+  auto document = DocumentFromContent({GetParam().content});
+  ASSERT_TRUE(document);
+  auto expected = MuPdfChars(*document, 0);
+  auto actual = testing::EngineChars(*GetPage(*document, 0));
+  ASSERT_FALSE(expected.empty());
+  ASSERT_EQ(Narrow(Utf16(actual)), Narrow(Utf16(expected)));
+  for (size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_NEAR(actual[i].box.x0, expected[i].box.x0, 0.05) << i;
+    EXPECT_NEAR(actual[i].box.y0, expected[i].box.y0, 0.05) << i;
+    EXPECT_NEAR(actual[i].box.x1, expected[i].box.x1, 0.05) << i;
+    EXPECT_NEAR(actual[i].box.y1, expected[i].box.y1, 0.05) << i;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Snippets, PdfRegenerate, ::testing::ValuesIn(kCases),

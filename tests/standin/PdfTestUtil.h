@@ -7,7 +7,10 @@
 
 #include "pdf/Document.h"
 #include "pdf/Page.h"
+#include "pdf/TextEdits.h"
 #include "pdf/TextPage.h"
+
+#include <set>
 
 namespace standin::pdf::testing {
 
@@ -121,6 +124,46 @@ inline std::vector<unsigned char> Render(Document& document, int pageIndex, floa
   fz_always(ctx) { fz_drop_pixmap(ctx, pixmap); }
   fz_catch(ctx) { samples.clear(); }
   return samples;
+}
+
+// The edit the module makes to drop characters: clones holding the remaining runs, each moved
+// to where its run stood, in place of the object.
+inline void RemoveItems(Page& page, PageObject* object, const std::set<int>& removed) {
+  struct Kept { int32_t code; float adjustment; float x, y; bool removed; };
+  std::vector<Kept> items;
+  for (size_t i = 0; i < object->items.size(); ++i) {
+    const TextItem& item = object->items[i];
+    if (item.code == kSpacingCode) {
+      if (!items.empty()) items.back().adjustment += item.x;
+      continue;
+    }
+    items.push_back({item.code, 0, item.x, item.y, removed.count(static_cast<int>(i)) > 0});
+  }
+  fz_matrix m = object->text.tm;
+  for (size_t i = 0; i < items.size();) {
+    if (items[i].removed) { ++i; continue; }
+    size_t end = i;
+    std::vector<int32_t> codes;
+    std::vector<float> adjustments;
+    while (end < items.size() && !items[end].removed) {
+      codes.push_back(items[end].code);
+      adjustments.push_back(items[end].adjustment);
+      ++end;
+    }
+    PageObject* clone = page.Adopt(CloneObject(*object));
+    SetCharacters(*clone, static_cast<int>(codes.size()), codes.data(), adjustments.data());
+    float x0 = items[i].x, y0 = items[i].y;
+    Transform(*clone, fz_translate(m.a * x0 + m.c * y0, m.b * x0 + m.d * y0));
+    page.InsertBefore(object, clone);
+    i = end;
+  }
+  page.Remove(object);
+}
+
+inline PageObject* NthText(Page& page, int n) {
+  for (PageObject* o = page.First(); o; o = o->next)
+    if (o->kind == kPageObjectText && n-- == 0) return o;
+  return nullptr;
 }
 
 }  // namespace standin::pdf::testing
