@@ -58,6 +58,7 @@ bool Decode(const std::string& raw, const std::vector<std::string>& filters, std
       else if (f == "ASCIIHexDecode" || f == "AHx") next = fz_open_ahxd(ctx, stream);
       else if (f == "LZWDecode" || f == "LZW") next = fz_open_lzwd(ctx, stream, 1, 9, 0, 0);
       else next = fz_open_rld(ctx, stream);
+      fz_drop_stream(ctx, stream);  // each filter keeps its own reference to the stream it reads
       stream = next;
     }
     buffer = fz_read_all(ctx, stream, raw.size() * 2 + 64);
