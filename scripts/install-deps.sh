@@ -10,6 +10,7 @@ packages=(
   libharfbuzz-dev libfreetype-dev libjpeg-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   mupdf-tools poppler-utils
+  locales-all
   g++-mingw-w64-i686
 )
 
