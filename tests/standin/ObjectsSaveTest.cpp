@@ -80,23 +80,6 @@ TEST_F(ObjectsSaveTest, ReplacedContentIsInNoObjectOfTheSavedFile) {
   HOST(61, 7)(saved);
 }
 
-TEST_F(ObjectsSaveTest, SampleSavedWithoutItsOldStreams) {
-  std::string source = (dir_ / "source.pdf").string();
-  fs::copy_file(std::string(VM_TEST_DATA_DIR) + "/contents-array.pdf", source);
-  host_ = standin::OpenHostDocument(source, nullptr);
-  pdf_ = standin::PdfDocumentOf(host_);
-  ASSERT_NE(pdf_, nullptr);
-  ASSERT_TRUE(RawFileContains(source, "lee@example.org"));
-  ReplaceContents("BT /F1 12 Tf 72 700 Td (masked ***) Tj ET");
-  std::string out = Save("out.pdf");
-  EXPECT_FALSE(RawFileContains(out, "lee@example.org"));
-  EXPECT_FALSE(RawFileContains(out, "Split stream"));
-
-  auto reopened = standin::pdf::OpenDocument(out, nullptr);
-  ASSERT_NE(reopened, nullptr);
-  EXPECT_EQ(standin::pdf::PageCount(*reopened), 1);
-}
-
 TEST_F(ObjectsSaveTest, RefusesToWriteOverTheFileItReadsFrom) {
   std::string source = (dir_ / "source.pdf").string();
   fs::copy_file(std::string(VM_TEST_DATA_DIR) + "/tj-kerning.pdf", source);

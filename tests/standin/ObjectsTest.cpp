@@ -58,7 +58,7 @@ class ObjectsTest : public testing::Test {
   standin::pdf::Document* pdf_ = nullptr;
 };
 
-TEST_F(ObjectsTest, KindsOfPageEntriesAndArrayElements) {
+TEST_F(ObjectsTest, KindsOfPageEntriesArrayElementsAndNoStream) {
   HostHandle page = Open({"BT /F1 12 Tf 72 700 Td (Hello) Tj ET"});
   ASSERT_NE(page, nullptr);
   struct Case { const char* key; int32_t kind; };
@@ -75,6 +75,12 @@ TEST_F(ObjectsTest, KindsOfPageEntriesAndArrayElements) {
   EXPECT_EQ(HOST(66, 3)(box, -1), nullptr);
   EXPECT_EQ(HOST(61, 0)(nullptr), 0);
   EXPECT_EQ(HOST(66, 1)(nullptr), 0);
+
+  HostHandle accessor = HOST(69, 0)();
+  EXPECT_EQ(HOST(69, 2)(accessor, HOST(67, 2)(page, "Resources"), 0, 0, 0), 0);
+  EXPECT_EQ(HOST(69, 5)(accessor), nullptr);
+  EXPECT_EQ(HOST(69, 6)(accessor), 0u);
+  HOST(69, 1)(accessor);
 }
 
 TEST_F(ObjectsTest, LookedUpHandlesAreStableAndNotTheModulesToRelease) {
@@ -105,78 +111,47 @@ TEST_F(ObjectsTest, StreamsReadBackDecodedWhateverTheirFilters) {
   EXPECT_EQ(text.substr(text.size() - 23), "( 031-222-3333) Tj ET Q") << text;
 }
 
-TEST_F(ObjectsTest, AccessorReportsNothingForWhatIsNoStream) {
-  HostHandle page = Open({"0 0 m"});
-  HostHandle accessor = HOST(69, 0)();
-  EXPECT_EQ(HOST(69, 2)(accessor, HOST(67, 2)(page, "Resources"), 0, 0, 0), 0);
-  EXPECT_EQ(HOST(69, 5)(accessor), nullptr);
-  EXPECT_EQ(HOST(69, 6)(accessor), 0u);
-  EXPECT_EQ(HOST(69, 2)(accessor, HOST(67, 2)(page, "Contents"), 0, 0, 0), 1);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(HOST(69, 5)(accessor)), HOST(69, 6)(accessor)),
-            "0 0 m");
-  HOST(69, 1)(accessor);
-}
-
+// Undo keeps deep copies of Contents, a single stream or an array of them, and a shallow one of
+// Resources: a later edit in place of any stream the copy came from, or a font added to the
+// resources, must not reach the copy.
 TEST_F(ObjectsTest, UndoCopiesRestoreExactlyAndStayIndependentOfLaterEdits) {
-  const std::string parts[] = {"BT /F1 12 Tf 72 700 Td (First part) Tj ET",
-                               "BT /F1 12 Tf 72 680 Td (Second part) Tj ET"};
-  host_ = standin::OpenHostDocumentFromContent({parts[0] + "\n" + parts[1]});
-  pdf_ = standin::PdfDocumentOf(host_);
-  HostHandle page = PageDictionary(0);
-  const std::string before = ContentsThroughHost(page);
+  for (bool array : {false, true}) {
+    standin::ResetHost();
+    HostHandle page = array ? OpenFile("contents-array.pdf")
+                            : Open({"BT /F1 12 Tf 72 700 Td (First part) Tj ET\n"
+                                    "BT /F1 12 Tf 72 680 Td (Second part) Tj ET"});
+    ASSERT_NE(page, nullptr);
+    const std::string before = ContentsThroughHost(page);
+    HostHandle contentsBefore = HOST(61, 3)(HOST(67, 2)(page, "Contents"), 1);
+    HostHandle resourcesBefore = HOST(61, 3)(HOST(67, 2)(page, "Resources"), 0);
+    ASSERT_EQ(HOST(61, 0)(contentsBefore), array ? kPdfObjectArray : kPdfObjectStream);
+    ASSERT_EQ(HOST(61, 0)(resourcesBefore), 6);
 
-  HostHandle contentsBefore = HOST(61, 3)(HOST(67, 2)(page, "Contents"), 1);
-  HostHandle resourcesBefore = HOST(61, 3)(HOST(67, 2)(page, "Resources"), 0);
-  ASSERT_NE(contentsBefore, nullptr);
-  ASSERT_NE(resourcesBefore, nullptr);
-  EXPECT_EQ(HOST(61, 0)(contentsBefore), 7);
-  EXPECT_EQ(HOST(61, 0)(resourcesBefore), 6);
-
-  // An edit in place of the very stream the copy was taken from must not reach the copy.
-  {
     fz_context* ctx = pdf_->ctx;
     pdf_obj* page0 = pdf_lookup_page_obj(ctx, pdf_->doc, 0);
-    fz_buffer* changed = fz_new_buffer_from_copied_data(ctx, reinterpret_cast<const unsigned char*>("0 g"), 3);
-    pdf_update_stream(ctx, pdf_->doc, pdf_dict_get(ctx, page0, PDF_NAME(Contents)), changed, 0);
-    fz_drop_buffer(ctx, changed);
+    pdf_obj* contents = pdf_dict_get(ctx, page0, PDF_NAME(Contents));
+    for (int i = 0; i < (array ? pdf_array_len(ctx, contents) : 1); ++i) {
+      fz_buffer* changed = fz_new_buffer_from_copied_data(ctx, reinterpret_cast<const unsigned char*>("0 g"), 3);
+      pdf_update_stream(ctx, pdf_->doc, array ? pdf_array_get(ctx, contents, i) : contents, changed, 0);
+      fz_drop_buffer(ctx, changed);
+    }
     pdf_obj* fonts = pdf_dict_get(ctx, pdf_dict_get(ctx, page0, PDF_NAME(Resources)), PDF_NAME(Font));
     pdf_dict_puts_drop(ctx, fonts, "Added", pdf_new_name(ctx, "Helvetica"));
-  }
-  ReplaceContents(page, "BT /F1 12 Tf 72 700 Td (Protected ******) Tj ET");
-  ASSERT_NE(ContentsThroughHost(page), before);
+    ReplaceContents(page, "BT /F1 12 Tf 72 700 Td (Protected ******) Tj ET");
+    ASSERT_NE(ContentsThroughHost(page), before);
 
-  for (int round = 0; round < 3; ++round) {  // undo, redo and undo again
-    Restore(page, "Contents", contentsBefore, 1);
-    Restore(page, "Resources", resourcesBefore, 0);
-    EXPECT_EQ(ContentsThroughHost(page), before) << round;
-    HostHandle fonts = HOST(67, 2)(HOST(67, 2)(page, "Resources"), "Font");
-    EXPECT_EQ(HOST(67, 2)(fonts, "Added"), nullptr) << "the Resources copy shares a later edit";
-    EXPECT_NE(HOST(67, 2)(fonts, "F1"), nullptr);
-    ReplaceContents(page, "0 g");
+    for (int round = 0; round < 3; ++round) {  // undo, redo and undo again
+      Restore(page, "Contents", contentsBefore, 1);
+      Restore(page, "Resources", resourcesBefore, 0);
+      EXPECT_EQ(ContentsThroughHost(page), before) << round;
+      HostHandle restoredFonts = HOST(67, 2)(HOST(67, 2)(page, "Resources"), "Font");
+      EXPECT_EQ(HOST(67, 2)(restoredFonts, "Added"), nullptr) << "the Resources copy shares a later edit";
+      EXPECT_NE(HOST(67, 2)(restoredFonts, "F1"), nullptr);
+      ReplaceContents(page, "0 g");
+    }
+    HOST(61, 7)(contentsBefore);
+    HOST(61, 7)(resourcesBefore);
   }
-  HOST(61, 7)(contentsBefore);
-  HOST(61, 7)(resourcesBefore);
-}
-
-TEST_F(ObjectsTest, ContentsArrayCopiesCopyEveryStream) {
-  host_ = standin::OpenHostDocument(std::string(VM_TEST_DATA_DIR) + "/contents-array.pdf", nullptr);
-  pdf_ = standin::PdfDocumentOf(host_);
-  HostHandle page = PageDictionary(0);
-  const std::string before = ContentsThroughHost(page);
-  HostHandle saved = HOST(61, 3)(HOST(67, 2)(page, "Contents"), 1);
-  ASSERT_EQ(HOST(61, 0)(saved), 5);
-  // Overwrite every original stream in place.
-  fz_context* ctx = pdf_->ctx;
-  pdf_obj* contents = pdf_dict_get(ctx, pdf_lookup_page_obj(ctx, pdf_->doc, 0), PDF_NAME(Contents));
-  for (int i = 0; i < pdf_array_len(ctx, contents); ++i) {
-    fz_buffer* empty = fz_new_buffer(ctx, 1);
-    pdf_update_stream(ctx, pdf_->doc, pdf_array_get(ctx, contents, i), empty, 0);
-    fz_drop_buffer(ctx, empty);
-  }
-  ASSERT_NE(ContentsThroughHost(page), before);
-  Restore(page, "Contents", saved, 1);
-  EXPECT_EQ(ContentsThroughHost(page), before);
-  HOST(61, 7)(saved);
 }
 
 TEST_F(ObjectsTest, ReferencesToMissingObjectsOrOtherDocumentsAreRefused) {
