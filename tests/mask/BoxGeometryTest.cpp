@@ -64,23 +64,5 @@ TEST(BlackBoxOperators, DecimalMarkIgnoresTheLocale) {
   EXPECT_EQ(ops, "\nq 0 0 0 rg\n1.50 2.25 2.00 2.00 re\nf\nQ\n");
 }
 
-TEST(MakeTextItems, SpacingFollowsItsCharacterAndRemovalByItemIndex) {
-  // Items: spacing, A, B, spacing, C, spacing, D, E
-  std::vector<HostTextItem> raw = {{-1, 7, 0},   {'A', 0, 0},  {'B', 10, 0}, {-1, -20, 0},
-                                   {'C', 22, 0}, {-1, 100, 0}, {-1, 5, 0},   {'D', 30, 0},
-                                   {'E', 40, 0}};
-  std::vector<TextItem> items = MakeTextItems(raw, {4, 9, -1});
-  ASSERT_EQ(items.size(), 5u);
-  EXPECT_EQ(items[0].code, 'A');
-  EXPECT_FLOAT_EQ(items[0].adjustment, 0);  // leading spacing is dropped
-  EXPECT_FLOAT_EQ(items[1].adjustment, -20);
-  EXPECT_EQ(items[2].code, 'C');
-  EXPECT_TRUE(items[2].removed);
-  EXPECT_FLOAT_EQ(items[2].adjustment, 105);  // goes with the removed character
-  EXPECT_FALSE(items[3].removed);
-  EXPECT_FLOAT_EQ(items[3].x, 30);
-  EXPECT_EQ(items[4].code, 'E');
-}
-
 }  // namespace
 }  // namespace vm
