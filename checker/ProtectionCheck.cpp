@@ -244,6 +244,8 @@ void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle pro
     for (const vm::PiMatch* r : byPage[p]) {
       if (r->rects.empty()) continue;
       HostBox area = vm::UnionBox(r->rects);
+      // Text drawn at zero size or squeezed flat has no room for a protection character.
+      if (area.x1 - area.x0 <= 0.1f || area.y1 - area.y0 <= 0.1f) continue;
       area.x0 -= 2, area.y0 -= 2, area.x1 += 2, area.y1 += 2;
       if (afterIndex.CountInside(protection, area) > 0) continue;
       const std::string line = BlackBoxLine(*r);
