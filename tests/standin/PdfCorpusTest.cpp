@@ -69,49 +69,10 @@ TEST_P(PdfCorpus, UneditedRegenerationRendersTheSame) {
   }
 }
 
-// Every third character of every text object is removed; the rest stay in place.
 TEST_P(PdfCorpus, RemovingCharactersMovesNothingElse) {
   auto document = Open(GetParam());
   ASSERT_TRUE(document);
-  for (int p = 0; p < PageCount(*document); ++p) {
-    Page* page = GetPage(*document, p);
-    TextPage textPage;
-    textPage.page = page;
-    AnalyseTextPage(textPage);
-    auto before = MuPdfChars(*document, p);
-    // Which text-page characters go: those of removed items.
-    std::set<std::pair<PageObject*, int>> removed;
-    std::vector<PageObject*> texts;
-    for (PageObject* o = page->First(); o; o = o->next)
-      if (o->kind == kPageObjectText) texts.push_back(o);
-    for (PageObject* o : texts) {
-      int n = 0;
-      for (size_t i = 0; i < o->items.size(); ++i)
-        if (o->items[i].code != kSpacingCode && n++ % 3 == 1) removed.insert({o, static_cast<int>(i)});
-    }
-    std::vector<bool> keep;
-    for (const TextPageChar& c : textPage.chars)
-      if (c.unit != u' ' && c.unit != u'\n' && !(c.unit >= 0xDC00 && c.unit <= 0xDFFF))
-        keep.push_back(!removed.count({c.object, c.itemIndex}));
-    ASSERT_EQ(keep.size(), before.size()) << "page " << p;
-
-    for (PageObject* o : texts) {
-      std::set<int> items;
-      for (const auto& [object, index] : removed)
-        if (object == o) items.insert(index);
-      if (!items.empty()) testing::RemoveItems(*page, o, items);
-    }
-    ASSERT_TRUE(page->Regenerate()) << "page " << p;
-    auto after = MuPdfChars(*document, p);
-    std::vector<RefChar> expected;
-    for (size_t i = 0; i < before.size(); ++i)
-      if (keep[i]) expected.push_back(before[i]);
-    ASSERT_EQ(Narrow(Utf16(after)), Narrow(Utf16(expected))) << "page " << p;
-    for (size_t i = 0; i < expected.size(); ++i) {
-      EXPECT_NEAR(after[i].origin.x, expected[i].origin.x, 0.05) << "page " << p << " char " << i;
-      EXPECT_NEAR(after[i].origin.y, expected[i].origin.y, 0.05) << "page " << p << " char " << i;
-    }
-  }
+  for (int p = 0; p < PageCount(*document); ++p) testing::ExpectRemovalMovesNothingElse(*document, p);
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, PdfCorpus, ::testing::ValuesIn(CorpusFiles()),

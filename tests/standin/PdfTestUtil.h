@@ -2,6 +2,9 @@
 // compare the engine's results with.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <set>
 #include <string>
 #include <vector>
 
@@ -9,8 +12,6 @@
 #include "pdf/Page.h"
 #include "pdf/TextEdits.h"
 #include "pdf/TextPage.h"
-
-#include <set>
 
 namespace standin::pdf::testing {
 
@@ -158,6 +159,51 @@ inline void RemoveItems(Page& page, PageObject* object, const std::set<int>& rem
     i = end;
   }
   page.Remove(object);
+}
+
+// Removes every third character of every text object of the page and regenerates it: the rest must
+// show in the same order at the same origins, and the engine's model, rebuilt from the new
+// content, must agree with MuPDF. Returns how many characters went.
+inline size_t ExpectRemovalMovesNothingElse(Document& document, int p) {
+  Page* page = GetPage(document, p);
+  TextPage textPage;
+  textPage.page = page;
+  AnalyseTextPage(textPage);
+  const std::vector<RefChar> before = MuPdfChars(document, p);
+  std::vector<PageObject*> texts;
+  for (PageObject* o = page->First(); o; o = o->next)
+    if (o->kind == kPageObjectText) texts.push_back(o);
+  std::set<std::pair<PageObject*, int>> removed;
+  for (PageObject* o : texts) {
+    int n = 0;
+    for (size_t i = 0; i < o->items.size(); ++i)
+      if (o->items[i].code != kSpacingCode && n++ % 3 == 1) removed.insert({o, static_cast<int>(i)});
+  }
+  // Which of MuPDF's characters stay: those of items not removed.
+  std::vector<RefChar> expected;
+  size_t at = 0;
+  for (const TextPageChar& c : textPage.chars) {
+    if (c.unit == u' ' || c.unit == u'\n' || (c.unit >= 0xDC00 && c.unit <= 0xDFFF)) continue;
+    if (at < before.size() && !removed.count({c.object, c.itemIndex})) expected.push_back(before[at]);
+    ++at;
+  }
+  EXPECT_EQ(at, before.size()) << "page " << p;
+
+  for (PageObject* o : texts) {
+    std::set<int> items;
+    for (const auto& [object, index] : removed)
+      if (object == o) items.insert(index);
+    if (!items.empty()) RemoveItems(*page, o, items);
+  }
+  EXPECT_TRUE(page->Regenerate()) << "page " << p;
+  const std::vector<RefChar> after = MuPdfChars(document, p);
+  EXPECT_EQ(Narrow(Utf16(after)), Narrow(Utf16(expected))) << "page " << p;
+  for (size_t i = 0; i < expected.size() && i < after.size(); ++i) {
+    EXPECT_NEAR(after[i].origin.x, expected[i].origin.x, 0.05) << "page " << p << " char " << i;
+    EXPECT_NEAR(after[i].origin.y, expected[i].origin.y, 0.05) << "page " << p << " char " << i;
+  }
+  EXPECT_EQ(Narrow(Utf16(EngineChars(*GetPage(document, p)))), Narrow(Utf16(after))) << "page " << p;
+  return removed.size();
 }
 
 inline PageObject* NthText(Page& page, int n) {
