@@ -3,11 +3,13 @@
 #include <cstdio>
 
 #include "core/Application.h"
+#include "core/StandinHost.h"
 #include "host/PlugIn.h"
 
 namespace cli {
 
 bool StartHost(std::string* error) {
+  standin::Table().SetLogging(false);
   return standin::LoadPlugin(&vm::PlugInMain, error) != nullptr;
 }
 

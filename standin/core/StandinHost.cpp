@@ -8,7 +8,7 @@
 namespace standin {
 
 void* FunctionTable::Lookup(int32_t category, int32_t selector, int32_t pluginId) {
-  log_.push_back({category, selector, pluginId});
+  if (logging_) log_.push_back({category, selector, pluginId});
   auto key = std::make_pair(category, selector);
   if (auto it = overrides_.find(key); it != overrides_.end()) return it->second;
   if (auto it = implemented_.find(key); it != implemented_.end()) return it->second;

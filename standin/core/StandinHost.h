@@ -38,6 +38,9 @@ class FunctionTable {
   // since the module calls what it looks up without a null test.
   void* Lookup(int32_t category, int32_t selector, int32_t pluginId = 0);
 
+  // The log is on by default (tests read it); a long batch run turns it off so that it does not
+  // grow with every call.
+  void SetLogging(bool on) { logging_ = on; }
   const std::vector<HostCall>& Log() const { return log_; }
   void ClearLog() { log_.clear(); }
   // Number of logged lookups of C:S.
@@ -47,6 +50,7 @@ class FunctionTable {
   std::map<std::pair<int32_t, int32_t>, void*> implemented_;
   std::map<std::pair<int32_t, int32_t>, void*> overrides_;
   std::vector<HostCall> log_;
+  bool logging_ = true;
 };
 
 // The process-wide table, with every implemented host function registered.
