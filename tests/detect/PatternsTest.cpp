@@ -52,5 +52,31 @@ TEST(BuildPatternSet, FlagsSelectTheirCategoriesInListOrder) {
   }
 }
 
+// The patterns assembled at run time from the separator pieces must come out exactly as the
+// documented texts: a slip in the assembly would change what is found only on rare inputs.
+TEST(BuildPatternSet, AssembledPatternsMatchTheirDocumentedTexts) {
+  EXPECT_EQ(RegistrationPattern(), u"\\b\\d{6}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{7}\\b");
+  EXPECT_EQ(PhonePattern(),
+            u"\\b0\\d{1,2}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{3,4}"
+            u"\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{4}\\b");
+  EXPECT_EQ(CardPattern(),
+            u"\\b(?:\\d{4}[-\u2010-\u2015\u2212\uFF0D ]\\d{4}[-\u2010-\u2015\u2212\uFF0D ]\\d{4}"
+            u"[-\u2010-\u2015\u2212\uFF0D ]\\d{4}|3[47]\\d{2}[-\u2010-\u2015\u2212\uFF0D ]\\d{6}"
+            u"[-\u2010-\u2015\u2212\uFF0D ]\\d{5}|3(?:0[0-5]|[68]\\d)\\d[-\u2010-\u2015\u2212\uFF0D ]"
+            u"\\d{6}[-\u2010-\u2015\u2212\uFF0D ]\\d{4})\\b");
+  EXPECT_EQ(AccountPattern(),
+            u"\\b(?:\\d{3}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{6}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{2}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{3}|"
+            u"\\d{3}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{4}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{4}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{2}|"
+            u"\\d{4}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{4}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{4}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{1}|"
+            u"\\d{6}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{2}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{6}|"
+            u"\\d{4}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{3}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{6}|"
+            u"\\d{4}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{2}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{7}|"
+            u"\\d{3}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{6}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{5}|"
+            u"\\d{3}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{6}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{3}|"
+            u"\\d{3}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{3}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{6}|"
+            u"\\d{3}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{2}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{6}|"
+            u"\\d{4}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{4}\\s*[-\u2010-\u2015\u2212\uFF0D]\\s*\\d{4})(?![-\u2010-\u2015\u2212\uFF0D]?\\d)");
+}
+
 }  // namespace
 }  // namespace vm
