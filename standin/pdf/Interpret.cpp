@@ -17,19 +17,11 @@ namespace {
 
 constexpr int kMaxFormDepth = 12;
 
-struct GState {
+struct GState : TextParameters {  // `font` is borrowed: the interpreter keeps every font it met
   fz_matrix ctm = fz_identity;
   fz_rect clip = fz_infinite_rect;
   float lineWidth = 1;
-  pdf_font_desc* font = nullptr;  // borrowed; the interpreter keeps every font it met
   std::string fontName;
-  float size = 0;
-  float charSpace = 0;
-  float wordSpace = 0;
-  float scale = 1;
-  float leading = 0;
-  float rise = 0;
-  int render = 0;
 };
 
 struct Interpreter {

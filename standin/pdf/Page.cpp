@@ -17,10 +17,9 @@ pdf_obj* PageDictionary(Page& page) { return page.dictionary; }
 uint64_t ContentsKey(fz_context* ctx, pdf_obj* pageDictionary) {
   // A hash of object numbers for references and the object's address for direct values. It is
   // taken on every page-object call, so it allocates nothing.
-  uint64_t key = 1469598103934665603ull;  // FNV-1a
+  volatile uint64_t key = 1469598103934665603ull;  // FNV-1a; volatile: set inside fz_try
   auto add = [&key](uint64_t value) {
-    key ^= value;
-    key *= 1099511628211ull;
+    key = (key ^ value) * 1099511628211ull;
   };
   fz_try(ctx) {
     for (pdf_obj* name : {PDF_NAME(Contents), PDF_NAME(Resources)}) {

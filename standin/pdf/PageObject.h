@@ -45,10 +45,9 @@ struct GlyphPlacement {
 };
 
 // The state a text object is drawn with.
-struct TextState {
-  pdf_font_desc* font = nullptr;   // kept reference
-  std::string fontResource;        // name under the page's /Font resources; empty for new fonts
-  pdf_obj* fontDictionary = nullptr;  // kept; used for new fonts added to the resources
+// The text state parameters that Tf, Tc, Tw, Tz, TL, Ts and Tr set.
+struct TextParameters {
+  pdf_font_desc* font = nullptr;
   float size = 0;
   float charSpace = 0;
   float wordSpace = 0;
@@ -56,6 +55,12 @@ struct TextState {
   float leading = 0;
   float rise = 0;
   int render = 0;
+};
+
+struct TextState : TextParameters {
+  // `font` is a kept reference here.
+  std::string fontResource;        // name under the page's /Font resources; empty for new fonts
+  pdf_obj* fontDictionary = nullptr;  // kept; used for new fonts added to the resources
   fz_matrix tm = fz_identity;
   fz_matrix ctm = fz_identity;    // user space -> page's default user space
 };

@@ -21,16 +21,8 @@
 namespace standin::pdf {
 namespace {
 
-struct TextParams {
-  pdf_font_desc* font = nullptr;
+struct TextParams : TextParameters {
   std::string fontName;
-  float size = 0;
-  float charSpace = 0;
-  float wordSpace = 0;
-  float scale = 1;
-  float leading = 0;
-  float rise = 0;
-  int render = 0;
 };
 
 struct Regen {
@@ -124,28 +116,14 @@ bool EmitTextParams(Regen* r, const TextState& state, const TextParams& current,
 
 TextParams ParamsOf(const TextState& s, const char* fontName) {
   TextParams p;
-  p.font = s.font;
+  static_cast<TextParameters&>(p) = s;
   p.fontName = fontName ? fontName : "";
-  p.size = s.size;
-  p.charSpace = s.charSpace;
-  p.wordSpace = s.wordSpace;
-  p.scale = s.scale;
-  p.leading = s.leading;
-  p.rise = s.rise;
-  p.render = s.render;
   return p;
 }
 
 TextState StateOf(const TextParams& p) {
   TextState s;
-  s.font = p.font;
-  s.size = p.size;
-  s.charSpace = p.charSpace;
-  s.wordSpace = p.wordSpace;
-  s.scale = p.scale;
-  s.leading = p.leading;
-  s.rise = p.rise;
-  s.render = p.render;
+  static_cast<TextParameters&>(s) = p;
   return s;
 }
 

@@ -31,7 +31,9 @@ TEST_P(RemoveItems, KeepsOtherCharactersInPlace) {
   const std::vector<HostHandle> objects = Objects(page);
   EXPECT_EQ((Host<82, 11>(objects.front())), kPageObjectImage);
   for (HostHandle o : objects) EXPECT_NE(o, text);
-  if (c.kept.empty()) EXPECT_EQ(standin::Table().CountCalls(82, 2), 0);
+  if (c.kept.empty()) {
+    EXPECT_EQ(standin::Table().CountCalls(82, 2), 0);
+  }
   ASSERT_EQ((Host<73, 38>(page)), 1);
 
   const PageText after = ReadPage(document, 0);

@@ -174,8 +174,9 @@ TEST_F(ScanDocumentTest, SecondScanGivesIdenticalList) {
   ASSERT_GT(first.size(), 3u);
   EXPECT_EQ(scan(), first);
   for (std::size_t i = 1; i < first.size(); ++i) {
-    if (std::get<0>(first[i]) == std::get<0>(first[i - 1]))
+    if (std::get<0>(first[i]) == std::get<0>(first[i - 1])) {
       EXPECT_GE(std::get<1>(first[i]), std::get<1>(first[i - 1]) + std::get<2>(first[i - 1]));
+    }
   }
 }
 
