@@ -10,6 +10,7 @@ packages=(
   poppler-utils
   python3-cairo
   mupdf-tools
+  libreoffice-writer-nogui
 )
 
 bash "$(dirname "$0")/../scripts/apt-install.sh" "${packages[@]}"

@@ -50,6 +50,8 @@ DESCRIPTIONS = {
                           "several subsets per font); two-page form with grid lines (path objects).",
     "prose-cidfont.pdf": "reportlab, non-embedded CID font HYSMyeongJo-Medium with UniKS-UCS2-H; two pages of prose.",
     "prose-cairo.pdf": "cairo, NanumMyeongjo as CID font with Identity-H (two-byte codes); the same prose.",
+    "prose-libreoffice.pdf": "LibreOffice Writer (flat ODT converted headless), NanumGothic as simple TrueType "
+                             "subsets with one-byte codes; the same prose, wrapped by Writer.",
     "form-ghostscript.pdf": "Ghostscript pdfwrite, re-distilled from a cairo rendering of the form in NanumGothic.",
     "tj-kerning.pdf": "hand-written: TJ arrays with kerning inside numbers, a word gap made by a TJ "
                       "number, font changes inside one text object.",
@@ -119,6 +121,9 @@ def main(out_dir, bench=True):
 
     producers.cairo_pdf(os.path.join(out_dir, "prose-cairo.pdf"), prose, "상담 기록")
     add("prose-cairo.pdf", pii_by_page(prose))
+
+    producers.libreoffice_pdf(os.path.join(out_dir, "prose-libreoffice.pdf"), prose, "상담 기록")
+    add("prose-libreoffice.pdf", pii_by_page(prose))
 
     with tempfile.TemporaryDirectory() as tmp:
         src = os.path.join(tmp, "form-cairo.pdf")
