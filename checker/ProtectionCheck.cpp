@@ -164,7 +164,9 @@ void CheckRawFile(const CheckInput& input, const std::vector<RawObject>& objects
     for (const RawObject& o : raw) all += ShownBytes(o) + '\x01';
     return all;
   };
-  const std::string shownBefore = shownText(ReadRawObjects(ReadFile(input.originalPath)));
+  std::vector<RawObject> original = ReadRawObjects(ReadFile(input.originalPath));
+  DecodeThroughDocument(input.originalPath, original);
+  const std::string shownBefore = shownText(original);
   const std::string shownAfter = shownText(objects);
   std::map<std::string, int> runs;
   for (const vm::PiMatch& r : input.replacements) ++runs[Utf8(r.text)];
@@ -298,7 +300,8 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
     result.failures.push_back("cannot read " + input.protectedPath);
     return result;
   }
-  const std::vector<RawObject> objects = ReadRawObjects(bytes);
+  std::vector<RawObject> objects = ReadRawObjects(bytes);
+  DecodeThroughDocument(input.protectedPath, objects);
   CheckRawFile(input, objects, bytes, result);
 
   const HostHandle previouslyActive = standin::ActiveDocument();

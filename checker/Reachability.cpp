@@ -57,4 +57,29 @@ std::set<int> ReachableObjects(const std::string& path, std::string* error) {
   return reachable;
 }
 
+void DecodeThroughDocument(const std::string& path, std::vector<RawObject>& objects) {
+  std::string error;
+  std::unique_ptr<standin::pdf::Document> document = standin::pdf::OpenDocument(path, &error);
+  if (!document) return;
+  fz_context* ctx = document->ctx;
+  bool encrypted = false;
+  fz_var(encrypted);
+  fz_try(ctx) { encrypted = pdf_dict_get(ctx, pdf_trailer(ctx, document->doc), PDF_NAME(Encrypt)) != nullptr; }
+  fz_catch(ctx) { encrypted = false; }
+  for (RawObject& o : objects) {
+    // In an encrypted file even an unfiltered stream's bytes are ciphertext.
+    if (!o.isStream || (o.decoded && !encrypted)) continue;
+    fz_buffer* buffer = nullptr;
+    fz_var(buffer);
+    fz_try(ctx) { buffer = pdf_load_stream_number(ctx, document->doc, o.number); }
+    fz_catch(ctx) { buffer = nullptr; }
+    if (!buffer) continue;
+    unsigned char* data = nullptr;
+    const size_t length = fz_buffer_storage(ctx, buffer, &data);
+    o.data.assign(reinterpret_cast<const char*>(data), length);
+    o.decoded = true;
+    fz_drop_buffer(ctx, buffer);
+  }
+}
+
 }  // namespace checker

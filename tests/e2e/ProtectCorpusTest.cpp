@@ -5,6 +5,8 @@
 #include "CorpusSupport.h"
 #include "HostTextPage.h"
 #include "ProtectionCheck.h"
+#include "RawPdf.h"
+#include "pdf/Document.h"
 #include "core/Application.h"
 #include "core/StandinHost.h"
 
@@ -110,6 +112,31 @@ TEST(ProtectUndo, UndoAndRedoRestoreThePagesExactlyTenTimesOver) {
   }
   standin::CloseHostDocument(run.document);
   EXPECT_TRUE(standin::Tracker().Outstanding().empty()) << Joined(standin::Tracker().Outstanding());
+}
+
+// A file encrypted with an owner password only opens without asking; its protected copy stays
+// encrypted, and the check reads the encrypted streams through the document.
+TEST(ProtectEncrypted, KeepsTheEncryptionAndLeavesNothingRecoverable) {
+  const std::string input = TempPath("encrypted-in.pdf");
+  {
+    std::string error;
+    auto document = standin::pdf::OpenDocument(DataPath("tj-kerning.pdf"), &error);
+    ASSERT_TRUE(document) << error;
+    pdf_write_options options = pdf_default_write_options;
+    options.do_encrypt = PDF_ENCRYPT_AES_128;
+    options.permissions = ~PDF_PERM_MODIFY;
+    std::snprintf(options.opwd_utf8, sizeof options.opwd_utf8, "owner");
+    pdf_save_document(document->ctx, document->doc, input.c_str(), &options);
+  }
+  ProtectRun run = Protect(input, PartialFormats());
+  ASSERT_TRUE(run.applied);
+  const std::string output = TempPath("encrypted-out.pdf");
+  std::string error;
+  ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
+  EXPECT_NE(checker::ReadFile(output).find("/Encrypt"), std::string::npos);
+  const checker::CheckResult result =
+      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*'});
+  EXPECT_TRUE(result.Passed()) << Joined(result.failures);
 }
 
 }  // namespace
