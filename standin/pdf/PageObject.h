@@ -44,7 +44,6 @@ struct GlyphPlacement {
   fz_point advance = {0, 0};      // pen move in text space
 };
 
-// The state a text object is drawn with.
 // The text state parameters that Tf, Tc, Tw, Tz, TL, Ts and Tr set.
 struct TextParameters {
   pdf_font_desc* font = nullptr;
@@ -57,6 +56,7 @@ struct TextParameters {
   int render = 0;
 };
 
+// The state a text object is drawn with.
 struct TextState : TextParameters {
   // `font` is a kept reference here.
   std::string fontResource;        // name under the page's /Font resources; empty for new fonts
