@@ -10,7 +10,7 @@
 #include "HostTextPage.h"
 #include "RawPdf.h"
 #include "Utf8.h"
-#include "Reachability.h"
+#include "DocumentReading.h"
 #include "core/Application.h"
 #include "mask/BoxGeometry.h"
 
@@ -143,19 +143,18 @@ std::string ShownBytes(const RawObject& o) {
 }
 
 void CheckRawFile(const CheckInput& input, const std::vector<RawObject>& objects,
-                  const std::string& bytes, CheckResult& result) {
+                  const DocumentReading& reading, const std::string& bytes, CheckResult& result) {
   if (CountOccurrences(bytes, "startxref") != 1)
     result.failures.push_back("the file is not one full rewrite (incremental updates remain)");
 
-  std::string error;
-  const std::set<int> reachable = ReachableObjects(input.protectedPath, &error);
-  if (!error.empty()) result.failures.push_back("cannot read the protected file: " + error);
-  for (const RawObject& o : objects)
-    if (!error.empty() || !reachable.count(o.number)) {
-      if (error.empty())
+  if (!reading.error.empty()) {
+    result.failures.push_back("cannot read the protected file: " + reading.error);
+  } else {
+    for (const RawObject& o : objects)
+      if (!reading.reachable.count(o.number))
         result.failures.push_back("object " + std::to_string(o.number) +
                                   " is in the file but nothing refers to it");
-    }
+  }
 
   // A masked run's text written as such in a string operand (what a simple font shows): the
   // file must hold it fewer times than the original did, once less for each masked run.
@@ -165,7 +164,7 @@ void CheckRawFile(const CheckInput& input, const std::vector<RawObject>& objects
     return all;
   };
   std::vector<RawObject> original = ReadRawObjects(ReadFile(input.originalPath));
-  DecodeThroughDocument(input.originalPath, original);
+  ReadThroughDocument(input.originalPath, original);
   const std::string shownBefore = shownText(original);
   const std::string shownAfter = shownText(objects);
   std::map<std::string, int> runs;
@@ -301,8 +300,8 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
     return result;
   }
   std::vector<RawObject> objects = ReadRawObjects(bytes);
-  DecodeThroughDocument(input.protectedPath, objects);
-  CheckRawFile(input, objects, bytes, result);
+  const DocumentReading reading = ReadThroughDocument(input.protectedPath, objects);
+  CheckRawFile(input, objects, reading, bytes, result);
 
   const HostHandle previouslyActive = standin::ActiveDocument();
   std::string error;

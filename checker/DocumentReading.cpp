@@ -1,4 +1,4 @@
-#include "Reachability.h"
+#include "DocumentReading.h"
 
 #include <vector>
 
@@ -33,12 +33,33 @@ void Mark(fz_context* ctx, pdf_obj* root, std::vector<char>& seen, std::vector<p
   }
 }
 
+void Decode(fz_context* ctx, pdf_document* doc, std::vector<RawObject>& objects) {
+  bool encrypted = false;
+  fz_var(encrypted);
+  fz_try(ctx) { encrypted = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Encrypt)) != nullptr; }
+  fz_catch(ctx) { encrypted = false; }
+  for (RawObject& o : objects) {
+    // In an encrypted file even an unfiltered stream's bytes are ciphertext.
+    if (!o.isStream || (o.decoded && !encrypted)) continue;
+    fz_buffer* buffer = nullptr;
+    fz_var(buffer);
+    fz_try(ctx) { buffer = pdf_load_stream_number(ctx, doc, o.number); }
+    fz_catch(ctx) { buffer = nullptr; }
+    if (!buffer) continue;
+    unsigned char* data = nullptr;
+    const size_t length = fz_buffer_storage(ctx, buffer, &data);
+    o.data.assign(reinterpret_cast<const char*>(data), length);
+    o.decoded = true;
+    fz_drop_buffer(ctx, buffer);
+  }
+}
+
 }  // namespace
 
-std::set<int> ReachableObjects(const std::string& path, std::string* error) {
-  std::set<int> reachable;
-  std::unique_ptr<standin::pdf::Document> document = standin::pdf::OpenDocument(path, error);
-  if (!document) return reachable;
+DocumentReading ReadThroughDocument(const std::string& path, std::vector<RawObject>& objects) {
+  DocumentReading reading;
+  std::unique_ptr<standin::pdf::Document> document = standin::pdf::OpenDocument(path, &reading.error);
+  if (!document) return reading;
   fz_context* ctx = document->ctx;
   std::vector<char> seen;
   std::vector<pdf_obj*> stack;
@@ -49,37 +70,13 @@ std::set<int> ReachableObjects(const std::string& path, std::string* error) {
   }
   fz_catch(ctx) { failed = true; }
   if (failed) {
-    if (error) *error = "the file's objects cannot be read";
-    return reachable;
+    reading.error = "the file's objects cannot be read";
+    return reading;
   }
   for (size_t i = 0; i < seen.size(); ++i)
-    if (seen[i]) reachable.insert(static_cast<int>(i));
-  return reachable;
-}
-
-void DecodeThroughDocument(const std::string& path, std::vector<RawObject>& objects) {
-  std::string error;
-  std::unique_ptr<standin::pdf::Document> document = standin::pdf::OpenDocument(path, &error);
-  if (!document) return;
-  fz_context* ctx = document->ctx;
-  bool encrypted = false;
-  fz_var(encrypted);
-  fz_try(ctx) { encrypted = pdf_dict_get(ctx, pdf_trailer(ctx, document->doc), PDF_NAME(Encrypt)) != nullptr; }
-  fz_catch(ctx) { encrypted = false; }
-  for (RawObject& o : objects) {
-    // In an encrypted file even an unfiltered stream's bytes are ciphertext.
-    if (!o.isStream || (o.decoded && !encrypted)) continue;
-    fz_buffer* buffer = nullptr;
-    fz_var(buffer);
-    fz_try(ctx) { buffer = pdf_load_stream_number(ctx, document->doc, o.number); }
-    fz_catch(ctx) { buffer = nullptr; }
-    if (!buffer) continue;
-    unsigned char* data = nullptr;
-    const size_t length = fz_buffer_storage(ctx, buffer, &data);
-    o.data.assign(reinterpret_cast<const char*>(data), length);
-    o.decoded = true;
-    fz_drop_buffer(ctx, buffer);
-  }
+    if (seen[i]) reading.reachable.insert(static_cast<int>(i));
+  Decode(ctx, document->doc, objects);
+  return reading;
 }
 
 }  // namespace checker
