@@ -8,13 +8,13 @@
 
 namespace cli {
 
-bool StartHost(std::string* error) {
-  standin::Table().SetLogging(false);
-  return standin::LoadPlugin(&vm::PlugInMain, error) != nullptr;
-}
-
-HostHandle OpenDocumentForCommand(const std::string& path, const char* command) {
+HostHandle OpenInHost(const std::string& path, const char* command) {
   std::string error;
+  standin::Table().SetLogging(false);
+  if (!standin::LoadPlugin(&vm::PlugInMain, &error)) {
+    std::fprintf(stderr, "veilmark %s: the module could not be loaded: %s\n", command, error.c_str());
+    return nullptr;
+  }
   HostHandle document = standin::OpenHostDocument(path, &error);
   if (!document)
     std::fprintf(stderr, "veilmark %s: cannot open '%s': %s\n", command, path.c_str(),

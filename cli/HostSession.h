@@ -1,4 +1,4 @@
-// Runs the module inside the stand-in host for one command: the handshake, then documents.
+// Runs the module inside the stand-in host for one command: the handshake, then the document.
 #pragma once
 
 #include <string>
@@ -7,12 +7,9 @@
 
 namespace cli {
 
-// Loads the (statically linked) module into the stand-in host as the host would. False with a
-// message on failure.
-bool StartHost(std::string* error);
-
-// Opens a PDF file as the host's active document; prints "veilmark COMMAND: ..." and returns
-// null when it cannot be opened.
-HostHandle OpenDocumentForCommand(const std::string& path, const char* command);
+// Loads the (statically linked) module into the stand-in host as the host would, then opens a
+// PDF file as the host's active document. Prints "veilmark COMMAND: ..." and returns null when
+// either fails.
+HostHandle OpenInHost(const std::string& path, const char* command);
 
 }  // namespace cli

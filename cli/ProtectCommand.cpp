@@ -128,13 +128,9 @@ int RunProtectCommand(int argc, char** argv) {
     return UsageError("unknown category '" + bad + "'");
   options.protection = std::u16string(6, static_cast<char16_t>(protection));
 
-  std::string error;
-  if (!StartHost(&error)) {
-    std::fprintf(stderr, "veilmark protect: the module could not be loaded: %s\n", error.c_str());
-    return 1;
-  }
-  HostHandle document = OpenDocumentForCommand(input, "protect");
+  HostHandle document = OpenInHost(input, "protect");
   if (!document) return 1;
+  std::string error;
 
   vm::PiMatchList matches;
   vm::ScanReport report;

@@ -47,12 +47,7 @@ int RunScanCommand(int argc, char** argv) {
   const vm::PiCategoryFlags& flags = args.flags;
   const bool json = args.json;
 
-  std::string error;
-  if (!StartHost(&error)) {
-    std::fprintf(stderr, "veilmark scan: the module could not be loaded: %s\n", error.c_str());
-    return 1;
-  }
-  HostHandle document = OpenDocumentForCommand(path, "scan");
+  HostHandle document = OpenInHost(path, "scan");
   if (!document) return 1;
 
   vm::PiMatchList matches;
