@@ -13,6 +13,7 @@
 #include "DocumentReading.h"
 #include "core/Application.h"
 #include "mask/BoxGeometry.h"
+#include "mask/PageEdits.h"
 
 namespace checker {
 
@@ -177,12 +178,13 @@ void CheckRawFile(const CheckInput& input, const std::vector<RawObject>& objects
 }
 
 // The black box line the writer draws over a replacement that lies on an image-like object.
+// Empty when the writer would draw none. Formatted by the writer's own code, so rounding agrees.
 std::string BlackBoxLine(const vm::PiMatch& r) {
-  const HostBox box = vm::ExpandBox(vm::UnionBox(r.rects));
-  char line[160];
-  std::snprintf(line, sizeof line, "%.2f %.2f %.2f %.2f re", box.x0, box.y0, box.x1 - box.x0,
-                box.y1 - box.y0);
-  return line;
+  const std::string ops = vm::BlackBoxOperators({vm::ExpandBox(vm::UnionBox(r.rects))});
+  const std::string prefix = "\nq 0 0 0 rg\n";
+  const size_t end = ops.find(" re\n");
+  if (ops.compare(0, prefix.size(), prefix) != 0 || end == std::string::npos) return {};
+  return ops.substr(prefix.size(), end + 3 - prefix.size());
 }
 
 void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle protectedDoc,
@@ -250,7 +252,7 @@ void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle pro
       area.x0 -= 2, area.y0 -= 2, area.x1 += 2, area.y1 += 2;
       if (afterIndex.CountInside(protection, area) > 0) continue;
       const std::string line = BlackBoxLine(*r);
-      const bool boxed = std::any_of(objects.begin(), objects.end(), [&](const RawObject& o) {
+      const bool boxed = !line.empty() && std::any_of(objects.begin(), objects.end(), [&](const RawObject& o) {
         return o.isStream && o.data.find(line) != std::string::npos;
       });
       if (!boxed)
