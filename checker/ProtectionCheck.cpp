@@ -14,6 +14,7 @@
 #include "core/Application.h"
 #include "mask/BoxGeometry.h"
 #include "mask/PageEdits.h"
+#include "pdf/FlattenForms.h"
 
 namespace checker {
 
@@ -308,6 +309,8 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   const HostHandle previouslyActive = standin::ActiveDocument();
   std::string error;
   HostHandle original = standin::OpenHostDocument(input.originalPath, &error);
+  // Compared as protection saw it: with the text of its forms in page content.
+  if (original) standin::pdf::FlattenTextForms(*standin::PdfDocumentOf(original));
   HostHandle protectedDoc = original ? standin::OpenHostDocument(input.protectedPath, &error) : nullptr;
   if (!original || !protectedDoc) {
     result.failures.push_back("cannot open for checking: " + error);

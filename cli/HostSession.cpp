@@ -5,6 +5,7 @@
 #include "core/Application.h"
 #include "core/StandinHost.h"
 #include "host/PlugIn.h"
+#include "pdf/FlattenForms.h"
 
 namespace cli {
 
@@ -16,9 +17,15 @@ HostHandle OpenInHost(const std::string& path, const char* command) {
     return nullptr;
   }
   HostHandle document = standin::OpenHostDocument(path, &error);
-  if (!document)
+  if (!document) {
     std::fprintf(stderr, "veilmark %s: cannot open '%s': %s\n", command, path.c_str(),
                  error.c_str());
+    return nullptr;
+  }
+  // Text drawn by form XObjects becomes page-level text the module can remove.
+  const standin::pdf::FlattenReport flattened = standin::pdf::FlattenTextForms(*standin::PdfDocumentOf(document));
+  for (const std::string& line : flattened.leftAsForms)
+    std::fprintf(stderr, "veilmark %s: %s: %s\n", command, path.c_str(), line.c_str());
   return document;
 }
 

@@ -8,7 +8,8 @@
 namespace cli {
 
 // Loads the (statically linked) module into the stand-in host as the host would, then opens a
-// PDF file as the host's active document. Prints "veilmark COMMAND: ..." and returns null when
+// PDF file as the host's active document and moves the text of its form XObjects into page
+// content (naming on stderr the forms whose text has to stay). Prints "veilmark COMMAND: ..." and returns null when
 // either fails.
 HostHandle OpenInHost(const std::string& path, const char* command);
 

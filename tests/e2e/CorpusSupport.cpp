@@ -13,6 +13,7 @@
 #include "mask/FormatChoiceTable.h"
 #include "mask/RedactionWriter.h"
 #include "mask/Replacements.h"
+#include "pdf/FlattenForms.h"
 
 namespace e2e {
 
@@ -89,6 +90,7 @@ ProtectRun Protect(const std::string& path, const vm::PiOptions& options) {
   ProtectRun run;
   run.document = OpenFresh(path);
   if (!run.document) return run;
+  standin::pdf::FlattenTextForms(*standin::PdfDocumentOf(run.document));
   vm::ScanDocument(run.document, options.flags, run.matches);
   vm::BuildReplacements(run.document, options, run.matches, run.replacements);
   run.applied = vm::ApplyReplacements(run.document, run.replacements, options.protection[0]);

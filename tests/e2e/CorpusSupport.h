@@ -40,7 +40,8 @@ struct ProtectRun {
 
 // Loads the module into a fresh stand-in host and opens the file.
 HostHandle OpenFresh(const std::string& path);
-// Scan, replacements and writing, as the protect command does them.
+// Form text moved into page content, scan, replacements and writing, as the protect command
+// does them.
 ProtectRun Protect(const std::string& path, const vm::PiOptions& options);
 
 std::string TempPath(const std::string& name);
