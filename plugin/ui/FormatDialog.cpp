@@ -1,0 +1,7 @@
+#include "ui/FormatDialog.h"
+
+namespace vm {
+
+void OpenFormatDialog(HWND) {}
+
+}  // namespace vm

@@ -1,0 +1,8 @@
+#include "core/Registration.h"
+#include "win/WindowParts.h"
+
+namespace standin {
+
+void RegisterWindowFunctions(FunctionTable& table) { RegisterMainWindowFunctions(table); }
+
+}  // namespace standin
