@@ -88,11 +88,11 @@ int32_t VM_CALL BuildRibbon() {
   HostHandle button = Host<155, 0>(element);
   if (!button) return 0;
 
-  HostHandle large = LoadModuleImage(kLargeImageResource);
-  HostHandle small = LoadModuleImage(kSmallImageResource);
-  Host<154, 19>(button, large, small);
-  if (large) Host<2, 2>(large);
-  if (small) Host<2, 2>(small);
+  HostHandle largeImage = LoadModuleImage(kLargeImageResource);
+  HostHandle smallImage = LoadModuleImage(kSmallImageResource);
+  Host<154, 19>(button, largeImage, smallImage);
+  if (largeImage) Host<2, 2>(largeImage);
+  if (smallImage) Host<2, 2>(smallImage);
 
   Host<154, 13>(button, kRibbonButtonTitle);
   Host<154, 15>(button, kRibbonButtonDescription);

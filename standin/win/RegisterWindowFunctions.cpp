@@ -3,6 +3,9 @@
 
 namespace standin {
 
-void RegisterWindowFunctions(FunctionTable& table) { RegisterMainWindowFunctions(table); }
+void RegisterWindowFunctions(FunctionTable& table) {
+  RegisterMainWindowFunctions(table);
+  RegisterImageFunctions(table);
+}
 
 }  // namespace standin

@@ -8,5 +8,6 @@
 namespace standin {
 
 void RegisterMainWindowFunctions(FunctionTable& table);  // 20:36
+void RegisterImageFunctions(FunctionTable& table);       // 2:50, 2:2
 
 }  // namespace standin

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace uitest {
 
@@ -31,12 +32,22 @@ std::u16string TextOf(HWND window);
 RECT ChildRect(HWND child);
 SIZE ClientSize(HWND window);
 
-// A fresh stand-in host with the module loaded; checks after each test that no dialog is left
-// open and that every host object the module made was released.
+// Runs the steps one per timer tick from whatever message loop is running, so also inside a
+// dialog's own modal loop. StepsDone() tells when the last has run.
+void ScheduleSteps(std::vector<std::function<void()>> steps);
+bool StepsDone();
+
+// Keyboard input as the user types it (SendInput): the key, with Shift or Alt held.
+enum class Modifier { None, Shift, Alt };
+void PressKey(WORD key, Modifier modifier = Modifier::None);
+
+// A fresh stand-in host with the module loaded (PrepareHost runs before the load); checks after
+// each test that no dialog is left open and that every host object the module made was released.
 class UiTest : public testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  virtual void PrepareHost() {}
 };
 
 }  // namespace uitest
