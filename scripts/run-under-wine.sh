@@ -5,7 +5,7 @@ set -euo pipefail
 if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" bash "$0" "$@"
 fi
-prefix=$1 dpi=$2 program=$3
+prefix=$(realpath -m "$1") dpi=$2 program=$3
 shift 3
 source "$(dirname "$0")/wine-env.sh" "$prefix"
 

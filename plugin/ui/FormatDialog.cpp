@@ -103,6 +103,11 @@ LRESULT CALLBACK FormatDialogProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_CLOSE:
       if (state) state->done = true;
       return 0;
+    case WM_DESTROY:
+      // Destroyed with its owner (the main dialog closes when the active document changes):
+      // the loop must not wait for a window that is gone.
+      if (state) state->done = true;
+      return 0;
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:
       return ControlColor(wParam);

@@ -90,7 +90,6 @@ void PressKey(WORD key, Modifier modifier) {
   inputs.push_back(KeyInput(key, true));
   if (held) inputs.push_back(KeyInput(held, true));
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-  PumpMessages(150);
 }
 
 void UiTest::SetUp() {

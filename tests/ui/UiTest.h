@@ -37,7 +37,8 @@ SIZE ClientSize(HWND window);
 void ScheduleSteps(std::vector<std::function<void()>> steps);
 bool StepsDone();
 
-// Keyboard input as the user types it (SendInput): the key, with Shift or Alt held.
+// Keyboard input as the user types it (SendInput): the key, with Shift or Alt held. Queued for
+// whichever loop runs next, so it also works from a step inside a dialog's modal loop.
 enum class Modifier { None, Shift, Alt };
 void PressKey(WORD key, Modifier modifier = Modifier::None);
 
