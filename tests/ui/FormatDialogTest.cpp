@@ -152,7 +152,8 @@ TEST_F(FormatDialogTest, OpensOnTheFirstCategoryWithItsChoiceWhileTheMainDialogI
 }
 
 // Typed: down to e-mail, Tab to the formats, down twice; away to the next category and back;
-// Esc. The e-mail choice is kept while the dialog runs, and nothing is stored.
+// Esc. The e-mail choice is kept while the dialog runs, nothing is stored, and the Esc closed
+// only the format dialog.
 TEST_F(FormatDialogTest, ChoiceIsKeptAcrossCategoriesAndEscapeStoresNothing) {
   RunFormatDialog({
       [] { for (int i = 0; i < 3; ++i) PressKey(VK_DOWN); },
@@ -179,6 +180,7 @@ TEST_F(FormatDialogTest, ChoiceIsKeptAcrossCategoriesAndEscapeStoresNothing) {
       },
   });
   EXPECT_TRUE(StoredValues().empty());
+  EXPECT_TRUE(IsWindow(main_)) << "the main dialog's hook took the keys of the format dialog";
 }
 
 TEST_F(FormatDialogTest, SetStoresAllEightChoicesAndRowsSharingTemplatesStayApart) {
