@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: the release build, then the same suite
-# under AddressSanitizer and UndefinedBehaviorSanitizer.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, then the interface tests on Wine's
+# Win32 (winelib) under a virtual X screen.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+bash scripts/install-wine-deps.sh
 jobs=$(nproc)
 
-for preset in release asan; do
+for preset in release asan winelib; do
   echo "== $preset build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"

@@ -120,7 +120,6 @@ int32_t VM_CALL AddUndoStep(const char16_t* label, HostHandle handle, int32_t fl
   document->undo.push_back({label ? std::u16string(label) : std::u16string(), *item, flags});
   return 1;
 }
-HostHandle VM_CALL RibbonBar(int32_t) { return nullptr; }  // no ribbon in this host yet
 
 // ---- 26: host document ----
 HostHandle VM_CALL PdfDocumentFn(HostHandle handle) {
@@ -192,7 +191,6 @@ void RegisterApplicationFunctions(FunctionTable& table) {
   table.Implement<20, 24>(&ActiveDocumentFn);
   table.Implement<20, 36>(&MainWindowFn);
   table.Implement<20, 37>(&AddUndoStep);
-  table.Implement<20, 80>(&RibbonBar);
   table.Implement<26, 4>(&PdfDocumentFn);
   table.Implement<26, 8>(&DocumentChanged);
   table.Implement<26, 24>(&DocumentView);

@@ -99,6 +99,10 @@ struct MessageBoxCall {
 const std::vector<MessageBoxCall>& MessageBoxes();
 // The button id 30:3 answers (Windows convention: 1 OK, 2 Cancel, 6 Yes, 7 No). Default 1.
 void SetMessageBoxAnswer(int32_t buttonId);
+// A script of answers: the next boxes take these in order, later ones the answer above.
+void ScriptMessageBoxAnswers(const std::vector<int32_t>& buttonIds);
+// Prints every box on standard error as it is shown (for runs watched on a terminal).
+void SetMessageBoxEcho(bool on);
 
 // ---- page parsing (73:4, 73:28, 73:2) --------------------------------------------------------
 

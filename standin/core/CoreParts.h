@@ -9,9 +9,11 @@ void RegisterServiceFunctions(FunctionTable& table);    // 7, 11, 17, 18, 74
 void RegisterParseFunctions(FunctionTable& table);      // 73:2, 73:4, 73:28
 void RegisterMessageFunctions(FunctionTable& table);    // 30:3
 void RegisterApplicationFunctions(FunctionTable& table);  // 20, 26, 31, 32, 34:10
+void RegisterRibbonFunctions(FunctionTable& table);     // 20:80, 151-155
 
 void ResetParseState();
 void ResetMessageBoxes();
+void ResetRibbon();
 // Clears the modified mark after a successful save.
 void MarkSaved(HostHandle document);
 // Drops the parse state of a page that goes away with its document.

@@ -158,6 +158,7 @@ void ResetHost() {
   Table().ClearLog();
   Tracker().Reset();
   ResetMessageBoxes();
+  ResetRibbon();
   ResetParseState();
 }
 

@@ -8,6 +8,7 @@ void RegisterCoreFunctions(FunctionTable& table) {
   RegisterParseFunctions(table);
   RegisterMessageFunctions(table);
   RegisterApplicationFunctions(table);
+  RegisterRibbonFunctions(table);
 }
 
 }  // namespace standin

@@ -31,6 +31,7 @@ FunctionTable& Table() {
     RegisterCoreFunctions(*t);
     RegisterPdfFunctions(*t);
     RegisterObjectFunctions(*t);
+    RegisterWindowFunctions(*t);
     return t;
   }();
   return *table;

@@ -9,7 +9,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 ln -s "$(dirname "$(readlink -f /usr/include/pcre2.h)")/pcre2.h" "$scratch/pcre2.h"
 status=0
-for source in "$plugin"/host/*.cpp "$plugin"/detect/*.cpp "$plugin"/mask/*.cpp; do
-  "$compiler" -std=c++20 -fsyntax-only -Wall -Wextra -Werror -I"$plugin" -isystem "$scratch" "$source" || status=1
+for source in "$plugin"/host/*.cpp "$plugin"/detect/*.cpp "$plugin"/mask/*.cpp "$plugin"/ui/*.cpp; do
+  "$compiler" -std=c++20 -fsyntax-only -Wall -Wextra -Werror -DNOMINMAX -I"$plugin" -isystem "$scratch" "$source" || status=1
 done
 exit $status
