@@ -57,6 +57,12 @@ TEST_F(MainDialogTest, OpensWithResidentNumberAndStarsSelectedAndFocusOnFind) {
   EXPECT_EQ(style & (WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0u);
   EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(dialog, GWL_EXSTYLE)) & 0x00010001u, 0x00010001u);
 
+  // Without an owner: centred on the primary screen.
+  RECT place;
+  GetWindowRect(dialog, &place);
+  EXPECT_EQ(place.left, (GetSystemMetrics(SM_CXSCREEN) - (place.right - place.left)) / 2);
+  EXPECT_EQ(place.top, (GetSystemMetrics(SM_CYSCREEN) - (place.bottom - place.top)) / 2);
+
   vm::PiDialogState* state = vm::DialogStateOf(dialog);
   ASSERT_NE(state, nullptr);
   EXPECT_EQ(state->document, document);
@@ -107,6 +113,22 @@ TEST_F(MainDialogTest, OpenedWithoutADocumentClosesOnceOneIsActive) {
   int elapsed = MillisecondsUntilClosed(1500);
   EXPECT_GE(elapsed, 0);
   EXPECT_LE(elapsed, 900);  // one 500 ms period, with room for a busy machine
+}
+
+// After protecting one occurrence the re-show timer fires once at its first period and once more
+// 600 ms later, then stops.
+TEST_F(MainDialogTest, ReshowTimerRunsTwiceThenStops) {
+  standin::OpenHostDocumentFromContent({"BT ET"});
+  HWND dialog = Open();
+  vm::PiDialogState* state = vm::DialogStateOf(dialog);
+  state->reshowCountdown = 2;
+  SetTimer(dialog, vm::kReshowTimer, 10, nullptr);
+  PumpMessages(300);
+  EXPECT_EQ(state->reshowCountdown, 1);
+  PumpMessages(800, [&] { return state->reshowCountdown == 0; });
+  EXPECT_EQ(state->reshowCountdown, 0);
+  PumpMessages(800);
+  EXPECT_EQ(state->reshowCountdown, 0) << "the timer went on after its last re-show";
 }
 
 TEST_F(MainDialogTest, CategoryClickEndsTheSearchButProtectionCharacterDoesNot) {
