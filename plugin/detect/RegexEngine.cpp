@@ -3,6 +3,10 @@
 
 #include <pcre2.h>
 
+#include <map>
+
+#include "detect/WordBoundary.h"
+
 namespace vm {
 
 namespace {
@@ -31,6 +35,7 @@ bool IsHex(char16_t c) {
 }  // namespace
 
 std::u16string TranslateEcmaPattern(std::u16string_view p) {
+  const std::map<size_t, std::u16string_view> boundaries = WordBoundaries(p);
   std::u16string out;
   out.reserve(p.size() * 2);
   bool inClass = false;
@@ -55,6 +60,9 @@ std::u16string TranslateEcmaPattern(std::u16string_view p) {
         }
       } else if (e == u'b' && inClass) {
         out += u"\\x{8}";  // backspace inside brackets
+      } else if (e == u'b' || e == u'B') {
+        const auto form = boundaries.find(i - 1);
+        out += form != boundaries.end() ? form->second : FullWordBoundary(e == u'B');
       } else if (e == u'u' && i + 4 < p.size() && IsHex(p[i + 1]) && IsHex(p[i + 2]) &&
                  IsHex(p[i + 3]) && IsHex(p[i + 4])) {
         out += u"\\x{";
@@ -115,8 +123,9 @@ Regex::Regex(std::u16string_view ecmaPattern) {
     error_ = "unsupported pattern syntax";
     return;
   }
-  // No PCRE2_UTF: each code unit is a character. PCRE2_UCP: Unicode properties for "\b".
-  const uint32_t options = PCRE2_UCP | PCRE2_DOLLAR_ENDONLY | PCRE2_ALLOW_EMPTY_CLASS;
+  // No PCRE2_UTF: each code unit is a character, and "\p" classifies it as that code point.
+  // No PCRE2_UCP: every class that depends on it was spelled out above.
+  const uint32_t options = PCRE2_DOLLAR_ENDONLY | PCRE2_ALLOW_EMPTY_CLASS;
   for (Program* program : {&searching_, &anchored_}) {
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;

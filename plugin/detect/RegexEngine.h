@@ -1,9 +1,10 @@
 // Regular expressions over UTF-16 code units with ECMAScript semantics, run on PCRE2 (16-bit, JIT).
 //
 // Every code unit is one character (no UTF decoding), so indices are UTF-16 code units and lone
-// surrogates in a page text are ordinary non-word characters. "\b" uses Unicode word characters
-// (letters of every script, Hangul among them, numbers and "_"); "\d" is [0-9], "\s" the
-// ECMAScript white-space set and "\w" [A-Za-z0-9_], as ECMAScript defines them.
+// surrogates in a page text are ordinary non-word characters. "\b" and "\B" take letters of
+// every script (Hangul among them), decimal digits and "_" as word characters, whatever PCRE2's
+// version counts; "\d" is [0-9], "\s" the ECMAScript white-space set and "\w" [A-Za-z0-9_],
+// as ECMAScript defines them.
 #pragma once
 
 #include <cstddef>
