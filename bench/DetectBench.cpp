@@ -193,6 +193,49 @@ void BM_OnePattern(benchmark::State& state) {
 }
 BENCHMARK(BM_OnePattern)->DenseRange(0, 10)->Unit(benchmark::kMillisecond);
 
+// Pages of a million code units: ordinary text, and texts made to be slow for the address
+// search (every syllable a possible start, backtracking at each). The search must stay well under
+// a second on each.
+std::u16string MillionUnits(std::u16string_view piece, std::u16string_view tail = {}) {
+  std::u16string text;
+  while (text.size() + piece.size() + tail.size() <= 1'000'000) text += piece;
+  return text + std::u16string(tail);
+}
+
+const std::vector<std::pair<std::string, std::u16string>>& LongPages() {
+  static const std::vector<std::pair<std::string, std::u16string>> pages = [] {
+    std::vector<std::pair<std::string, std::u16string>> out;
+    Generator g(7u);
+    std::u16string prose;
+    while (prose.size() < 1'000'000) prose += g.ProsePage();
+    out.emplace_back("prose", prose);
+    out.emplace_back("addresses", MillionUnits(u"서울특별시 종로구 세종대로 209 경기도 성남시 분당구 정자동 178-1 "));
+    out.emplace_back("suffix-run", MillionUnits(u"시", u"동 1"));
+    out.emplace_back("dong-chains", MillionUnits(u"시가가가가가가가가가동 1234567 "));
+    out.emplace_back("head-runs", MillionUnits(u"가나다라마바사시 구 "));
+    return out;
+  }();
+  return pages;
+}
+
+void BM_MillionUnitPage(benchmark::State& state) {
+  PiCategoryFlags flags;
+  flags.fill(true);
+  PiPatternList patterns;
+  vm::BuildPatternSet(flags, patterns);
+  const auto& [name, text] = LongPages()[static_cast<size_t>(state.range(0))];
+  bool complete = true;
+  size_t hits = 0;
+  for (auto _ : state) {
+    const vm::PageDetection result = vm::DetectInPageText(patterns, text);
+    complete = result.complete;
+    hits = result.selected.size();
+  }
+  state.SetLabel(name + (complete ? "" : " (incomplete)"));
+  state.counters["hits"] = static_cast<double>(hits);
+}
+BENCHMARK(BM_MillionUnitPage)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->Iterations(2);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -23,6 +23,8 @@ target_link_libraries(mupdf INTERFACE
 if(VM_BUILD_TESTS)
   find_package(GTest REQUIRED)
   include(GoogleTest)
+  # The tests' independent Unicode classification (ICU's character types).
+  pkg_check_modules(ICU_UC REQUIRED IMPORTED_TARGET icu-uc)
 endif()
 if(VM_BUILD_BENCH)
   find_package(benchmark REQUIRED)

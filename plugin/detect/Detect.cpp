@@ -1,7 +1,6 @@
 #include "detect/Detect.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "detect/Validate.h"
 
@@ -9,12 +8,15 @@ namespace vm {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// A pattern tried position by position gives up on a page after this long (only a text built to
-// defeat the start filter gets near it) and the page is reported as not completely searched.
-constexpr auto kFilteredSearchBudget = std::chrono::milliseconds(400);
-constexpr size_t kAttemptsBetweenClockReads = 64;
+// How much work a pattern tried position by position may do on one page, counted in the
+// engine's backtracking steps (its match limit): each position is first tried within a few
+// steps, and the limit is raised fourfold each time it is reached; every try is charged its full
+// limit. Ordinary pages use a small part of it (a million characters of nothing but addresses
+// about a third); text made to defeat the start filter, such as a long run of name suffixes, uses
+// it up in a tenth of a second, and the page is then reported as not completely searched. A count
+// of work rather than a clock: the same text gives the same result however loaded the machine.
+constexpr uint64_t kFilteredSearchSteps = 64 * 1024 * 1024;
+constexpr uint32_t kFirstTryLimit = 32;
 
 void AddIfValid(const PiPattern& pattern, std::u16string_view text, const RegexFind& hit,
                 std::vector<PiCandidate>& candidates) {
@@ -47,14 +49,19 @@ bool SearchFiltered(const PiPattern& pattern, std::u16string_view text, RegexScr
                     std::vector<int32_t>& starts, std::vector<PiCandidate>& candidates) {
   starts.clear();
   pattern.startFilter(text, starts);
-  const Clock::time_point began = Clock::now();
   int32_t from = 0;
-  size_t attempts = 0;
+  uint64_t stepsLeft = kFilteredSearchSteps;
   for (int32_t at : starts) {
     if (at < from) continue;
-    if (++attempts % kAttemptsBetweenClockReads == 0 && Clock::now() - began > kFilteredSearchBudget)
-      return false;
-    const RegexFind hit = pattern.regex.MatchAt(text, static_cast<size_t>(at), scratch);
+    RegexFind hit;
+    for (uint64_t limit = kFirstTryLimit;; limit *= 4) {
+      limit = std::min({limit, stepsLeft, uint64_t{kRegexMatchLimit}});
+      if (limit == 0) return false;
+      hit = pattern.regex.MatchAt(text, static_cast<size_t>(at), scratch,
+                                  static_cast<uint32_t>(limit));
+      stepsLeft -= limit;
+      if (!hit.limitReached || limit == kRegexMatchLimit) break;
+    }
     if (hit.status == RegexStatus::Error) return false;
     if (hit.status == RegexStatus::NoMatch || hit.length == 0) continue;
     AddIfValid(pattern, text, hit, candidates);

@@ -3,6 +3,10 @@
 
 #include <pcre2.h>
 
+#include <map>
+
+#include "detect/WordBoundary.h"
+
 namespace vm {
 
 namespace {
@@ -17,8 +21,6 @@ constexpr std::u16string_view kEcmaWord = u"A-Za-z0-9_";
 // ECMAScript's "." excludes all four line terminators, PCRE2's only LF.
 constexpr std::u16string_view kEcmaDot = u"[^\\x{a}\\x{d}\\x{2028}\\x{2029}]";
 
-// Backtracking bound for one search; the patterns need a few hundred steps per start position.
-constexpr uint32_t kMatchLimit = 10'000'000;
 constexpr uint32_t kDepthLimit = 100'000;
 constexpr uint32_t kHeapLimitKiB = 64 * 1024;
 constexpr size_t kJitStackStart = 32 * 1024;
@@ -31,6 +33,7 @@ bool IsHex(char16_t c) {
 }  // namespace
 
 std::u16string TranslateEcmaPattern(std::u16string_view p) {
+  const std::map<size_t, std::u16string_view> boundaries = WordBoundaries(p);
   std::u16string out;
   out.reserve(p.size() * 2);
   bool inClass = false;
@@ -55,6 +58,9 @@ std::u16string TranslateEcmaPattern(std::u16string_view p) {
         }
       } else if (e == u'b' && inClass) {
         out += u"\\x{8}";  // backspace inside brackets
+      } else if (e == u'b' || e == u'B') {
+        const auto form = boundaries.find(i - 1);
+        out += form != boundaries.end() ? form->second : FullWordBoundary(e == u'B');
       } else if (e == u'u' && i + 4 < p.size() && IsHex(p[i + 1]) && IsHex(p[i + 2]) &&
                  IsHex(p[i + 3]) && IsHex(p[i + 4])) {
         out += u"\\x{";
@@ -93,7 +99,7 @@ RegexScratch::RegexScratch() {
   jitStack_ = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
   for (pcre2_match_context* ctx : {context_, interpreterContext_}) {
     if (!ctx) continue;
-    pcre2_set_match_limit(ctx, kMatchLimit);
+    pcre2_set_match_limit(ctx, kRegexMatchLimit);
     pcre2_set_depth_limit(ctx, kDepthLimit);
     pcre2_set_heap_limit(ctx, kHeapLimitKiB);
   }
@@ -115,8 +121,9 @@ Regex::Regex(std::u16string_view ecmaPattern) {
     error_ = "unsupported pattern syntax";
     return;
   }
-  // No PCRE2_UTF: each code unit is a character. PCRE2_UCP: Unicode properties for "\b".
-  const uint32_t options = PCRE2_UCP | PCRE2_DOLLAR_ENDONLY | PCRE2_ALLOW_EMPTY_CLASS;
+  // No PCRE2_UTF: each code unit is a character, and "\p" classifies it as that code point.
+  // No PCRE2_UCP: every class that depends on it was spelled out above.
+  const uint32_t options = PCRE2_DOLLAR_ENDONLY | PCRE2_ALLOW_EMPTY_CLASS;
   for (Program* program : {&searching_, &anchored_}) {
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
@@ -140,13 +147,15 @@ Regex::Regex(std::u16string_view ecmaPattern) {
 }
 
 RegexFind Regex::Run(const Program& program, std::u16string_view text, size_t from,
-                     uint32_t options, RegexScratch& scratch) const {
+                     uint32_t options, RegexScratch& scratch, uint32_t matchLimit) const {
   RegexFind result;
   if (!program.code || !scratch.matchData() || !scratch.context()) {
     result.status = RegexStatus::Error;
     result.errorCode = program.code ? PCRE2_ERROR_NOMEMORY : PCRE2_ERROR_NULL;
     return result;
   }
+  pcre2_set_match_limit(scratch.context(), matchLimit);
+  if (scratch.interpreterContext()) pcre2_set_match_limit(scratch.interpreterContext(), matchLimit);
   const auto subject = reinterpret_cast<PCRE2_SPTR>(text.data());
   int rc = PCRE2_ERROR_JIT_BADOPTION;
   if (program.jit)
@@ -161,6 +170,7 @@ RegexFind Regex::Run(const Program& program, std::u16string_view text, size_t fr
   if (rc < 0) {
     result.status = RegexStatus::Error;
     result.errorCode = rc;
+    result.limitReached = rc == PCRE2_ERROR_MATCHLIMIT;
     return result;
   }
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(scratch.matchData());
@@ -173,16 +183,19 @@ RegexFind Regex::Run(const Program& program, std::u16string_view text, size_t fr
 RegexFind Regex::Find(std::u16string_view text, size_t from, RegexScratch& scratch,
                       bool notEmptyAtFrom) const {
   if (from > text.size()) return {};
-  return Run(searching_, text, from, notEmptyAtFrom ? PCRE2_NOTEMPTY_ATSTART : 0, scratch);
+  return Run(searching_, text, from, notEmptyAtFrom ? PCRE2_NOTEMPTY_ATSTART : 0, scratch,
+             kRegexMatchLimit);
 }
 
-RegexFind Regex::MatchAt(std::u16string_view text, size_t at, RegexScratch& scratch) const {
+RegexFind Regex::MatchAt(std::u16string_view text, size_t at, RegexScratch& scratch,
+                         uint32_t matchLimit) const {
   if (at > text.size()) return {};
-  return Run(anchored_, text, at, 0, scratch);
+  return Run(anchored_, text, at, 0, scratch, matchLimit);
 }
 
 bool Regex::FullMatch(std::u16string_view text, RegexScratch& scratch) const {
-  return Run(anchored_, text, 0, PCRE2_ENDANCHORED, scratch).status == RegexStatus::Match;
+  return Run(anchored_, text, 0, PCRE2_ENDANCHORED, scratch, kRegexMatchLimit).status ==
+         RegexStatus::Match;
 }
 
 }  // namespace vm

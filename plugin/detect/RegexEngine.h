@@ -1,9 +1,10 @@
 // Regular expressions over UTF-16 code units with ECMAScript semantics, run on PCRE2 (16-bit, JIT).
 //
 // Every code unit is one character (no UTF decoding), so indices are UTF-16 code units and lone
-// surrogates in a page text are ordinary non-word characters. "\b" uses Unicode word characters
-// (letters of every script, Hangul among them, numbers and "_"); "\d" is [0-9], "\s" the
-// ECMAScript white-space set and "\w" [A-Za-z0-9_], as ECMAScript defines them.
+// surrogates in a page text are ordinary non-word characters. "\b" and "\B" take letters of
+// every script (Hangul among them), decimal digits and "_" as word characters, whatever PCRE2's
+// version counts; "\d" is [0-9], "\s" the ECMAScript white-space set and "\w" [A-Za-z0-9_],
+// as ECMAScript defines them.
 #pragma once
 
 #include <cstddef>
@@ -21,11 +22,15 @@ namespace vm {
 
 enum class RegexStatus { Match, NoMatch, Error };
 
+// The most backtracking steps (PCRE2's match limit) one search may take.
+constexpr uint32_t kRegexMatchLimit = 10'000'000;
+
 struct RegexFind {
   RegexStatus status = RegexStatus::NoMatch;
   int32_t start = 0;
   int32_t length = 0;
-  int errorCode = 0;  // the PCRE2 error code when status is Error
+  int errorCode = 0;          // the PCRE2 error code when status is Error
+  bool limitReached = false;  // the error is the match limit: the search needed more steps
 };
 
 // The ECMAScript pattern text rewritten into PCRE2 syntax; empty when it uses a construct the
@@ -65,15 +70,17 @@ class Regex {
   // hit, as a standard regex iterator does it).
   RegexFind Find(std::u16string_view text, size_t from, RegexScratch& scratch,
                  bool notEmptyAtFrom = false) const;
-  // The hit that begins exactly at `at`, if any (the hit a search would find at that position).
-  RegexFind MatchAt(std::u16string_view text, size_t at, RegexScratch& scratch) const;
+  // The hit that begins exactly at `at`, if any (the hit a search would find at that position),
+  // within `matchLimit` backtracking steps.
+  RegexFind MatchAt(std::u16string_view text, size_t at, RegexScratch& scratch,
+                    uint32_t matchLimit = kRegexMatchLimit) const;
   // True when the whole text matches; false on no match and on an engine error.
   bool FullMatch(std::u16string_view text, RegexScratch& scratch) const;
 
  private:
   struct Program;
   RegexFind Run(const Program& program, std::u16string_view text, size_t from,
-                uint32_t options, RegexScratch& scratch) const;
+                uint32_t options, RegexScratch& scratch, uint32_t matchLimit) const;
 
   struct CodeDeleter {
     void operator()(pcre2_real_code_16* code) const;

@@ -34,18 +34,22 @@ std::u16string FetchPageText(HostHandle textPage, int32_t count) {
   return buffer ? std::u16string(buffer) : std::u16string();
 }
 
-// Appends the page's records; false when the engine could not search the whole page.
+// Appends the page's records; false when the page could not be searched whole (its parsing
+// never finished, or the engine gave up part-way).
 bool ScanPage(const PiPatternList& patterns, HostHandle view, int32_t pageIndex, PiMatchList& list) {
   HostHandle pageView = Host<31, 2>(view, pageIndex);
   if (!pageView) return true;
   HostHandle pdfPage = Host<32, 2>(pageView);
   if (!pdfPage) return true;
-  HostHandle textPage = OpenAnalysedTextPage(pdfPage);
-  if (!textPage) return true;
+  bool parsed = true;
+  HostHandle textPage = OpenAnalysedTextPage(pdfPage, &parsed);
+  if (!textPage) return parsed;
   ScopeExit release([&] { Host<120, 1>(textPage); });
 
+  // A page whose parsing never finished is searched as far as its text goes and reported as not
+  // completely searched.
   int32_t count = Host<120, 4>(textPage);
-  if (count < 1) return true;
+  if (count < 1) return parsed;
 
   const std::u16string text = FetchPageText(textPage, count);
   PageDetection detection = DetectInPageText(patterns, text);
@@ -64,7 +68,7 @@ bool ScanPage(const PiPatternList& patterns, HostHandle view, int32_t pageIndex,
     record.rects = CharRangeBoxes(textPage, candidate.start, candidate.length);
     if (!record.rects.empty()) list.push_back(std::move(record));
   }
-  return detection.complete;
+  return parsed && detection.complete;
 }
 
 }  // namespace

@@ -13,8 +13,9 @@ namespace vm {
 
 // What the caller needs to know beyond the list: whether the document was searched in full.
 struct ScanReport {
-  // Pages (0-based, ascending) on which the regex engine gave up part-way (match or stack
-  // limit); their occurrences found before that point are in the list.
+  // Pages (0-based, ascending) that were not searched whole: the host never finished parsing
+  // them, or the regex engine gave up part-way (match, stack or work limit). Their occurrences
+  // found in what was searched are in the list.
   std::vector<int32_t> incompletePages;
   // The scan ended early (out of memory or another failure inside it); the records appended
   // before that stay in the list.

@@ -31,8 +31,9 @@ int32_t QueryCharInfo(HostHandle textPage, int32_t index, HostCharInfo* info) {
   return result;
 }
 
-HostHandle OpenAnalysedTextPage(HostHandle pdfPage) {
-  EnsurePageParsed(pdfPage);
+HostHandle OpenAnalysedTextPage(HostHandle pdfPage, bool* parsed) {
+  const bool done = EnsurePageParsed(pdfPage);
+  if (parsed) *parsed = done;
   HostHandle textPage = Host<120, 0>(pdfPage, 0);
   if (textPage && Host<120, 3>(textPage) == 0) Host<120, 2>(textPage);
   return textPage;

@@ -19,8 +19,9 @@ bool EnsurePageParsed(HostHandle page);
 
 // Parses the page, opens its text page (host 120:0) and has it analysed when the host reports
 // it is not (host 120:3, 120:2). Null when the host gives no text page; the caller releases a
-// non-null one with host 120:1.
-HostHandle OpenAnalysedTextPage(HostHandle pdfPage);
+// non-null one with host 120:1. With `parsed`, it tells whether the page reached the parsed
+// state: a text page opened on a page that did not holds only part of its text.
+HostHandle OpenAnalysedTextPage(HostHandle pdfPage, bool* parsed = nullptr);
 
 // Fills *info for one character of a text page (host 120:5): the record is zero-filled, its
 // first field carries a fresh object of host 7:0 during the query, and that object is released

@@ -9,6 +9,7 @@
 #include "HostAbi.h"
 #include "detect/PiMatch.h"
 #include "mask/BoxGeometry.h"
+#include "mask/RunDirection.h"
 
 namespace vm {
 
@@ -39,9 +40,11 @@ bool RewriteTextObject(HostHandle pdfPage, HostHandle textObject, const ItemInde
 HostPosition FindObjectPosition(HostHandle pdfPage, HostHandle object);
 
 // Adds, per box of the replacement, a black Helvetica text object of protection characters
-// stretched to the box's width. True when at least one object was added.
+// spread over the run's length. Upright text gets them stretched horizontally to the box's
+// width; text at an angle gets them written along its direction, over the run's length within
+// the box. True when at least one object was added.
 bool WriteReplacementText(HostHandle pdfDocument, HostHandle pdfPage, const PiMatch& replacement,
-                          char protectionChar);
+                          char protectionChar, TextDirection direction = {});
 
 // The operators that fill the boxes in black ("re" lines with two decimals); empty when no box
 // is wider and higher than 0.1.

@@ -2,7 +2,9 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
+#include <vector>
 
 #include "host/HostCall.h"
 #include "host/PageAccess.h"
@@ -30,21 +32,28 @@ PageHandles GetPage(HostHandle view, int32_t pageIndex) {
 
 using RemovalMap = std::map<HostHandle, ItemIndexSet>;
 
-// Which items of which text objects show the page's replaced characters. Null when the text
-// page cannot be opened.
+// Which items of which text objects show the page's replaced characters, and the direction each
+// replacement's characters run in (by index in the list). Null when the text page cannot be
+// opened.
 std::unique_ptr<RemovalMap> BuildRemovalMap(HostHandle pdfPage, int32_t pageIndex,
-                                            const PiMatchList& replacements) {
+                                            const PiMatchList& replacements,
+                                            std::vector<TextDirection>& directions) {
   HostHandle textPage = OpenAnalysedTextPage(pdfPage);
   if (!textPage) return nullptr;
   auto map = std::make_unique<RemovalMap>();
+  directions.assign(replacements.size(), TextDirection{});
   try {
-    for (const PiMatch& r : replacements) {
+    for (std::size_t i = 0; i < replacements.size(); ++i) {
+      const PiMatch& r = replacements[i];
       if (r.pageIndex != pageIndex) continue;
+      std::optional<TextDirection> characterDirection;
       for (int32_t t = r.charStart; t < r.charStart + r.charCount; ++t) {
         HostCharInfo info;
         QueryCharInfo(textPage, t, &info);
         if (info.textObject) (*map)[info.textObject].insert(info.itemIndex);
+        if (!characterDirection) characterDirection = CharacterDirection(info);
       }
+      directions[i] = RunDirection(textPage, r, characterDirection);
     }
   } catch (...) {
     Host<120, 1>(textPage);
@@ -59,7 +68,9 @@ std::unique_ptr<RemovalMap> BuildRemovalMap(HostHandle pdfPage, int32_t pageInde
 // of the page changed.
 bool RewritePage(HostHandle pdfDocument, const PageHandles& page, int32_t pageIndex,
                  const PiMatchList& replacements, char protectionChar) {
-  std::unique_ptr<RemovalMap> removal = BuildRemovalMap(page.pdfPage, pageIndex, replacements);
+  std::vector<TextDirection> directions;
+  std::unique_ptr<RemovalMap> removal =
+      BuildRemovalMap(page.pdfPage, pageIndex, replacements, directions);
   if (!removal) return false;
   bool changed = false;
   for (const auto& [textObject, items] : *removal) {
@@ -70,13 +81,14 @@ bool RewritePage(HostHandle pdfDocument, const PageHandles& page, int32_t pageIn
   BoxList covering;
   CollectCoveringBoxes(page.pdfPage, covering);
   BoxList blackBoxes;
-  for (const PiMatch& r : replacements) {
+  for (std::size_t i = 0; i < replacements.size(); ++i) {
+    const PiMatch& r = replacements[i];
     if (r.pageIndex != pageIndex) continue;
     HostBox box = UnionBox(r.rects);
     if (!covering.empty() && IsMostlyCovered(box, covering)) {
       blackBoxes.push_back(ExpandBox(box));
     } else {
-      WriteReplacementText(pdfDocument, page.pdfPage, r, protectionChar);
+      WriteReplacementText(pdfDocument, page.pdfPage, r, protectionChar, directions[i]);
     }
   }
   Host<73, 38>(page.pdfPage);

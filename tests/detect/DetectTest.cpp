@@ -95,6 +95,29 @@ TEST(DetectInPageText, FindsWhatEachFormLooksLike) {
   }
 }
 
+// "\b" counts letters of every script, decimal digits and "_" as word characters, and nothing
+// else: numbers that are not decimal digits, marks and connector punctuation border a hit.
+TEST(DetectInPageText, WordCharactersAreLettersDecimalDigitsAndUnderscore) {
+  const std::u16string phone = u"010-1234-5678";
+  for (std::u16string_view neighbour : {u"\u2460", u"\u00B2", u"\u216B", u"\u3007", u"\u00BD",
+                                        u"\u0301", u"\u203F", u"\u2028", u"(", u"*"}) {
+    const std::u16string before = std::u16string(neighbour) + phone;
+    const std::u16string after = phone + std::u16string(neighbour);
+    EXPECT_EQ(Detect(before), (std::vector<Found>{{phone, Phone}})) << Found{before, -1};
+    EXPECT_EQ(Detect(after), (std::vector<Found>{{phone, Phone}})) << Found{after, -1};
+  }
+  for (std::u16string_view neighbour : {u"가", u"\u3131", u"\u00E9", u"\u0416", u"\u02B0", u"\u01C5",
+                                        u"\u0663", u"\uFF10", u"_", u"x"}) {
+    const std::u16string before = std::u16string(neighbour) + phone;
+    const std::u16string after = phone + std::u16string(neighbour);
+    EXPECT_EQ(Detect(before), std::vector<Found>{}) << Found{before, -1};
+    EXPECT_EQ(Detect(after), std::vector<Found>{}) << Found{after, -1};
+  }
+  // Between two numbers that are no word characters, every "\b" pattern still finds its hit.
+  EXPECT_EQ(Detect(u"\u2460900101-1234567\u2461 \u2462192.168.0.1\u2463"),
+            (std::vector<Found>{{u"900101-1234567", ResidentRegistration}, {u"192.168.0.1", IpAddress}}));
+}
+
 // Patterns whose hits are fixed texts, to drive the selection directly.
 PiPatternList Literals(std::initializer_list<std::pair<std::u16string_view, int32_t>> items) {
   PiPatternList list;

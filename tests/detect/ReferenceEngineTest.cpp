@@ -2,9 +2,8 @@
 // short texts, every pattern must give exactly the hits that std::wregex gives.
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cwctype>
-#include <locale.h>
+#include <unicode/uchar.h>
+
 #include <random>
 #include <regex>
 #include <string>
@@ -16,16 +15,25 @@
 namespace vm {
 namespace {
 
-// Unicode letters and digits (the C library's classification under a UTF-8 locale) and "_".
+// Letters of every script, decimal digits and "_", by ICU's character types: a classification
+// independent of PCRE2's tables.
 bool IsReferenceWordChar(wchar_t c) {
-  static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
   if (c == L'_') return true;
-  if (c >= 0xD800 && c <= 0xDFFF) return false;
-  return utf8 ? iswalnum_l(static_cast<wint_t>(c), utf8) != 0 : std::iswalnum(c) != 0;
+  switch (u_charType(static_cast<UChar32>(c))) {
+    case U_UPPERCASE_LETTER:
+    case U_LOWERCASE_LETTER:
+    case U_TITLECASE_LETTER:
+    case U_MODIFIER_LETTER:
+    case U_OTHER_LETTER:
+    case U_DECIMAL_DIGIT_NUMBER:
+      return true;
+    default:
+      return false;
+  }
 }
 
 // Traits giving std::wregex the classes the detection needs: "\d" ASCII digits, "\s" the
-// ECMAScript white space, and Unicode word characters for "\b".
+// ECMAScript white space, and the word characters above for "\b".
 struct ReferenceTraits {
   using char_type = wchar_t;
   using string_type = std::wstring;
@@ -122,7 +130,10 @@ class CorpusGenerator {
   static constexpr std::u16string_view kNoise[] = {
       u"가", u"시", u"구", u"동", u"로", u"길", u"리", u"가", u"면", u"산", u"호", u"층", u"년", u"월",
       u"일", u"a", u"Z", u"_", u"@", u".", u"-", u"\u00A0", u"\u3000", u"\uFF11", u"\u3131",
-      u"\u4E00", u"\u00E9", u"%", u"+", u"(", u")", u",", u"0", u"3", u"9", u"\uFEFF"};
+      u"\u4E00", u"\u00E9", u"%", u"+", u"(", u")", u",", u"0", u"3", u"9", u"\uFEFF",
+      // Numbers that are not decimal digits, a combining mark, connector punctuation, a
+      // decimal digit of another script.
+      u"\u2460", u"\u00B2", u"\u216B", u"\u3007", u"\u00BD", u"\u0301", u"\u203F", u"\u0663"};
   static constexpr std::u16string_view kProvinces[] = {
       u"서울특별시", u"경기도", u"부산광역시", u"제주특별자치도", u"세종특별자치시", u"서울"};
   static constexpr std::u16string_view kCities[] = {u"성남시", u"종로구", u"분당구", u"해남군", u"제주시"};
@@ -218,9 +229,37 @@ class CorpusGenerator {
 TEST(ReferenceEngine, AgreesOnWordCharactersOfTheCorpusAlphabet) {
   RegexScratch scratch;
   const Regex boundary(u"\\b");
-  for (char16_t c : std::u16string(u"가힣ㄱ一éaZ_09\uFF11 .-@()\u00A0\u3000\uFEFF%+년")) {
+  for (char16_t c : std::u16string(u"가힣ㄱ一éaZ_09\uFF11 .-@()\u00A0\u3000\uFEFF%+년"
+                                   u"\u2460\u00B2\u216B\u3007\u00BD\u0301\u203F\u0663")) {
     const bool pcreWord = boundary.Find(std::u16string(1, c), 0, scratch).status == RegexStatus::Match;
     EXPECT_EQ(pcreWord, IsReferenceWordChar(c)) << int(c);
+  }
+}
+
+// "\b" and "\B" before and after digits, letters, classes, groups and optional elements, on
+// every short text over letters, digits and non-word numbers and marks.
+TEST(ReferenceEngine, WordBoundariesAgreeInEveryPosition) {
+  const std::u16string_view patterns[] = {
+      u"\\b\\d+", u"\\d+\\b", u"\\b(?:ab|\\d)c?", u"(?:ab|c\\d)\\b", u"a?\\b.", u"\\B\\d",
+      u"\\d\\B.", u"x\\b", u"\\b[0-9]", u"[0-9a-z]+\\b", u"(?:a|)\\bz", u"\\d{0,2}\\bq?",
+      u"\\b(?:\\d)*a", u"\\b[^a]", u"(?:1|\\u2460)\\b", u"(?=a)\\ba"};
+  const std::u16string alphabet = u"a1_ \u2460\uAC00-\u0301";
+  std::vector<std::u16string> texts = {u""};
+  for (int length = 0; length < 3; ++length) {
+    const size_t shorter = texts.size();
+    for (size_t t = 0; t < shorter; ++t)
+      for (char16_t c : alphabet) texts.push_back(texts[t] + c);
+  }
+  for (std::u16string_view source : patterns) {
+    const ReferenceRegex reference(Wide(source), std::regex::ECMAScript);
+    PiPatternList one;
+    one.push_back({Regex(source), NoCheck, Phone});
+    ASSERT_TRUE(one[0].regex.ok()) << Printable(source);
+    for (const std::u16string& text : texts) {
+      std::vector<Hit> actual;
+      for (const PiCandidate& c : DetectInPageText(one, text).selected) actual.push_back({c.start, c.length});
+      ASSERT_EQ(actual, ReferenceHits(reference, NoCheck, text)) << Printable(source) << " on " << Printable(text);
+    }
   }
 }
 

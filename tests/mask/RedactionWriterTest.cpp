@@ -1,4 +1,5 @@
 // The redaction writer and its undo step through the stand-in host.
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -63,6 +64,54 @@ TEST_F(RedactionWriterTest, RemovesCharactersDrawsProtectionAndRegistersOneStep)
   // A protection character outside printable ASCII is drawn as "*".
   ASSERT_TRUE(Apply({Masked(1, 8, 4)}, u'＊'));
   EXPECT_TRUE(Contains(ReadPage(document_, 1).text, u"****"));
+}
+
+struct Point {
+  double x = 0;
+  double y = 0;
+};
+
+Point Centre(const HostBox& box) { return {(box.x0 + box.x1) / 2.0, (box.y0 + box.y1) / 2.0}; }
+
+// Text turned by the text matrix or by the transformation matrix: the protection characters
+// take the place of the masked ones along the line, in the line's direction, not across it.
+TEST_F(RedactionWriterTest, ProtectionCharactersRunAlongTurnedText) {
+  const std::string turned[] = {
+      "BT /F1 12 Tf 0 1 -1 0 300 200 Tm (Tel 010-1234-5678) Tj ET",       // 90 degrees by Tm
+      "BT /F1 12 Tf 0 -1 1 0 300 600 Tm (Tel 010-1234-5678) Tj ET",       // 270 degrees by Tm
+      "q 0.866 0.5 -0.5 0.866 100 300 cm BT /F1 12 Tf 0 0 Td (Tel 010-1234-5678) Tj ET Q",
+      "q -1 0 0 -1 400 500 cm BT /F1 12 Tf 0 0 Td (Tel 010-1234-5678) Tj ET Q",  // 180 degrees
+      "q 0 1 -1 0 300 200 cm BT /F1 6 Tf 2 0 0 2 0 0 Tm (Tel 010-1234-5678) Tj ET Q"};
+  for (const std::string& content : turned) {
+    SCOPED_TRACE(content);
+    Open({content});
+    const PageText before = ReadPage(document_, 0);
+    ASSERT_EQ(before.text, u"Tel 010-1234-5678");
+    const PiMatch masked = Masked(0, 4, 13);
+    ASSERT_TRUE(Apply({masked}));
+    const PageText after = ReadPage(document_, 0);
+    std::vector<Point> stars;
+    for (size_t i = 0; i < after.text.size(); ++i)
+      if (after.text[i] == u'*') stars.push_back(Centre(after.boxes[i]));
+    ASSERT_EQ(stars.size(), 13u) << Narrow(after.text);
+
+    HostBox area = masked.rects[0];
+    area.x0 -= 1, area.y0 -= 1, area.x1 += 1, area.y1 += 1;
+    for (const Point& p : stars) {
+      EXPECT_TRUE(p.x >= area.x0 && p.x <= area.x1 && p.y >= area.y0 && p.y <= area.y1)
+          << p.x << ", " << p.y;
+    }
+    // First to last centre: as long as the masked characters' and in their direction.
+    const Point first = Centre(before.boxes[4]);
+    const Point last = Centre(before.boxes[16]);
+    const double dx = last.x - first.x, dy = last.y - first.y;
+    const double sx = stars.back().x - stars.front().x, sy = stars.back().y - stars.front().y;
+    const double length = std::hypot(dx, dy);
+    EXPECT_GT(std::hypot(sx, sy), 0.75 * length);
+    EXPECT_LT(std::hypot(sx, sy), 1.25 * length);
+    EXPECT_GT((sx * dx + sy * dy) / (std::hypot(sx, sy) * length), 0.99);
+    standin::CloseAllHostDocuments();
+  }
 }
 
 TEST_F(RedactionWriterTest, ReplacementsSharingTextObjectRewriteItOnce) {

@@ -6,6 +6,7 @@
 
 #include "core/Services.h"
 #include "detect/ScanDocument.h"
+#include "host/PageAccess.h"
 #include "mask/HostDocumentTest.h"
 
 namespace vm {
@@ -196,6 +197,22 @@ TEST_F(ScanDocumentTest, FailureInsideIsReportedAndKeepsEarlierPages) {
   EXPECT_TRUE(report.aborted);
   EXPECT_FALSE(report.Complete());
   EXPECT_EQ(list[0].pageIndex, 0);
+}
+
+// Page 1 never reaches the parsed state: what its text page holds is still searched, and the
+// report says the page was not searched whole.
+TEST_F(ScanDocumentTest, PageWhoseParsingNeverEndsIsReportedIncomplete) {
+  const std::string phone = Line(u"010-1234-5678");
+  HostHandle document = Open({phone, phone, phone});
+  standin::SetParseContinueSteps(0);
+  ASSERT_TRUE(EnsurePageParsed(PdfPage(document, 0)));
+  standin::SetParseContinueSteps(-1);
+  PiMatchList list;
+  ScanReport report;
+  EXPECT_EQ(ScanDocument(document, Flags({0}), list, &report), 3);
+  EXPECT_EQ(report.incompletePages, (std::vector<int32_t>{1, 2}));
+  EXPECT_FALSE(report.aborted);
+  EXPECT_FALSE(report.Complete());
 }
 
 TEST(EffectiveFontSize, ScaleFromMatrixWithThreshold) {

@@ -92,21 +92,31 @@ HELVETICA = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinA
 
 def build(case) -> bytes:
     """Writes a one-page document from a case function."""
+    return build_pages([(case, 0)])
+
+
+def build_pages(pages) -> bytes:
+    """Writes a document with one page per (case function, /Rotate value)."""
     w = PdfWriter()
     fonts = {"F1": w.add(HELVETICA), "K1": korean_font(w)}
-    contents, resources, _ = case(w, fonts)
-    font_dict = " ".join(f"/{name} {num} 0 R" for name, num in fonts.items())
-    res = f"<< /Font << {font_dict} >> {resources} >>"
-    if isinstance(contents, list):
-        refs = [w.add(PdfWriter.stream(c.encode("latin-1"), compress=(i % 2 == 1))) for i, c in enumerate(contents)]
-        contents_ref = "[" + " ".join(f"{r} 0 R" for r in refs) + "]"
-    else:
-        contents_ref = f"{w.add(PdfWriter.stream(contents.encode('latin-1'), compress=True))} 0 R"
-    pages = w.reserve()
-    page = w.add(f"<< /Type /Page /Parent {pages} 0 R /MediaBox [0 0 612 792] /Resources {res}"
-                 f" /Contents {contents_ref} >>")
-    w.set(pages, f"<< /Type /Pages /Kids [{page} 0 R] /Count 1 >>")
-    root = w.add(f"<< /Type /Catalog /Pages {pages} 0 R >>")
+    tree = None
+    kids = []
+    for case, rotate in pages:
+        contents, resources, _ = case(w, fonts)
+        font_dict = " ".join(f"/{name} {num} 0 R" for name, num in fonts.items())
+        res = f"<< /Font << {font_dict} >> {resources} >>"
+        if isinstance(contents, list):
+            refs = [w.add(PdfWriter.stream(c.encode("latin-1"), compress=(i % 2 == 1)))
+                    for i, c in enumerate(contents)]
+            contents_ref = "[" + " ".join(f"{r} 0 R" for r in refs) + "]"
+        else:
+            contents_ref = f"{w.add(PdfWriter.stream(contents.encode('latin-1'), compress=True))} 0 R"
+        turn = f" /Rotate {rotate}" if rotate else ""
+        tree = tree or w.reserve()
+        kids.append(w.add(f"<< /Type /Page /Parent {tree} 0 R /MediaBox [0 0 612 792]{turn} /Resources {res}"
+                          f" /Contents {contents_ref} >>"))
+    w.set(tree, f"<< /Type /Pages /Kids [{' '.join(f'{k} 0 R' for k in kids)}] /Count {len(kids)} >>")
+    root = w.add(f"<< /Type /Catalog /Pages {tree} 0 R >>")
     return w.bytes(root)
 
 
@@ -169,6 +179,36 @@ BT /F1 12 Tf 72 120 Td (Upright 02-777-8888 line) Tj ET
 """
     return c, "", [Pii("email", "rot90@example.org"), Pii("phone", "010-2468-1357"), Pii("ip", "172.20.1.9"),
                    Pii("phone", "02-777-8888")]
+
+
+def turned_page_90(w, fonts):
+    # Shown turned a quarter clockwise: the plain line runs down the screen, the line rotated
+    # by cm reads upright on screen.
+    c = f"""BT /F1 12 Tf 72 700 Td (Plain line 010-1212-3434 on a turned page) Tj ET
+q 0 1 -1 0 500 100 cm BT /F1 12 Tf 0 0 Td (Upright on screen 031-888-1234 here) Tj ET Q
+q 0 1 -1 0 460 100 cm BT 0 0 Td {mixed("계좌 110-987-654321 입금")} ET Q
+"""
+    return c, "", [Pii("phone", "010-1212-3434"), Pii("phone", "031-888-1234"),
+                   Pii("account", "110-987-654321")]
+
+
+def turned_page_270(w, fonts):
+    c = f"""BT /F1 12 Tf 0 -1 1 0 100 700 Tm (Down the page 02-333-4444 line) Tj ET
+BT 0 -1 1 0 140 700 Tm {mixed("주민등록번호 820202-1234567 끝")} ET
+BT /F1 12 Tf 72 100 Td (Mail flat@example.kr at the bottom) Tj ET
+"""
+    return c, "", [Pii("phone", "02-333-4444"), Pii("rrn", "820202-1234567"), Pii("email", "flat@example.kr")]
+
+
+def rotated_cm(w, fonts):
+    c = f"""q 0.866 0.5 -0.5 0.866 100 200 cm BT /F1 12 Tf 0 0 Td (Card {card("492181234567890")} tilted) Tj ET Q
+q 0.866 0.5 -0.5 0.866 120 420 cm BT 0 0 Td {mixed("전화 010-9090-8080 기울임")} ET Q
+q 0 -1 1 0 450 700 cm BT /F1 14 Tf 0 0 Td (Sideways 192.168.44.5 address) Tj ET Q
+q 2 0 0 2 0 0 cm BT /F1 6 Tf 0 1 -1 0 280 100 Tm (Scaled 900101-1234567 number) Tj ET Q
+BT /F1 12 Tf 0.866 0.5 -0.5 0.866 230 560 Tm (Tm tilt kim.tilt@example.com end) Tj ET
+"""
+    return c, "", [Pii("card", card("492181234567890")), Pii("phone", "010-9090-8080"), Pii("ip", "192.168.44.5"),
+                   Pii("rrn", "900101-1234567"), Pii("email", "kim.tilt@example.com")]
 
 
 def invisible(w, fonts):
@@ -254,6 +294,7 @@ CASES = {
     "type3.pdf": type3,
     "vertical.pdf": vertical,
     "rotated.pdf": rotated,
+    "rotated-cm.pdf": rotated_cm,
     "invisible-text.pdf": invisible,
     "clipping.pdf": clipping,
     "inline-image.pdf": inline_image,
@@ -261,6 +302,12 @@ CASES = {
     "form-twice.pdf": form_twice,
     "contents-array.pdf": contents_array,
     "ligature.pdf": ligature,
+}
+
+
+# Documents of several pages: (case, /Rotate) per page.
+PAGED_CASES = {
+    "rotated-pages.pdf": [(turned_page_90, 90), (turned_page_270, 270)],
 }
 
 

@@ -59,6 +59,10 @@ DESCRIPTIONS = {
     "type3.pdf": "hand-written: a Type3 font whose glyphs are filled rectangles (digits and hyphen).",
     "vertical.pdf": "hand-written: vertical writing (UniKS-UCS2-V) next to horizontal lines.",
     "rotated.pdf": "hand-written: text at 90 and 30 degrees by Tm, at -45 degrees by cm, and upright.",
+    "rotated-cm.pdf": "hand-written: text at 30 degrees by cm and by Tm, at 270 degrees by cm, and at 90 "
+                      "degrees by Tm inside a scaling cm.",
+    "rotated-pages.pdf": "hand-written: a page shown turned by /Rotate 90 (plain lines, and lines turned "
+                         "back upright by cm) and one by /Rotate 270 (lines at 270 degrees by Tm).",
     "invisible-text.pdf": "hand-written: render mode 3 over a grey box, kept across BT/ET until 0 Tr.",
     "clipping.pdf": "hand-written: text cut by a clip rectangle; text used as a clip (7 Tr) then filled.",
     "inline-image.pdf": "hand-written: an inline image (BI/ID/EI, ASCIIHex) drawn over text.",
@@ -84,7 +88,7 @@ def write_readme(out_dir, rows):
                 "Extraction notes: MuPDF's structured text inserts spaces into form-reportlab.pdf (it "
                 "misjudges the advances of reportlab's TrueType subsets) and after hyphens in "
                 "prose-cidfont.pdf (its substitute for the non-embedded font has narrower ASCII glyphs "
-                "than /W says); pdftotext loses the 30- and 45-degree lines of rotated.pdf.\n\n")
+                "than /W says); pdftotext loses the 30- and 45-degree lines of rotated.pdf and rotated-cm.pdf.\n\n")
         for name, desc in DESCRIPTIONS.items():
             mine = [r for r in rows if r[0] == name]
             f.write(f"## {name}\n\n{desc}\n\n")
@@ -135,8 +139,13 @@ def main(out_dir, bench=True):
         with open(os.path.join(out_dir, name), "wb") as f:
             f.write(handmade.build(case))
         # pdftotext drops lines at angles other than multiples of 90 degrees.
-        tools = ("mutool",) if name == "rotated.pdf" else ("pdftotext", "mutool")
+        tools = ("mutool",) if name in ("rotated.pdf", "rotated-cm.pdf") else ("pdftotext", "mutool")
         add(name, [[(p.category, p.text) for p in handmade.expected_items(case)]], tools)
+
+    for name, pages in handmade.PAGED_CASES.items():
+        with open(os.path.join(out_dir, name), "wb") as f:
+            f.write(handmade.build_pages(pages))
+        add(name, [[(p.category, p.text) for p in handmade.expected_items(case)] for case, _ in pages])
 
     if bench:
         pages = content.bench_pages()
