@@ -28,11 +28,12 @@ bool IsSpace(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == 0xA0 || c == 0x3000;
 }
 
-// The text without white space: extraction tools differ in where they put spaces.
+// The text without white space and control characters: extraction tools differ in where they
+// put spaces, and pdftotext passes through the control characters some fonts map spaces to.
 std::string Squeezed(std::string_view utf8) {
   std::string out;
   for (char c : utf8)
-    if (c != ' ' && c != '\n' && c != '\r' && c != '\t' && c != '\f') out += c;
+    if (static_cast<unsigned char>(c) > ' ' && c != '\x7f') out += c;
   return out;
 }
 
@@ -79,19 +80,32 @@ class CharIndex {
   std::map<char16_t, std::vector<std::pair<float, float>>> centres_;
 };
 
-std::string RunPdftotext(const std::string& path) {
+// The text pdftotext extracts, one string per page (pages end with a form feed). False when
+// pdftotext is missing or fails.
+bool RunPdftotext(const std::string& path, std::vector<std::string>* pages) {
   const std::string command = "pdftotext -q -enc UTF-8 '" + path + "' - 2>/dev/null";
   std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return {};
+  if (!pipe) return false;
   std::string out;
   char buffer[65536];
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  return out;
+  const int status = pclose(pipe);
+  if (status != 0) return false;
+  pages->clear();
+  size_t start = 0;
+  for (size_t end = out.find('\f'); end != std::string::npos; end = out.find('\f', start)) {
+    pages->push_back(out.substr(start, end - start));
+    start = end + 1;
+  }
+  return true;
 }
 
-bool HasPdftotext() { return std::system("command -v pdftotext >/dev/null 2>&1") == 0; }
+std::string Joined(const std::vector<std::string>& pages) {
+  std::string all;
+  for (const std::string& page : pages) all += page + '\f';
+  return all;
+}
 
 std::string Describe(const vm::PiMatch& m) {
   return "page " + std::to_string(m.pageIndex) + " [" + std::to_string(m.charStart) + "+" +
@@ -188,12 +202,16 @@ std::string BlackBoxLine(const vm::PiMatch& r) {
   return ops.substr(prefix.size(), end + 3 - prefix.size());
 }
 
+// Fills hostCharsByPage with the number of characters of text objects the host reads on each
+// page of the original.
 void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle protectedDoc,
-                    const std::vector<RawObject>& objects, CheckResult& result) {
+                    const std::vector<RawObject>& objects, std::vector<int>& hostCharsByPage,
+                    CheckResult& result) {
   std::map<int, std::vector<const vm::PiMatch*>> byPage;
   for (const vm::PiMatch& r : input.replacements) byPage[r.pageIndex].push_back(&r);
 
   const int pages = PageCountOf(original);
+  hostCharsByPage.assign(static_cast<size_t>(std::max(pages, 0)), 0);
   if (PageCountOf(protectedDoc) != pages) {
     result.failures.push_back("the page count changed");
     return;
@@ -218,6 +236,7 @@ void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle pro
     for (size_t i = 0; i < before.text.size(); ++i) {
       const char16_t c = before.text[i];
       if (!before.inTextObject[i] || IsSpace(c)) continue;
+      ++hostCharsByPage[p];
       const bool present = afterIndex.HasAt(c, before.boxes[i]);
       if (masked[i]) {
         ++result.maskedCharactersChecked;
@@ -262,10 +281,26 @@ void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle pro
   }
 }
 
-void CheckPdftotext(const CheckInput& input, CheckResult& result) {
-  if (!HasPdftotext()) return;
-  const std::string before = Squeezed(RunPdftotext(input.originalPath));
-  const std::string after = Squeezed(RunPdftotext(input.protectedPath));
+// A comparison with pdftotext that could not be made fails the check: a missing or failing
+// pdftotext, or pages where pdftotext reads nothing but the host reads text (for example CID
+// fonts whose CMaps poppler-data provides), would otherwise let it pass without having looked.
+void CheckPdftotext(const CheckInput& input, const std::vector<int>& hostCharsByPage, CheckResult& result) {
+  std::vector<std::string> pagesBefore, pagesAfter;
+  if (!RunPdftotext(input.originalPath, &pagesBefore) || !RunPdftotext(input.protectedPath, &pagesAfter)) {
+    result.failures.push_back("pdftotext could not be run (is poppler-utils installed?): the text "
+                              "it extracts could not be compared");
+    return;
+  }
+  for (size_t p = 0; p < hostCharsByPage.size(); ++p) {
+    const bool empty = p >= pagesBefore.size() || Squeezed(pagesBefore[p]).empty();
+    if (hostCharsByPage[p] > 0 && empty)
+      result.failures.push_back("page " + std::to_string(p) + ": pdftotext reads no text where the host reads " +
+                                std::to_string(hostCharsByPage[p]) +
+                                " characters (is poppler-data installed?): the text it extracts could not "
+                                "be compared");
+  }
+  const std::string before = Squeezed(Joined(pagesBefore));
+  const std::string after = Squeezed(Joined(pagesAfter));
   std::map<std::string, int> masked;
   for (const vm::PiMatch& r : input.replacements) ++masked[Squeezed(Utf8(r.text))];
   for (const auto& [run, count] : masked) {
@@ -308,6 +343,7 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
 
   const HostHandle previouslyActive = standin::ActiveDocument();
   std::string error;
+  std::vector<int> hostCharsByPage;
   HostHandle original = standin::OpenHostDocument(input.originalPath, &error);
   // Compared as protection saw it: with the text of its forms in page content.
   if (original) standin::pdf::FlattenTextForms(*standin::PdfDocumentOf(original));
@@ -315,13 +351,13 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   if (!original || !protectedDoc) {
     result.failures.push_back("cannot open for checking: " + error);
   } else {
-    CheckTextPages(input, original, protectedDoc, objects, result);
+    CheckTextPages(input, original, protectedDoc, objects, hostCharsByPage, result);
   }
   if (protectedDoc) standin::CloseHostDocument(protectedDoc);
   if (original) standin::CloseHostDocument(original);
   standin::SetActiveDocument(previouslyActive);
 
-  CheckPdftotext(input, result);
+  CheckPdftotext(input, hostCharsByPage, result);
   return result;
 }
 
