@@ -36,16 +36,19 @@ std::u16string FetchPageText(HostHandle textPage, int32_t count) {
 
 // Appends the page's records; false when the engine could not search the whole page.
 bool ScanPage(const PiPatternList& patterns, HostHandle view, int32_t pageIndex, PiMatchList& list) {
+  // A page the host cannot show or read was not searched.
   HostHandle pageView = Host<31, 2>(view, pageIndex);
-  if (!pageView) return true;
+  if (!pageView) return false;
   HostHandle pdfPage = Host<32, 2>(pageView);
-  if (!pdfPage) return true;
+  if (!pdfPage) return false;
   HostHandle textPage = OpenAnalysedTextPage(pdfPage);
-  if (!textPage) return true;
+  if (!textPage) return false;
   ScopeExit release([&] { Host<120, 1>(textPage); });
+  // A page whose parsing never finished is searched as far as its text goes, and reported.
+  const bool parsed = Host<73, 4>(pdfPage) != 0;
 
   int32_t count = Host<120, 4>(textPage);
-  if (count < 1) return true;
+  if (count < 1) return parsed;
 
   const std::u16string text = FetchPageText(textPage, count);
   PageDetection detection = DetectInPageText(patterns, text);
@@ -64,7 +67,7 @@ bool ScanPage(const PiPatternList& patterns, HostHandle view, int32_t pageIndex,
     record.rects = CharRangeBoxes(textPage, candidate.start, candidate.length);
     if (!record.rects.empty()) list.push_back(std::move(record));
   }
-  return detection.complete;
+  return parsed && detection.complete;
 }
 
 }  // namespace
