@@ -76,11 +76,11 @@ TEST_F(CheckStrictness, FailsWhenPdftotextIsMissingFailsOrReadsNothing) {
     FakePdftotext none("");
     const checker::CheckResult result = Check();
     EXPECT_FALSE(result.Passed());
-    EXPECT_TRUE(Mentions(result, "pdftotext could not be run"));
+    EXPECT_TRUE(Mentions(result, "pdftotext could not read the protected file"));
   }
   {
     FakePdftotext failing("exit 1");
-    EXPECT_TRUE(Mentions(Check(), "pdftotext could not be run"));
+    EXPECT_TRUE(Mentions(Check(), "pdftotext could not read the protected file"));
   }
   {
     // What pdftotext prints for a page of CID text when poppler-data is missing: nothing.
