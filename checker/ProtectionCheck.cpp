@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -28,11 +29,12 @@ bool IsSpace(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == 0xA0 || c == 0x3000;
 }
 
-// The text without white space: extraction tools differ in where they put spaces.
+// The text without white space and control characters: extraction tools differ in where they
+// put spaces, and pdftotext passes through the control characters some fonts map spaces to.
 std::string Squeezed(std::string_view utf8) {
   std::string out;
   for (char c : utf8)
-    if (c != ' ' && c != '\n' && c != '\r' && c != '\t' && c != '\f') out += c;
+    if (static_cast<unsigned char>(c) > ' ' && c != '\x7f') out += c;
   return out;
 }
 
@@ -79,19 +81,32 @@ class CharIndex {
   std::map<char16_t, std::vector<std::pair<float, float>>> centres_;
 };
 
-std::string RunPdftotext(const std::string& path) {
+// The text pdftotext extracts, one string per page (pages end with a form feed). False when
+// pdftotext is missing or fails.
+bool RunPdftotext(const std::string& path, std::vector<std::string>* pages) {
   const std::string command = "pdftotext -q -enc UTF-8 '" + path + "' - 2>/dev/null";
   std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return {};
+  if (!pipe) return false;
   std::string out;
   char buffer[65536];
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  return out;
+  const int status = pclose(pipe);
+  if (status != 0) return false;
+  pages->clear();
+  size_t start = 0;
+  for (size_t end = out.find('\f'); end != std::string::npos; end = out.find('\f', start)) {
+    pages->push_back(out.substr(start, end - start));
+    start = end + 1;
+  }
+  return true;
 }
 
-bool HasPdftotext() { return std::system("command -v pdftotext >/dev/null 2>&1") == 0; }
+std::string Joined(const std::vector<std::string>& pages) {
+  std::string all;
+  for (const std::string& page : pages) all += page + '\f';
+  return all;
+}
 
 std::string Describe(const vm::PiMatch& m) {
   return "page " + std::to_string(m.pageIndex) + " [" + std::to_string(m.charStart) + "+" +
@@ -144,6 +159,72 @@ std::string ShownBytes(const RawObject& o) {
   return out;
 }
 
+// A PDF string starting at text[at] ('(' or '<'), decoded; UTF-16 (with its byte-order mark)
+// becomes UTF-8, other bytes are kept.
+std::string PdfStringAt(const std::string& text, size_t at) {
+  std::string bytes;
+  if (text[at] == '(') {
+    int depth = 1;
+    for (size_t i = at + 1; i < text.size() && depth > 0; ++i) {
+      const char c = text[i];
+      if (c == '\\' && i + 1 < text.size()) {
+        const char e = text[++i];
+        if (e >= '0' && e <= '7') {
+          int value = e - '0';
+          for (int k = 0; k < 2 && i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '7'; ++k)
+            value = value * 8 + (text[++i] - '0');
+          bytes += static_cast<char>(value);
+        } else {
+          bytes += e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;
+        }
+      } else if (c == '(') {
+        ++depth, bytes += c;
+      } else if (c == ')') {
+        if (--depth > 0) bytes += c;
+      } else {
+        bytes += c;
+      }
+    }
+  } else {
+    std::string hex;
+    for (size_t i = at + 1; i < text.size() && text[i] != '>'; ++i)
+      if (std::isxdigit(static_cast<unsigned char>(text[i]))) hex += text[i];
+    if (hex.size() % 2) hex += '0';
+    for (size_t h = 0; h + 1 < hex.size(); h += 2) bytes += static_cast<char>(std::stoi(hex.substr(h, 2), nullptr, 16));
+  }
+  if (bytes.size() >= 2 && bytes[0] == '\xFE' && bytes[1] == '\xFF') {
+    std::u16string units;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+      units += static_cast<char16_t>((static_cast<unsigned char>(bytes[i]) << 8) | static_cast<unsigned char>(bytes[i + 1]));
+    return Utf8(units);
+  }
+  return bytes;
+}
+
+// The texts of /ActualText, /Alt and /E entries (marked-content property lists, structure
+// elements) in an object's dictionary or a stream's data: what text extraction and screen
+// readers take instead of the glyphs.
+std::string RepeatedTexts(const RawObject& o) {
+  std::string out;
+  for (const std::string* text : {&o.dictionary, &o.data}) {
+    for (const char* key : {"/ActualText", "/Alt", "/E"}) {
+      const size_t length = std::strlen(key);
+      for (size_t at = text->find(key); at != std::string::npos; at = text->find(key, at + 1)) {
+        size_t value = at + length;
+        while (value < text->size() && std::isspace(static_cast<unsigned char>((*text)[value]))) ++value;
+        if (value >= text->size()) continue;
+        const char opener = (*text)[value];
+        const bool isString = opener == '(' || (opener == '<' && value + 1 < text->size() && (*text)[value + 1] != '<');
+        // "/E" must be the whole key, not the start of /Encoding or /Extend.
+        const char after = at + length < text->size() ? (*text)[at + length] : ' ';
+        if (isString && (std::isspace(static_cast<unsigned char>(after)) || after == '(' || after == '<'))
+          out += PdfStringAt(*text, value) + '\x01';
+      }
+    }
+  }
+  return out;
+}
+
 void CheckRawFile(const CheckInput& input, const std::vector<RawObject>& objects,
                   const DocumentReading& reading, const std::string& bytes, CheckResult& result) {
   if (CountOccurrences(bytes, "startxref") != 1)
@@ -176,6 +257,21 @@ void CheckRawFile(const CheckInput& input, const std::vector<RawObject>& objects
     if (CountOccurrences(shownAfter, run) > std::max(0, CountOccurrences(shownBefore, run) - count))
       result.failures.push_back("masked text \"" + run + "\" is still written in a content stream");
   }
+
+  // Replacement texts for extraction (/ActualText, /Alt, /E) must not keep a masked run either.
+  auto repeated = [](const std::vector<RawObject>& raw) {
+    std::string all;
+    for (const RawObject& o : raw) all += RepeatedTexts(o);
+    return Squeezed(all);
+  };
+  const std::string repeatedBefore = repeated(original);
+  const std::string repeatedAfter = repeated(objects);
+  for (const auto& [run, count] : runs) {
+    const std::string squeezed = Squeezed(run);
+    if (squeezed.size() < 4) continue;
+    if (CountOccurrences(repeatedAfter, squeezed) > std::max(0, CountOccurrences(repeatedBefore, squeezed) - count))
+      result.failures.push_back("masked text \"" + run + "\" is still in an /ActualText, /Alt or /E entry");
+  }
 }
 
 // The black box line the writer draws over a replacement that lies on an image-like object.
@@ -188,12 +284,16 @@ std::string BlackBoxLine(const vm::PiMatch& r) {
   return ops.substr(prefix.size(), end + 3 - prefix.size());
 }
 
+// Fills hostCharsByPage with the number of characters of text objects the host reads on each
+// page of the original.
 void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle protectedDoc,
-                    const std::vector<RawObject>& objects, CheckResult& result) {
+                    const std::vector<RawObject>& objects, std::vector<int>& hostCharsByPage,
+                    CheckResult& result) {
   std::map<int, std::vector<const vm::PiMatch*>> byPage;
   for (const vm::PiMatch& r : input.replacements) byPage[r.pageIndex].push_back(&r);
 
   const int pages = PageCountOf(original);
+  hostCharsByPage.assign(static_cast<size_t>(std::max(pages, 0)), 0);
   if (PageCountOf(protectedDoc) != pages) {
     result.failures.push_back("the page count changed");
     return;
@@ -218,6 +318,7 @@ void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle pro
     for (size_t i = 0; i < before.text.size(); ++i) {
       const char16_t c = before.text[i];
       if (!before.inTextObject[i] || IsSpace(c)) continue;
+      ++hostCharsByPage[p];
       const bool present = afterIndex.HasAt(c, before.boxes[i]);
       if (masked[i]) {
         ++result.maskedCharactersChecked;
@@ -262,10 +363,38 @@ void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle pro
   }
 }
 
-void CheckPdftotext(const CheckInput& input, CheckResult& result) {
-  if (!HasPdftotext()) return;
-  const std::string before = Squeezed(RunPdftotext(input.originalPath));
-  const std::string after = Squeezed(RunPdftotext(input.protectedPath));
+// A comparison with pdftotext that could not be made fails the check: a missing pdftotext, one
+// that cannot read the protected file, or pages of it where pdftotext reads nothing but the
+// host reads text (for example CID fonts whose CMaps poppler-data provides) would otherwise let
+// it pass without having looked. An original pdftotext cannot read counts as holding nothing,
+// which only makes the comparisons stricter.
+void CheckPdftotext(const CheckInput& input, const std::vector<int>& hostCharsByPage, CheckResult& result) {
+  std::vector<std::string> pagesBefore, pagesAfter;
+  if (!RunPdftotext(input.protectedPath, &pagesAfter)) {
+    result.failures.push_back("pdftotext could not read the protected file (is poppler-utils installed?): "
+                              "the text it extracts could not be compared");
+    return;
+  }
+  if (!RunPdftotext(input.originalPath, &pagesBefore)) pagesBefore.clear();
+  // Page by page where both count the same pages (a damaged page tree can make them differ:
+  // then the document as a whole).
+  std::vector<int> hostChars = hostCharsByPage;
+  std::vector<std::string> toolPages = pagesAfter;
+  if (hostChars.size() != toolPages.size()) {
+    int total = 0;
+    for (int n : hostChars) total += n;
+    hostChars = {total};
+    toolPages = {Joined(pagesAfter)};
+  }
+  for (size_t p = 0; p < hostChars.size(); ++p) {
+    if (hostChars[p] > 0 && Squeezed(toolPages[p]).empty())
+      result.failures.push_back("page " + std::to_string(p) + ": pdftotext reads no text where the host reads " +
+                                std::to_string(hostChars[p]) +
+                                " characters (is poppler-data installed?): the text it extracts could not "
+                                "be compared");
+  }
+  const std::string before = Squeezed(Joined(pagesBefore));
+  const std::string after = Squeezed(Joined(pagesAfter));
   std::map<std::string, int> masked;
   for (const vm::PiMatch& r : input.replacements) ++masked[Squeezed(Utf8(r.text))];
   for (const auto& [run, count] : masked) {
@@ -308,6 +437,7 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
 
   const HostHandle previouslyActive = standin::ActiveDocument();
   std::string error;
+  std::vector<int> hostCharsByPage;
   HostHandle original = standin::OpenHostDocument(input.originalPath, &error);
   // Compared as protection saw it: with the text of its forms in page content.
   if (original) standin::pdf::FlattenTextForms(*standin::PdfDocumentOf(original));
@@ -315,13 +445,13 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   if (!original || !protectedDoc) {
     result.failures.push_back("cannot open for checking: " + error);
   } else {
-    CheckTextPages(input, original, protectedDoc, objects, result);
+    CheckTextPages(input, original, protectedDoc, objects, hostCharsByPage, result);
   }
   if (protectedDoc) standin::CloseHostDocument(protectedDoc);
   if (original) standin::CloseHostDocument(original);
   standin::SetActiveDocument(previouslyActive);
 
-  CheckPdftotext(input, result);
+  CheckPdftotext(input, hostCharsByPage, result);
   return result;
 }
 

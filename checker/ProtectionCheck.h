@@ -21,7 +21,7 @@ struct CheckResult {
   std::vector<std::string> failures;  // one line each, for a person
   int keptCharactersChecked = 0;
   int maskedCharactersChecked = 0;
-  int pdftotextChecks = 0;            // 0 when pdftotext is not installed
+  int pdftotextChecks = 0;            // occurrences compared with pdftotext's text
 
   bool Passed() const { return failures.empty(); }
 };
@@ -32,7 +32,9 @@ struct CheckResult {
 // - in the host's text page, no masked character remains at its place and every other
 //   character of the original is still there, within 0.05 pt;
 // - protection characters (or a black box) cover every masked run;
-// - pdftotext finds no fully or partly masked occurrence in its original form.
+// - pdftotext finds no fully or partly masked occurrence in its original form; a comparison
+//   that cannot be made (pdftotext missing or failing, or reading nothing from a page where the
+//   host reads text) is a failure too.
 CheckResult CheckProtectedFile(const CheckInput& input);
 
 }  // namespace checker

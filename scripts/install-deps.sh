@@ -9,7 +9,7 @@ packages=(
   libmupdf-dev libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev
   libharfbuzz-dev libfreetype-dev libjpeg-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
-  mupdf-tools poppler-utils
+  mupdf-tools poppler-utils poppler-data
   locales-all
   g++-mingw-w64-i686
 )

@@ -37,13 +37,14 @@ std::u16string FetchPageText(HostHandle textPage, int32_t count) {
 // Appends the page's records; false when the page could not be searched whole (its parsing
 // never finished, or the engine gave up part-way).
 bool ScanPage(const PiPatternList& patterns, HostHandle view, int32_t pageIndex, PiMatchList& list) {
+  // A page the host cannot show or read was not searched.
   HostHandle pageView = Host<31, 2>(view, pageIndex);
-  if (!pageView) return true;
+  if (!pageView) return false;
   HostHandle pdfPage = Host<32, 2>(pageView);
-  if (!pdfPage) return true;
+  if (!pdfPage) return false;
   bool parsed = true;
   HostHandle textPage = OpenAnalysedTextPage(pdfPage, &parsed);
-  if (!textPage) return parsed;
+  if (!textPage) return false;
   ScopeExit release([&] { Host<120, 1>(textPage); });
 
   // A page whose parsing never finished is searched as far as its text goes and reported as not

@@ -9,6 +9,7 @@
 
 #include "core/CoreParts.h"
 #include "pdf/Document.h"
+#include "pdf/Page.h"
 
 namespace standin {
 
@@ -288,13 +289,20 @@ HostHandle DocumentOfPageView(HostHandle pageView, int* pageIndex) {
 
 HostHandle DocumentOfView(HostHandle view) { return FindByView(view); }
 
+bool PageReadsCompletely(HostHandle pdfPage) {
+  for (auto& document : App().documents)
+    for (auto& [index, view] : document->view.pageViews)
+      if (view->pdfPage == pdfPage) return static_cast<pdf::Page*>(pdfPage)->ReadCompletely();
+  return true;  // not a page of an open document: nothing to say about it
+}
+
 HostBox PageBox(HostHandle handle, int pageIndex) {
   HostDocument* document = Find(handle);
   if (!document || pageIndex < 0 || pageIndex >= pdf::PageCount(*document->pdf)) return HostBox{};
   fz_context* ctx = document->pdf->ctx;
   fz_rect box = fz_empty_rect;
   fz_try(ctx) {
-    pdf_obj* page = pdf_lookup_page_obj(ctx, document->pdf->doc, pageIndex);
+    pdf_obj* page = pdf::PageObjectAt(*document->pdf, pageIndex);
     box = pdf_to_rect(ctx, pdf_dict_get_inheritable(ctx, page, PDF_NAME(MediaBox)));
   }
   fz_catch(ctx) { return HostBox{}; }

@@ -16,6 +16,9 @@ void ResetMessageBoxes();
 void ResetRibbon();
 // Clears the modified mark after a successful save.
 void MarkSaved(HostHandle document);
+// False for a PDF page whose content or fonts could not be read completely: its parsing then
+// never finishes (73:4 keeps answering 0), which tells the module the page is not fully read.
+bool PageReadsCompletely(HostHandle pdfPage);
 // Drops the parse state of a page that goes away with its document.
 void ForgetPage(const void* pdfPage);
 

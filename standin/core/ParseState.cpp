@@ -34,7 +34,7 @@ int32_t VM_CALL StartParse(HostHandle page, HostHandle) {
   PageParse& state = StateOf(page);
   if (state.parsed) return 1;
   state.started = true;
-  state.remainingSteps = Settings().continueSteps;
+  state.remainingSteps = PageReadsCompletely(page) ? Settings().continueSteps : -1;
   state.parsed = state.remainingSteps == 0;
   return 1;
 }

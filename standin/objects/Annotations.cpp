@@ -20,7 +20,7 @@ int AddAnnotation(pdf::Document& document, int pageIndex, const char* subtype, H
   pdf_obj* ref = nullptr;
   int number = 0;
   Try(ctx, [&] {
-    pdf_obj* page = pdf_lookup_page_obj(ctx, doc, pageIndex);
+    pdf_obj* page = pdf::PageObjectAt(document, pageIndex);
     annotation = pdf_new_dict(ctx, doc, 8);
     pdf_dict_put(ctx, annotation, PDF_NAME(Type), PDF_NAME(Annot));
     pdf_dict_put_name(ctx, annotation, PDF_NAME(Subtype), subtype);
@@ -51,7 +51,7 @@ bool RemoveAnnotation(pdf::Document& document, int pageIndex, int number) {
   pdf_document* doc = document.doc;
   bool found = false;
   Try(ctx, [&] {
-    pdf_obj* page = pdf_lookup_page_obj(ctx, doc, pageIndex);
+    pdf_obj* page = pdf::PageObjectAt(document, pageIndex);
     pdf_obj* annots = pdf_dict_get(ctx, page, PDF_NAME(Annots));
     for (int i = pdf_array_len(ctx, annots) - 1; i >= 0; --i) {
       if (pdf_to_num(ctx, pdf_array_get(ctx, annots, i)) == number) {

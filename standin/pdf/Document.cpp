@@ -6,6 +6,7 @@
 
 #include "pdf/Fonts.h"
 #include "pdf/Page.h"
+#include "pdf/PageTree.h"
 #include "pdf/PdfUtil.h"
 
 namespace standin::pdf {
@@ -15,6 +16,7 @@ Document::Document() = default;
 Document::~Document() {
   pages.clear();
   standardFonts.clear();
+  for (pdf_obj* page : pageObjects) pdf_drop_obj(ctx, page);
   if (ctx) {
     pdf_drop_document(ctx, doc);
     fz_drop_context(ctx);
@@ -63,48 +65,52 @@ std::unique_ptr<Document> OpenDocument(const std::string& path, std::string* err
   }
   fz_context* ctx = document->ctx;
   pdf_document* doc = nullptr;
-  int pages = -1;
+  std::vector<pdf_obj*> pageObjects;
   int locked = 0;
   char message[256] = {};
   fz_var(doc);
-  fz_var(pages);
   fz_var(locked);
   fz_var(error);
   const char* cpath = path.c_str();
   fz_try(ctx) {
     doc = pdf_open_document(ctx, cpath);
-    if (pdf_needs_password(ctx, doc) && !pdf_authenticate_password(ctx, doc, ""))
+    if (pdf_needs_password(ctx, doc) && !pdf_authenticate_password(ctx, doc, "")) {
       locked = 1;
-    else
-      pages = pdf_count_pages(ctx, doc);
+    } else {
+      NullDanglingReferences(ctx, doc);
+      pageObjects = WalkPageTree(ctx, doc, true);
+    }
   }
   fz_catch(ctx) {
     snprintf(message, sizeof message, "%s", fz_caught_message(ctx));
   }
   document->doc = doc;
+  document->pageObjects = std::move(pageObjects);
   if (locked) {
     *error = "The document is encrypted and needs a password: " + path;
     return nullptr;
   }
-  if (!doc || pages < 1) {
+  if (!doc || document->pageObjects.empty()) {
     *error = "The document is damaged beyond repair: " + path;
     if (message[0]) *error += std::string(" (") + message + ")";
     return nullptr;
   }
-  document->pages.resize(static_cast<size_t>(pages));
+  document->pages.resize(document->pageObjects.size());
   return document;
 }
 
 int PageCount(Document& document) { return static_cast<int>(document.pages.size()); }
 
+pdf_obj* PageObjectAt(Document& document, int index) {
+  if (index < 0 || index >= static_cast<int>(document.pageObjects.size())) return nullptr;
+  return document.pageObjects[static_cast<size_t>(index)];
+}
+
 Page* GetPage(Document& document, int index) {
   if (index < 0 || index >= PageCount(document)) return nullptr;
   auto& slot = document.pages[static_cast<size_t>(index)];
   if (!slot) {
-    fz_context* ctx = document.ctx;
-    pdf_obj* dictionary = nullptr;
-    fz_try(ctx) { dictionary = pdf_lookup_page_obj(ctx, document.doc, index); }
-    fz_catch(ctx) { dictionary = nullptr; }
+    pdf_obj* dictionary = PageObjectAt(document, index);
     if (!dictionary) return nullptr;
     slot = std::make_unique<Page>(document, index, dictionary);
   }
@@ -259,7 +265,9 @@ std::unique_ptr<Document> DocumentFromContentArrays(
   pdf_drop_obj(ctx, resourcesRef);
   for (pdf_obj* r : refs) pdf_drop_obj(ctx, r);
   if (!ok) return nullptr;
-  document->pages.resize(pageContents.size());
+  fz_try(ctx) { document->pageObjects = WalkPageTree(ctx, doc, false); }
+  fz_catch(ctx) { return nullptr; }
+  document->pages.resize(document->pageObjects.size());
   return document;
 }
 

@@ -21,6 +21,8 @@ struct Document {
   fz_context* ctx = nullptr;
   pdf_document* doc = nullptr;
   std::vector<std::unique_ptr<Page>> pages;  // made on first use, index = page number
+  // The page dictionaries as the page tree holds them (kept references), index = page number.
+  std::vector<pdf_obj*> pageObjects;
   std::map<std::string, std::unique_ptr<Font>> standardFonts;  // host 34:31, by base name
   // PDF object and annotation handles handed out for this document (objects/). Destroying
   // them makes no MuPDF call, so they may go after the context.
@@ -62,11 +64,15 @@ std::unique_ptr<Document> DocumentFromContentArrays(
     const std::vector<std::vector<std::string>>& pageContents);
 
 int PageCount(Document& document);
+// The page's dictionary; null for an index out of range.
+pdf_obj* PageObjectAt(Document& document, int index);
 // The page's model, made on first use; null for an index out of range. Stable until the
 // document is destroyed.
 Page* GetPage(Document& document, int index);
 
-// Full rewrite with garbage collection (never incremental): what no page references is gone.
+// Full rewrite with garbage collection (never incremental): what no page references is gone. A
+// document encrypted with an owner password only is encrypted again with its method and
+// permissions, under a new random owner password.
 bool SaveDocument(Document& document, const std::string& path, std::string* error);
 
 }  // namespace standin::pdf

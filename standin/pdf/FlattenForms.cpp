@@ -559,7 +559,7 @@ FlattenReport FlattenTextForms(Document& document) {
     bool failed = false;
     fz_var(changed);
     fz_var(failed);
-    fz_try(ctx) { changed = FlattenPage(state, pdf_lookup_page_obj(ctx, document.doc, p)); }
+    fz_try(ctx) { changed = FlattenPage(state, PageObjectAt(document, p)); }
     fz_catch(ctx) { failed = true; }
     if (failed) {
       report.leftAsForms.push_back("page " + std::to_string(p) +

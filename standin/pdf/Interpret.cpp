@@ -39,6 +39,8 @@ struct Interpreter {
   std::vector<std::unique_ptr<PageObject>>* out;
   std::vector<pdf_font_desc*> fonts;  // kept references, dropped at the end
   fz_rect mediabox;
+  std::vector<MarkedSpan>* marked;
+  std::vector<int> openMarked;    // indices in *marked of the sequences not ended yet
 };
 
 Interpreter* Self(pdf_processor* proc) { return reinterpret_cast<Interpreter*>(proc); }
@@ -318,6 +320,21 @@ void op_Do_form(fz_context* ctx, pdf_processor* proc, const char*, pdf_obj* xobj
   if (p->depth == 0) p->form = nullptr;
 }
 
+// --- marked content (page level only: forms are written as they are)
+void BeginMarked(Interpreter* p) {
+  if (p->depth > 0) return;
+  p->openMarked.push_back(static_cast<int>(p->marked->size()));
+  p->marked->push_back({p->anchor, p->anchor});
+}
+void op_BMC(fz_context*, pdf_processor* proc, const char*) { BeginMarked(Self(proc)); }
+void op_BDC(fz_context*, pdf_processor* proc, const char*, pdf_obj*, pdf_obj*) { BeginMarked(Self(proc)); }
+void op_EMC(fz_context*, pdf_processor* proc) {
+  Interpreter* p = Self(proc);
+  if (p->depth > 0 || p->openMarked.empty()) return;
+  (*p->marked)[static_cast<size_t>(p->openMarked.back())].endAnchor = p->anchor;
+  p->openMarked.pop_back();
+}
+
 void op_END(fz_context*, pdf_processor*) {}
 
 [[gnu::noinline]] pdf_processor* NewInterpreter(fz_context* ctx) {
@@ -367,14 +384,59 @@ void op_END(fz_context*, pdf_processor*) {}
   s.op_sh = op_sh;
   s.op_Do_image = op_Do_image;
   s.op_Do_form = op_Do_form;
+  s.op_BMC = op_BMC;
+  s.op_BDC = op_BDC;
+  s.op_EMC = op_EMC;
   s.op_END = op_END;
   return &s;
 }
 
+// While it lives, notes whether MuPDF reported content it could not read: an error thrown (a
+// font that cannot be loaded, content that cannot be parsed, even where MuPDF recovers and goes
+// on with a substitute) or a warning about undecodable data. MuPDF recovers quietly from both,
+// so the page's text can lack what other readers find there.
+class LostContentWatch {
+ public:
+  explicit LostContentWatch(fz_context* ctx) : ctx_(ctx) {
+    fz_flush_warnings(ctx);
+    warning_ = fz_warning_callback(ctx, &warningUser_);
+    error_ = fz_error_callback(ctx, &errorUser_);
+    fz_set_warning_callback(ctx, &OnWarning, this);
+    fz_set_error_callback(ctx, &OnError, this);
+  }
+  ~LostContentWatch() {
+    fz_flush_warnings(ctx_);
+    fz_set_warning_callback(ctx_, warning_, warningUser_);
+    fz_set_error_callback(ctx_, error_, errorUser_);
+  }
+  LostContentWatch(const LostContentWatch&) = delete;
+  LostContentWatch& operator=(const LostContentWatch&) = delete;
+
+  bool Lost() {
+    fz_flush_warnings(ctx_);
+    return lost_;
+  }
+
+ private:
+  static void OnError(void* user, const char*) { static_cast<LostContentWatch*>(user)->lost_ = true; }
+  static void OnWarning(void* user, const char* message) {
+    for (const char* sign : {"error", "decode", "zlib", "flate", "lzw", "truncated", "premature"})
+      if (std::strstr(message, sign)) static_cast<LostContentWatch*>(user)->lost_ = true;
+  }
+
+  fz_context* ctx_;
+  fz_warning_cb* warning_ = nullptr;
+  void* warningUser_ = nullptr;
+  fz_error_cb* error_ = nullptr;
+  void* errorUser_ = nullptr;
+  bool lost_ = false;
+};
+
 }  // namespace
 
-std::vector<std::unique_ptr<PageObject>> InterpretPage(Page& page, bool* complete) {
-  std::vector<std::unique_ptr<PageObject>> objects;
+Interpretation InterpretPage(Page& page) {
+  Interpretation result;
+  std::vector<std::unique_ptr<PageObject>>& objects = result.objects;
   fz_context* ctx = page.document.ctx;
   pdf_document* doc = page.document.doc;
   pdf_obj* resources = page.Resources();
@@ -391,15 +453,14 @@ std::vector<std::unique_ptr<PageObject>> InterpretPage(Page& page, bool* complet
   pdf_processor* proc = nullptr;
   fz_var(proc);
   fz_try(ctx) { proc = NewInterpreter(ctx); }
-  fz_catch(ctx) {
-    *complete = false;
-    return objects;
-  }
+  fz_catch(ctx) { return result; }
   Interpreter* p = Self(proc);
   // The processor's memory is zeroed C storage: construct its C++ members in place.
   new (&p->stack) std::vector<GState>(1);
   p->out = &objects;
   new (&p->fonts) std::vector<pdf_font_desc*>();
+  new (&p->openMarked) std::vector<int>();
+  p->marked = &result.marked;
   p->ctx = ctx;
   p->doc = doc;
   p->tm = p->tlm = fz_identity;
@@ -408,16 +469,21 @@ std::vector<std::unique_ptr<PageObject>> InterpretPage(Page& page, bool* complet
 
   bool ok = true;
   fz_var(ok);
+  LostContentWatch watch(ctx);
   if (contents) {
     fz_try(ctx) { pdf_process_contents(ctx, proc, doc, resources, contents, nullptr); }
     fz_catch(ctx) { ok = false; }
   }
+  result.textLost = watch.Lost();
   for (pdf_font_desc* f : p->fonts) pdf_drop_font(ctx, f);
+  // Sequences left open end with the content.
+  for (int open : p->openMarked) result.marked[static_cast<size_t>(open)].endAnchor = p->anchor;
+  p->openMarked.~vector();
   p->fonts.~vector();
   p->stack.~vector();
   pdf_drop_processor(ctx, proc);
-  *complete = ok;
-  return objects;
+  result.complete = ok;
+  return result;
 }
 
 }  // namespace standin::pdf

@@ -10,9 +10,25 @@ namespace standin::pdf {
 
 class Page;
 
-// The page-level objects of the page's content, in drawing order, each with its anchor (the
-// index of the drawing operator). Damaged content yields the objects drawn before the damage, and
-// *complete is false.
-std::vector<std::unique_ptr<PageObject>> InterpretPage(Page& page, bool* complete);
+// A marked-content sequence of the page's own content (BMC or BDC to its EMC): the anchors of
+// the drawing operators inside it are [firstAnchor, endAnchor).
+struct MarkedSpan {
+  int firstAnchor = 0;
+  int endAnchor = 0;
+};
+
+struct Interpretation {
+  // The page-level objects, in drawing order, each with its anchor (the index of the drawing
+  // operator).
+  std::vector<std::unique_ptr<PageObject>> objects;
+  // Damaged content yields the objects drawn before the damage, and complete is false.
+  bool complete = false;
+  // MuPDF met content or a font it could not read and went on without it: the objects may lack
+  // text that other readers find.
+  bool textLost = false;
+  std::vector<MarkedSpan> marked;  // in the order of their BMC/BDC operators
+};
+
+Interpretation InterpretPage(Page& page);
 
 }  // namespace standin::pdf

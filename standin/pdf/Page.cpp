@@ -62,6 +62,7 @@ void Page::DiscardModel() {
   indexDirty_ = true;
   interpreted_ = false;
   originals_.clear();
+  marked_.clear();
 }
 
 PageObject* Page::OriginalAt(int anchor) {
@@ -73,9 +74,12 @@ void Page::Interpret() {
   contentsKey_ = ContentsKey(document.ctx, dictionary);
   checkedRevision_ = document.revision;
   interpreted_ = true;
-  std::vector<std::unique_ptr<PageObject>> objects = InterpretPage(*this, &complete_);
+  Interpretation interpretation = InterpretPage(*this);
+  complete_ = interpretation.complete;
+  textLost_ = interpretation.textLost;
+  marked_ = std::move(interpretation.marked);
   originals_.clear();
-  for (auto& object : objects) {
+  for (auto& object : interpretation.objects) {
     PageObject* o = Adopt(std::move(object));
     InsertBefore(nullptr, o);
     originals_.push_back(o);

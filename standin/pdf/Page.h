@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "pdf/Document.h"
+#include "pdf/Interpret.h"
 #include "pdf/PageObject.h"
 
 namespace standin::pdf {
@@ -53,7 +54,15 @@ class Page {
   // interpreted (listed or not); null when out of range.
   PageObject* OriginalAt(int anchor);
   int OriginalCount() const { return static_cast<int>(originals_.size()); }
+  // The page-level marked-content sequences met when the content was last interpreted.
+  const std::vector<MarkedSpan>& MarkedSpans() const { return marked_; }
   bool InterpretedCompletely() const { return complete_; }
+  // Interpreted to its end with every stream decoded and every font loaded: its text page holds
+  // all the text the page shows.
+  bool ReadCompletely() {
+    EnsureModel();
+    return complete_ && !textLost_;
+  }
 
  private:
   void Interpret();
@@ -64,12 +73,14 @@ class Page {
   char endPosition_ = 0;
   bool interpreted_ = false;
   bool complete_ = false;     // the content was interpreted to its end
+  bool textLost_ = false;     // a stream or font could not be read (see InterpretPage)
   uint64_t contentsKey_ = 0;  // identity of Contents and Resources at interpretation
   uint64_t checkedRevision_ = 0;  // the document's revision when contentsKey_ was last checked
   PageObject* head_ = nullptr;
   PageObject* tail_ = nullptr;
   int count_ = 0;
   std::vector<PageObject*> originals_;  // by anchor
+  std::vector<MarkedSpan> marked_;
   std::vector<PageObject*> index_;  // positions, rebuilt after list edits
   bool indexDirty_ = true;
   std::vector<std::unique_ptr<PageObject>> arena_;  // every object of the page, live or not

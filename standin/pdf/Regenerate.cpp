@@ -41,6 +41,8 @@ struct Regen {
   std::map<int, std::vector<PageObject*>>* groups;  // anchor -> objects drawn there
   std::map<pdf_obj*, std::string>* newFonts;         // font dictionary -> resource name
   std::set<std::string>* usedNames;
+  int marked;                                        // BMC/BDC operators met so far
+  std::map<std::string, pdf_obj*>* strippedProperties;  // /Properties name -> stripped copy
   bool failed;
 };
 
@@ -203,6 +205,37 @@ bool Kept(PageObject* o) { return o && o->listed && o->original; }
 const std::vector<PageObject*>* GroupAt(Regen* r, int anchor) {
   auto found = r->groups->find(anchor);
   return found == r->groups->end() ? nullptr : &found->second;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Marked content.
+
+const char* const kRepeatedTextKeys[] = {"ActualText", "Alt", "E"};
+
+// Whether a text operator inside the marked-content sequence was left out or changed.
+bool HoldsChangedText(Regen* r, int index) {
+  const std::vector<MarkedSpan>& spans = r->page->MarkedSpans();
+  if (index < 0 || index >= static_cast<int>(spans.size())) return false;
+  for (int anchor = spans[index].firstAnchor; anchor < spans[index].endAnchor; ++anchor) {
+    PageObject* original = r->page->OriginalAt(anchor);
+    if (!original || original->kind != kPageObjectText) continue;
+    const std::vector<PageObject*>* group = GroupAt(r, anchor);
+    if (!group || group->size() != 1 || (*group)[0] != original || !Kept(original)) return true;
+  }
+  return false;
+}
+
+bool RepeatsText(fz_context* ctx, pdf_obj* properties) {
+  for (const char* key : kRepeatedTextKeys)
+    if (pdf_dict_gets(ctx, properties, key)) return true;
+  return false;
+}
+
+// A copy of the property list without the entries that repeat its text. Throws.
+pdf_obj* WithoutRepeatedText(fz_context* ctx, pdf_obj* properties) {
+  pdf_obj* copy = pdf_copy_dict(ctx, properties);
+  for (const char* key : kRepeatedTextKeys) pdf_dict_dels(ctx, copy, key);
+  return copy;
 }
 
 // The objects of a non-text operator: the operator is written once for each object drawn there.
@@ -438,8 +471,33 @@ void op_Do_form(fz_context* ctx, pdf_processor* p, const char* n, pdf_obj* form,
 
 void op_MP(fz_context* ctx, pdf_processor* p, const char* t) { Regen* r = R(p); CHAIN(op_MP, t); }
 void op_DP(fz_context* ctx, pdf_processor* p, const char* t, pdf_obj* raw, pdf_obj* cooked) { Regen* r = R(p); CHAIN(op_DP, t, raw, cooked); }
-void op_BMC(fz_context* ctx, pdf_processor* p, const char* t) { Regen* r = R(p); CHAIN(op_BMC, t); }
-void op_BDC(fz_context* ctx, pdf_processor* p, const char* t, pdf_obj* raw, pdf_obj* cooked) { Regen* r = R(p); CHAIN(op_BDC, t, raw, cooked); }
+void op_BMC(fz_context* ctx, pdf_processor* p, const char* t) {
+  Regen* r = R(p);
+  r->marked++;
+  CHAIN(op_BMC, t);
+}
+// A property list whose sequence holds removed or changed text loses the entries that repeat
+// that text for extraction and accessibility (/ActualText, /Alt, /E); it is written inline, and
+// a named one is replaced in the resources too (RegeneratePage).
+void op_BDC(fz_context* ctx, pdf_processor* p, const char* t, pdf_obj* raw, pdf_obj* cooked) {
+  Regen* r = R(p);
+  const int index = r->marked++;
+  if (!HoldsChangedText(r, index) || !RepeatsText(ctx, cooked)) {
+    CHAIN(op_BDC, t, raw, cooked);
+    return;
+  }
+  pdf_obj* stripped = WithoutRepeatedText(ctx, cooked);  // may throw: the page's write fails
+  if (pdf_is_name(ctx, raw)) {
+    // The map owns it from here on.
+    auto [at, fresh] = r->strippedProperties->emplace(pdf_to_name(ctx, raw), stripped);
+    if (!fresh) pdf_drop_obj(ctx, stripped);
+    CHAIN(op_BDC, t, at->second, at->second);
+    return;
+  }
+  fz_try(ctx) { CHAIN(op_BDC, t, stripped, stripped); }
+  fz_always(ctx) { pdf_drop_obj(ctx, stripped); }
+  fz_catch(ctx) { fz_rethrow(ctx); }
+}
 void op_EMC(fz_context* ctx, pdf_processor* p) { Regen* r = R(p); CHAIN(op_EMC); }
 void op_BX(fz_context* ctx, pdf_processor* p) { Regen* r = R(p); CHAIN(op_BX); }
 void op_EX(fz_context* ctx, pdf_processor* p) { Regen* r = R(p); CHAIN(op_EX); }
@@ -516,6 +574,7 @@ bool RegeneratePage(Page& page, PageObject* first) {
   }
   std::vector<TextParams> stack(1);
   std::map<pdf_obj*, std::string> newFonts;
+  std::map<std::string, pdf_obj*> strippedProperties;
   std::set<std::string> usedNames;
   fz_try(ctx) { usedNames = FontNames(ctx, resources); }
   fz_catch(ctx) { return false; }
@@ -541,6 +600,7 @@ bool RegeneratePage(Page& page, PageObject* first) {
   r->groups = &groups;
   r->newFonts = &newFonts;
   r->usedNames = &usedNames;
+  r->strippedProperties = &strippedProperties;
 
   bool ok = WriteContent(page, buffer, r, contents, resources);
   if (ok) {
@@ -574,13 +634,20 @@ bool RegeneratePage(Page& page, PageObject* first) {
       dict = pdf_new_dict(ctx, doc, 2);
       pdf_dict_put(ctx, dict, PDF_NAME(Filter), PDF_NAME(FlateDecode));
       stream = pdf_add_stream(ctx, doc, packed, dict, 1);
-      if (!newFonts.empty()) {
+      if (!newFonts.empty() || !strippedProperties.empty()) {
         // A copy: the old dictionary may be shared with other pages or saved for undo.
         newResources = resources ? pdf_copy_dict(ctx, resources) : pdf_new_dict(ctx, doc, 2);
-        pdf_obj* oldFonts = pdf_dict_get(ctx, resources, PDF_NAME(Font));
-        pdf_obj* fonts = oldFonts ? pdf_copy_dict(ctx, oldFonts) : pdf_new_dict(ctx, doc, 4);
-        for (const auto& [font, name] : newFonts) pdf_dict_puts(ctx, fonts, name.c_str(), font);
-        pdf_dict_put_drop(ctx, newResources, PDF_NAME(Font), fonts);
+        if (!newFonts.empty()) {
+          pdf_obj* oldFonts = pdf_dict_get(ctx, resources, PDF_NAME(Font));
+          pdf_obj* fonts = oldFonts ? pdf_copy_dict(ctx, oldFonts) : pdf_new_dict(ctx, doc, 4);
+          for (const auto& [font, name] : newFonts) pdf_dict_puts(ctx, fonts, name.c_str(), font);
+          pdf_dict_put_drop(ctx, newResources, PDF_NAME(Font), fonts);
+        }
+        if (!strippedProperties.empty()) {
+          pdf_obj* properties = pdf_copy_dict(ctx, pdf_dict_get(ctx, resources, PDF_NAME(Properties)));
+          for (const auto& [name, stripped] : strippedProperties) pdf_dict_puts(ctx, properties, name.c_str(), stripped);
+          pdf_dict_put_drop(ctx, newResources, PDF_NAME(Properties), properties);
+        }
         pdf_obj* ref = pdf_add_object(ctx, doc, newResources);
         pdf_dict_put_drop(ctx, page.dictionary, PDF_NAME(Resources), ref);
       }
@@ -594,6 +661,7 @@ bool RegeneratePage(Page& page, PageObject* first) {
   pdf_drop_obj(ctx, newResources);
   fz_drop_buffer(ctx, packed);
   fz_drop_buffer(ctx, buffer);
+  for (auto& [name, stripped] : strippedProperties) pdf_drop_obj(ctx, stripped);
   return ok;
 }
 

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "pdf/Document.h"
@@ -41,8 +43,44 @@ std::string TemporaryFileBeside(const fs::path& target) {
   return pattern;
 }
 
-// Writes the document into memory as it is (no garbage collection, which would renumber the
-// open document's objects). Null on failure.
+// How a document opened without a password (owner password only) is encrypted again: its
+// method and permissions, under a new random owner password (the original one is not known).
+// Keeping the old encryption through the renumbering save leaves a trailer /Encrypt that points
+// at another object, and no reader opens that file.
+struct Encryption {
+  int method = PDF_ENCRYPT_NONE;
+  int permissions = 0;
+};
+
+Encryption EncryptionOf(fz_context* ctx, pdf_document* doc) {
+  Encryption e;
+  if (!doc->crypt) return e;
+  const char* method = pdf_crypt_method(ctx, doc->crypt);
+  const int length = pdf_crypt_length(ctx, doc->crypt);
+  if (std::strcmp(method, "RC4") == 0)
+    e.method = length <= 40 ? PDF_ENCRYPT_RC4_40 : PDF_ENCRYPT_RC4_128;
+  else if (std::strncmp(method, "AES", 3) == 0 && length <= 128)
+    e.method = PDF_ENCRYPT_AES_128;
+  else
+    e.method = PDF_ENCRYPT_AES_256;  // and the strongest for anything unknown
+  e.permissions = pdf_document_permissions(ctx, doc);
+  return e;
+}
+
+void RandomOwnerPassword(char* out, size_t size) {
+  unsigned char bytes[16] = {};
+  std::ifstream("/dev/urandom", std::ios::binary).read(reinterpret_cast<char*>(bytes), sizeof bytes);
+  std::string hex;
+  for (unsigned char b : bytes) {
+    static const char digits[] = "0123456789abcdef";
+    hex += digits[b >> 4];
+    hex += digits[b & 15];
+  }
+  snprintf(out, size, "%s", hex.c_str());
+}
+
+// Writes the document into memory as it is, decrypted (no garbage collection, which would
+// renumber the open document's objects). Null on failure.
 fz_buffer* WriteToMemory(fz_context* ctx, pdf_document* doc, char* message, size_t size) {
   fz_buffer* buffer = nullptr;
   fz_output* out = nullptr;
@@ -51,6 +89,7 @@ fz_buffer* WriteToMemory(fz_context* ctx, pdf_document* doc, char* message, size
   pdf_write_options options = pdf_default_write_options;
   options.do_incremental = 0;
   options.do_garbage = 0;
+  options.do_encrypt = PDF_ENCRYPT_NONE;
   fz_try(ctx) {
     buffer = fz_new_buffer(ctx, 64 * 1024);
     out = fz_new_output_with_buffer(ctx, buffer);
@@ -66,8 +105,10 @@ fz_buffer* WriteToMemory(fz_context* ctx, pdf_document* doc, char* message, size
   return buffer;
 }
 
-// Reopens the written bytes and saves them with garbage collection and compression.
-bool WriteCollected(fz_context* ctx, fz_buffer* buffer, const char* path, char* message, size_t size) {
+// Reopens the written bytes and saves them with garbage collection and compression, encrypted
+// as told.
+bool WriteCollected(fz_context* ctx, fz_buffer* buffer, const Encryption& encryption, const char* path,
+                    char* message, size_t size) {
   fz_stream* stream = nullptr;
   pdf_document* copy = nullptr;
   fz_var(stream);
@@ -79,6 +120,11 @@ bool WriteCollected(fz_context* ctx, fz_buffer* buffer, const char* path, char* 
   options.do_compress = 1;
   options.do_compress_images = 1;
   options.do_compress_fonts = 1;
+  if (encryption.method != PDF_ENCRYPT_NONE) {
+    options.do_encrypt = encryption.method;
+    options.permissions = encryption.permissions;
+    RandomOwnerPassword(options.opwd_utf8, sizeof options.opwd_utf8);
+  }
   fz_try(ctx) {
     stream = fz_open_buffer(ctx, buffer);
     copy = pdf_open_document_with_stream(ctx, stream);
@@ -132,7 +178,8 @@ bool SaveDocument(Document& document, const std::string& path, std::string* erro
     *error = "Cannot create a file in the folder of " + path + ".";
     return false;
   }
-  bool written = WriteCollected(ctx, buffer, temporary.c_str(), message, sizeof message);
+  bool written = WriteCollected(ctx, buffer, EncryptionOf(ctx, document.doc), temporary.c_str(), message,
+                                sizeof message);
   fz_drop_buffer(ctx, buffer);
   if (!written) {
     fs::remove(temporary, ec);

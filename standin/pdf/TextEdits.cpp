@@ -12,7 +12,9 @@ void Relayout(PageObject& object) {
   if (object.kind != kPageObjectText) return;
   fz_context* ctx = object.ctx;
   std::vector<GlyphPlacement>& glyphs = object.glyphs;
-  glyphs.clear();
+  // Released, not only cleared: a clone cut down to a few characters must not keep the
+  // capacity of its source's layout (one clone per run left between removals).
+  std::vector<GlyphPlacement>().swap(glyphs);
   if (!ctx || !object.text.font) {
     // No font yet: the origins wait for one.
     for (TextItem& item : object.items)

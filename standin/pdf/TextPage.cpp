@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "pdf/ControlCharacters.h"
 #include "pdf/Page.h"
 #include "pdf/TextLayout.h"
 
@@ -72,7 +73,7 @@ struct Builder {
     int ucs[8];
     int n = UnicodeOf(font, cid, ucs);
     std::vector<int> values;
-    for (int i = 0; i < n; ++i) Normalize(ucs[i], values);
+    for (int i = 0; i < n; ++i) Normalize(ReadableControl(ctx, font, cid, gid, ucs[i]), values);
     std::vector<char16_t> units;
     for (int v : values) AppendUtf16(v, units);
     if (units.empty()) return;

@@ -91,7 +91,7 @@ ProtectRun Protect(const std::string& path, const vm::PiOptions& options) {
   run.document = OpenFresh(path);
   if (!run.document) return run;
   standin::pdf::FlattenTextForms(*standin::PdfDocumentOf(run.document));
-  vm::ScanDocument(run.document, options.flags, run.matches);
+  vm::ScanDocument(run.document, options.flags, run.matches, &run.report);
   vm::BuildReplacements(run.document, options, run.matches, run.replacements);
   run.applied = vm::ApplyReplacements(run.document, run.replacements, options.protection[0]);
   return run;

@@ -6,6 +6,7 @@
 
 #include "HostAbi.h"
 #include "detect/PiMatch.h"
+#include "detect/ScanDocument.h"
 #include "ui/PiOptions.h"
 
 namespace e2e {
@@ -35,6 +36,7 @@ struct ProtectRun {
   HostHandle document = nullptr;
   vm::PiMatchList matches;
   vm::PiMatchList replacements;
+  vm::ScanReport report;
   bool applied = false;
 };
 

@@ -89,8 +89,9 @@ TEST_F(ScanDocumentTest, NothingToScanEmptiesTheList) {
   EXPECT_EQ(ScanDocument(document, AllFlags(), list), 0);
 }
 
-// Pages 0 to 2 give no page view, no PDF page or no text page; page 3 has no character.
-TEST_F(ScanDocumentTest, UnavailablePagesAreSkippedAndTextPagesReleased) {
+// Pages 0 to 2 give no page view, no PDF page or no text page; page 3 has no character. The
+// first three were not searched, and the report says so.
+TEST_F(ScanDocumentTest, UnavailablePagesAreReportedNotSearchedAndTextPagesReleased) {
   const std::string phone = Line(u"010-1234-5678");
   HostHandle document = Open({phone, phone, phone, "", phone});
   static auto pageView = Registered<31, 2>();
@@ -110,8 +111,10 @@ TEST_F(ScanDocumentTest, UnavailablePagesAreSkippedAndTextPagesReleased) {
     return page == noTextPage ? nullptr : textPage(page, flags);
   });
   PiMatchList list;
-  ASSERT_EQ(ScanDocument(document, Flags({0}), list), 1);
+  ScanReport report;
+  ASSERT_EQ(ScanDocument(document, Flags({0}), list, &report), 1);
   EXPECT_EQ(list[0].pageIndex, 4);
+  EXPECT_EQ(report.incompletePages, (std::vector<int32_t>{0, 1, 2}));
   EXPECT_EQ(standin::Table().CountCalls(120, 1), 2);
   // The page text is fetched with one call per page that has characters.
   EXPECT_EQ(standin::Table().CountCalls(120, 16), 1);

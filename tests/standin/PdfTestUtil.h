@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "pdf/ControlCharacters.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "pdf/TextEdits.h"
@@ -46,7 +47,9 @@ inline std::vector<RefChar> MuPdfChars(Document& document, int pageIndex) {
       if (b->type != FZ_STEXT_BLOCK_TEXT) continue;
       for (fz_stext_line* l = b->u.t.first_line; l; l = l->next)
         for (fz_stext_char* c = l->first_char; c; c = c->next) {
-          if (c->c == ' ') continue;
+          // The engine reads a blank glyph mapped to a control character as the space it shows;
+          // MuPDF passes the control character through.
+          if (c->c == ' ' || IsStrayControl(c->c)) continue;
           RefChar r;
           r.c = c->c;
           r.box = fz_transform_rect(fz_rect_from_quad(c->quad), back);

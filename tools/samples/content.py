@@ -196,3 +196,13 @@ def bench_pages(count=200, chars_per_page=3000, seed=20240501):
                 k += 1
         pages.append([Line(f"업무 보고서 {n + 1}쪽", size=12, bold=True)] + paragraphs)
     return pages
+
+
+def control_space_pages():
+    """A short letter whose word gaps the font maps to a control character."""
+    return [[
+        line("결제 안내", size=14, bold=True),
+        line("카드번호 {} 로 결제되었습니다.", Pii("card", card("550000000000000", " "))),
+        line("배송지 {} 롯데월드타워", Pii("address", "서울특별시 송파구 올림픽로 300")),
+        line("문의 전화 {} 또는 {}", Pii("phone", "02-1588-1234"), Pii("email", "help@shop.example.kr")),
+    ]]

@@ -20,6 +20,11 @@ def pii_by_page(pages):
     return [[(p.category, p.text) for ln in page for p in ln.pii] for page in pages]
 
 
+def readable(text):
+    """C0 control characters (other than tab and line breaks) as the spaces the page shows."""
+    return "".join(" " if ord(c) < 0x20 and c not in "\t\n\r\f" else c for c in text)
+
+
 def extract(tool, path, page):
     if tool == "pdftotext":
         cmd = ["pdftotext", "-q", "-enc", "UTF-8", "-f", str(page), "-l", str(page), path, "-"]
@@ -38,7 +43,7 @@ def verify(path, expected_pages, tools, report):
     bad = 0
     for tool in tools:
         for i, want in enumerate(expected_pages, 1):
-            got = detect.scan(extract(tool, path, i))
+            got = detect.scan(readable(extract(tool, path, i)))
             if sorted(got) != sorted(want):
                 bad += 1
                 report.append(f"{os.path.basename(path)} p{i} [{tool}]\n  want {sorted(want)}\n  got  {sorted(got)}")
@@ -72,6 +77,9 @@ DESCRIPTIONS = {
                           "a text object begins in the first stream and ends in the second.",
     "ligature.pdf": "hand-written: a code mapped by ToUnicode to two characters (fi) and one mapped to a "
                     "character outside the BMP (a surrogate pair).",
+    "control-space.pdf": "cairo, NanumGothic, with the space glyph's ToUnicode entry changed to U+0001 "
+                         "(as Chromium writes it for some Korean fonts); pdftotext and mutool pass the "
+                         "control character through, the page shows spaces.",
     "bench-200.pdf": "cairo, NanumGothic, Identity-H; 200 pages of about 3,000 characters each with four "
                      "personal items per page at most; for the benchmarks.",
 }
@@ -84,7 +92,7 @@ def write_readme(out_dir, rows):
                 "expected.tsv lists, per file and page (1-based), every piece of personal information a "
                 "reader finds, with its category (phone rrn foreign email account card ip birth address) "
                 "and its exact text. The generator checks the list against the text that pdftotext and "
-                "`mutool draw -F txt` extract, except where noted below.\n\n"
+                "`mutool draw -F txt` extract (control characters read as spaces), except where noted below.\n\n"
                 "Extraction notes: MuPDF's structured text inserts spaces into form-reportlab.pdf (it "
                 "misjudges the advances of reportlab's TrueType subsets) and after hyphens in "
                 "prose-cidfont.pdf (its substitute for the non-embedded font has narrower ASCII glyphs "
@@ -134,6 +142,10 @@ def main(out_dir, bench=True):
         producers.cairo_pdf(src, form, "신청서", family="NanumGothic")
         producers.ghostscript_pdf(src, os.path.join(out_dir, "form-ghostscript.pdf"))
     add("form-ghostscript.pdf", pii_by_page(form))
+
+    letter = content.control_space_pages()
+    producers.control_space_pdf(os.path.join(out_dir, "control-space.pdf"), letter, "결제 안내")
+    add("control-space.pdf", pii_by_page(letter))
 
     for name, case in handmade.CASES.items():
         with open(os.path.join(out_dir, name), "wb") as f:

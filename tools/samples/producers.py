@@ -139,3 +139,20 @@ def libreoffice_pdf(path, pages, title, family="NanumGothic"):
                         "--convert-to", "pdf", "--outdir", tmp, source],
                        check=True, capture_output=True)
         os.replace(os.path.join(tmp, "document.pdf"), path)
+
+
+def control_space_pdf(path, pages, title):
+    """cairo's output with the space glyph's ToUnicode entry pointing at U+0001, as Chromium's
+    PDF output does with some Korean fonts: the page shows spaces, the mapping says control."""
+    with tempfile.TemporaryDirectory() as tmp:
+        plain, expanded = os.path.join(tmp, "plain.pdf"), os.path.join(tmp, "expanded.pdf")
+        cairo_pdf(plain, pages, title, family="NanumGothic")
+        subprocess.run(["mutool", "clean", "-d", plain, expanded], check=True)
+        with open(expanded, "rb") as f:
+            data = f.read()
+        # Same length, so the cross-reference offsets stay right.
+        if b"<20> <0020>" not in data:
+            raise ValueError("expected a ToUnicode entry for the space glyph")
+        with open(expanded, "wb") as f:
+            f.write(data.replace(b"<20> <0020>", b"<20> <0001>"))
+        subprocess.run(["mutool", "clean", "-gz", expanded, path], check=True)

@@ -1,0 +1,182 @@
+"""Damaged and hostile PDFs: page trees that lie, content and fonts that cannot be read,
+text kept in marked-content properties, dangling references, crowded strings and files
+encrypted with an owner password only. Each must be searched and protected fully, or end
+with a clear message and a non-zero exit; none may be reported protected while text stays
+readable.
+
+Usage: hostile.py OUT_DIR
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import zlib
+
+from handmade import HELVETICA, PdfWriter
+
+PAGE_BOX = "/MediaBox [0 0 612 792]"
+
+
+def text_page(w, resources, line, y=700):
+    content = PdfWriter.stream(f"BT /F1 12 Tf 72 {y} Td ({line}) Tj ET".encode())
+    return w.add(content)
+
+
+def finish(w, pages_body_fn, extra_catalog=""):
+    pages = w.reserve()
+    kids, count = pages_body_fn(pages)
+    w.set(pages, f"<< /Type /Pages /Kids [{kids}] /Count {count} >>")
+    return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R {extra_catalog}>>"))
+
+
+def simple(lines, page_type="/Page", count=None, extra_catalog="", contents=None):
+    """One page per line of text; page_type and count override what the tree says."""
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+
+    def body(pages):
+        refs = []
+        for i, line in enumerate(lines):
+            c = contents[i] if contents else text_page(w, res, line)
+            kind = page_type if i == len(lines) - 1 else "/Page"
+            refs.append(w.add(f"<< /Type {kind} /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents {c} 0 R >>"))
+        return " ".join(f"{r} 0 R" for r in refs), count if count is not None else len(lines)
+
+    return finish(w, body, extra_catalog)
+
+
+def pages_typed_as_pages():
+    return simple(["First page 010-1111-2222", "Leaf typed Pages 010-3333-4444"], page_type="/Pages")
+
+
+def page_tree_loop():
+    # The root lists itself among its kids.
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+    pages = w.reserve()
+    a = w.add(f"<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents "
+              f"{text_page(w, res, 'Loop page one 010-5555-6666')} 0 R >>")
+    b = w.add(f"<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents "
+              f"{text_page(w, res, 'Loop page two 010-7777-8888')} 0 R >>")
+    w.set(pages, f"<< /Type /Pages /Kids [{a} 0 R {pages} 0 R {b} 0 R] /Count 2 >>")
+    return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R >>"))
+
+
+def huge_count():
+    return simple(["Count lies 010-1212-3434"], count=2147483647)
+
+
+def hidden_page():
+    return simple(["Shown page 010-2323-4545", "Never shown 010-9898-7676"], count=1)
+
+
+def damaged_flate():
+    """A Flate content stream whose tail is damaged: the first lines decode, the rest do not."""
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+    ops = "".join(f"BT /F1 12 Tf 72 {700 - 20 * i} Td (Line {i} phone 010-4{i:03d}-5678) Tj ET\n"
+                  for i in range(30)).encode()
+    packed = bytearray(zlib.compress(ops, 9))
+    for i in range(len(packed) * 2 // 3, len(packed) - 8, 7):
+        packed[i] ^= 0x5A
+    c = w.add(b"<< /Length %d /Filter /FlateDecode >>\nstream\n" % len(packed) + bytes(packed) + b"\nendstream")
+
+    def body(pages):
+        return f"{w.add(f'<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents {c} 0 R >>')} 0 R", 1
+
+    return finish(w, body)
+
+
+def bogus_cid_font():
+    """A Type0 font whose DescendantFonts array holds an extra reference to a non-font."""
+    w = PdfWriter()
+    desc = w.add("<< /Type /FontDescriptor /FontName /HYGoThic-Medium /Flags 6 /FontBBox [-6 -145 1003 880]"
+                 " /ItalicAngle 0 /Ascent 880 /Descent -120 /CapHeight 880 /StemV 93 >>")
+    bogus = w.add("<< /Type /Whatever >>")
+    cid = w.add("<< /Type /Font /Subtype /CIDFontType0 /BaseFont /HYGoThic-Medium"
+                " /CIDSystemInfo << /Registry (Adobe) /Ordering (Korea1) /Supplement 2 >>"
+                f" /FontDescriptor {desc} 0 R /DW 1000 /W [1 95 500] >>")
+    font = w.add("<< /Type /Font /Subtype /Type0 /BaseFont /HYGoThic-Medium-UniKS-UCS2-H /Encoding /UniKS-UCS2-H"
+                 f" /DescendantFonts [{bogus} 0 R {cid} 0 R] >>")
+    res = f"<< /Font << /K1 {font} 0 R >> >>"
+    hexed = "전화 010-6543-2109".encode("utf-16-be").hex().upper()
+    c = w.add(PdfWriter.stream(f"BT /K1 12 Tf 72 700 Td <{hexed}> Tj ET".encode()))
+
+    def body(pages):
+        return f"{w.add(f'<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents {c} 0 R >>')} 0 R", 1
+
+    return finish(w, body)
+
+
+def marked_content():
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> /Properties << /P1 << /ActualText (Call 010-1357-2468 now) >> >> >>"
+    ops = ("/Span << /ActualText (Phone: 010-1234-5678) >> BDC BT /F1 12 Tf 72 700 Td (Phone: 010-1234-5678) Tj ET EMC\n"
+           "/Figure << /Alt (Mail kim.alt@example.com) >> BDC BT /F1 12 Tf 72 670 Td (Mail kim.alt@example.com) Tj ET EMC\n"
+           "/Span << /E (IP 192.168.200.7) >> BDC BT /F1 12 Tf 72 640 Td (IP 192.168.200.7) Tj ET EMC\n"
+           "/Span /P1 BDC BT /F1 12 Tf 72 610 Td (Call 010-1357-2468 now) Tj ET EMC\n"
+           "/Span << /ActualText (Unrelated words) >> BDC BT /F1 12 Tf 72 580 Td (Unrelated words) Tj ET EMC\n")
+    c = w.add(PdfWriter.stream(ops.encode()))
+
+    def body(pages):
+        return f"{w.add(f'<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents {c} 0 R >>')} 0 R", 1
+
+    return finish(w, body)
+
+
+def dangling_reference():
+    """The catalog refers to object 10, which the file does not define; /Size is 10."""
+    data = simple(["Dangling reference 010-2468-1357"], extra_catalog="/Extra 10 0 R ")
+    size = data.count(b" 0 obj\n") + 1
+    assert size < 10
+    return data.replace(b"/Size %d " % size, b"/Size 10 ")
+
+
+def crowded_string(count=1000):
+    line = " ".join(f"010-{1000 + i % 9000:04d}-{i % 10000:04d}" for i in range(count))
+    return simple([line])
+
+
+def encrypted(method):
+    with tempfile.TemporaryDirectory() as tmp:
+        plain, out = os.path.join(tmp, "plain.pdf"), os.path.join(tmp, "out.pdf")
+        with open(plain, "wb") as f:
+            f.write(simple(["Encrypted owner only 010-8642-9753", "Second page kim.enc@example.com"]))
+        # Owner password only, printing allowed and changes forbidden.
+        subprocess.run(["mutool", "clean", "-E", method, "-O", "owner-secret", "-U", "", "-P", "-12",
+                        plain, out], check=True)
+        with open(out, "rb") as f:
+            return f.read()
+
+
+CASES = {
+    "pages-typed-as-pages.pdf": pages_typed_as_pages,
+    "page-tree-loop.pdf": page_tree_loop,
+    "huge-count.pdf": huge_count,
+    "hidden-page.pdf": hidden_page,
+    "damaged-flate.pdf": damaged_flate,
+    "bogus-cid-font.pdf": bogus_cid_font,
+    "marked-content.pdf": marked_content,
+    "dangling-reference.pdf": dangling_reference,
+    "crowded-string.pdf": crowded_string,
+    "encrypted-aes-256.pdf": lambda: encrypted("aes-256"),
+    "encrypted-aes-128.pdf": lambda: encrypted("aes-128"),
+    "encrypted-rc4-128.pdf": lambda: encrypted("rc4-128"),
+    "encrypted-rc4-40.pdf": lambda: encrypted("rc4-40"),
+}
+
+
+def main(out_dir):
+    os.makedirs(out_dir, exist_ok=True)
+    for name, make in CASES.items():
+        with open(os.path.join(out_dir, name), "wb") as f:
+            f.write(make())
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1]))
