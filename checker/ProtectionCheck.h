@@ -15,6 +15,8 @@ struct CheckInput {
   vm::PiMatchList occurrences;   // the occurrences found on the original
   vm::PiMatchList replacements;  // the masked runs written (page, start, count, text, boxes)
   char protectionByte = '*';
+  // Occurrences found outside the page content and masked or removed there.
+  std::vector<std::u16string> outsideTexts;
 };
 
 struct CheckResult {
@@ -32,7 +34,8 @@ struct CheckResult {
 // - in the host's text page, no masked character remains at its place and every other
 //   character of the original is still there, within 0.05 pt;
 // - protection characters (or a black box) cover every masked run;
-// - pdftotext finds no fully or partly masked occurrence in its original form.
+// - pdftotext finds no fully or partly masked occurrence in its original form;
+// - no occurrence found outside the page content is left in any text source, string or stream.
 CheckResult CheckProtectedFile(const CheckInput& input);
 
 }  // namespace checker
