@@ -1,6 +1,10 @@
 // A MuPDF device collects where images and characters are drawn; nothing is rendered.
 #include "ImagePages.h"
 
+#include <cctype>
+#include <set>
+#include <string_view>
+
 #include "pdf/Document.h"
 
 namespace docscan {
@@ -50,6 +54,41 @@ void ClipStrokeText(fz_context*, fz_device* dev, const fz_text* text, const fz_s
 }
 void IgnoreText(fz_context*, fz_device* dev, const fz_text* text, fz_matrix ctm) { AddText(dev, text, ctm); }
 
+// Whether the page may draw an image: an image XObject among its resources (or those of the
+// forms they hold), or an inline image in its content. Running the page is left to those. May throw.
+bool MayDrawImage(fz_context* ctx, pdf_obj* page) {
+  std::vector<pdf_obj*> stack{pdf_dict_get_inheritable(ctx, page, PDF_NAME(Resources))};
+  std::set<int> seen;
+  while (!stack.empty()) {
+    pdf_obj* xobjects = pdf_dict_get(ctx, stack.back(), PDF_NAME(XObject));
+    stack.pop_back();
+    for (int i = 0; i < pdf_dict_len(ctx, xobjects); ++i) {
+      pdf_obj* x = pdf_dict_get_val(ctx, xobjects, i);
+      pdf_obj* subtype = pdf_dict_get(ctx, x, PDF_NAME(Subtype));
+      if (pdf_name_eq(ctx, subtype, PDF_NAME(Image))) return true;
+      if (pdf_name_eq(ctx, subtype, PDF_NAME(Form)) && seen.insert(pdf_to_num(ctx, x)).second && seen.size() < 4096)
+        stack.push_back(pdf_dict_get(ctx, x, PDF_NAME(Resources)));
+    }
+  }
+  pdf_obj* contents = pdf_dict_get(ctx, page, PDF_NAME(Contents));
+  const int parts = pdf_is_array(ctx, contents) ? pdf_array_len(ctx, contents) : 1;
+  for (int i = 0; i < parts; ++i) {
+    pdf_obj* part = pdf_is_array(ctx, contents) ? pdf_array_get(ctx, contents, i) : contents;
+    if (!pdf_is_stream(ctx, part)) continue;
+    fz_buffer* data = pdf_load_stream(ctx, part);
+    unsigned char* d = nullptr;
+    const size_t length = fz_buffer_storage(ctx, data, &d);
+    const std::string_view text(reinterpret_cast<const char*>(d), length);
+    bool inlineImage = false;
+    for (size_t at = text.find("BI"); at != std::string_view::npos && !inlineImage; at = text.find("BI", at + 1))
+      inlineImage = (at == 0 || std::isspace(static_cast<unsigned char>(text[at - 1]))) && at + 2 < length &&
+                    (std::isspace(static_cast<unsigned char>(text[at + 2])) || text[at + 2] == '/');
+    fz_drop_buffer(ctx, data);
+    if (inlineImage) return true;
+  }
+  return false;
+}
+
 bool Inside(fz_point p, fz_rect r) { return p.x >= r.x0 && p.x <= r.x1 && p.y >= r.y0 && p.y <= r.y1; }
 float Area(fz_rect r) { return fz_is_empty_rect(r) ? 0 : (r.x1 - r.x0) * (r.y1 - r.y0); }
 
@@ -71,6 +110,11 @@ std::vector<int> PagesWithImagesWithoutText(standin::pdf::Document& document) {
     fz_var(device);
     fz_var(bounds);
     fz_var(ran);
+    bool candidate = true;
+    fz_var(candidate);
+    fz_try(ctx) { candidate = MayDrawImage(ctx, pdf_lookup_page_obj(ctx, document.doc, p)); }
+    fz_catch(ctx) { candidate = true; }
+    if (!candidate) continue;
     fz_try(ctx) {
       page = pdf_load_page(ctx, document.doc, p);
       bounds = fz_bound_page(ctx, &page->super);

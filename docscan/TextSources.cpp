@@ -96,7 +96,13 @@ void AddEmbeddedFile(Collector& c, int page, pdf_obj* spec, const std::u16string
 void CollectPage(Collector& c, int p) {
   fz_context* ctx = c.ctx;
   pdf_page* page = nullptr;
+  bool annotated = true;
   fz_var(page);
+  fz_var(annotated);
+  // Loading a page costs; most pages have no annotations.
+  fz_try(ctx) { annotated = pdf_array_len(ctx, pdf_dict_get(ctx, pdf_lookup_page_obj(ctx, c.doc, p), PDF_NAME(Annots))) > 0; }
+  fz_catch(ctx) { annotated = true; }
+  if (!annotated) return;
   fz_try(ctx) {
     page = pdf_load_page(ctx, c.doc, p);
     std::map<int, pdf_annot*> byNumber;  // MuPDF's annotations and widgets, for their appearances
