@@ -9,6 +9,7 @@
 #include <set>
 
 #include "HostTextPage.h"
+#include "OutsideCheck.h"
 #include "RawPdf.h"
 #include "Utf8.h"
 #include "DocumentReading.h"
@@ -452,6 +453,8 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   standin::SetActiveDocument(previouslyActive);
 
   CheckPdftotext(input, hostCharsByPage, result);
+  for (std::string& failure : CheckOutsideTexts(input.protectedPath, input.outsideTexts))
+    result.failures.push_back(std::move(failure));
   return result;
 }
 

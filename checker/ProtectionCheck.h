@@ -15,6 +15,8 @@ struct CheckInput {
   vm::PiMatchList occurrences;   // the occurrences found on the original
   vm::PiMatchList replacements;  // the masked runs written (page, start, count, text, boxes)
   char protectionByte = '*';
+  // Occurrences found outside the page content and masked or removed there.
+  std::vector<std::u16string> outsideTexts;
 };
 
 struct CheckResult {
@@ -35,6 +37,7 @@ struct CheckResult {
 // - pdftotext finds no fully or partly masked occurrence in its original form; a comparison
 //   that cannot be made (pdftotext missing or failing, or reading nothing from a page where the
 //   host reads text) is a failure too.
+// - no occurrence found outside the page content is left in any text source, string or stream.
 CheckResult CheckProtectedFile(const CheckInput& input);
 
 }  // namespace checker

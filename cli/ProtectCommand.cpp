@@ -9,6 +9,9 @@
 #include "Commands.h"
 #include "FileArguments.h"
 #include "HostSession.h"
+#include "ImagePages.h"
+#include "OutsideProtect.h"
+#include "OutsideReport.h"
 #include "ProtectionCheck.h"
 #include "Utf8.h"
 #include "core/Application.h"
@@ -23,21 +26,25 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: veilmark protect IN.pdf -o OUT.pdf [--categories LIST] [--char C]\n"
-    "                        [--format CATEGORY=TEMPLATE]... [--no-check]\n"
+    "                        [--format CATEGORY=TEMPLATE]... [--keep-attachments] [--no-check]\n"
     "\n"
     "Finds personal information in IN.pdf, removes the characters from the page text, draws\n"
     "protection characters (or black boxes over images) in their place, and writes OUT.pdf as a\n"
-    "full rewrite. The result is then checked: nothing masked may be recoverable.\n"
+    "full rewrite. Occurrences in annotations, links, form fields, the document information,\n"
+    "XMP metadata and bookmarks are masked in place; attachments that hold any are removed.\n"
+    "The result is then checked: nothing masked may be recoverable.\n"
     "\n"
     "  --categories LIST  comma-separated, from phone, rrn, foreign, email, account, card,\n"
     "                     ip, birth, address (default: all)\n"
     "  --char C           protection character: '*' (default), '~' or 'X'\n"
     "  --format CAT=T     display format of a category: one of its offered templates or its\n"
     "                     number, e.g. phone=NNN-****-NNNN or rrn=2 (default: all masked)\n"
+    "  --keep-attachments mask the names of attachments holding personal information but\n"
+    "                     keep the files (their contents are not checked)\n"
     "  --no-check         skip the check of the written file\n"
     "\n"
-    "Exit status: 0 done and checked, 1 file error, 2 usage, 3 document not fully searched,\n"
-    "4 the check found recoverable text.\n";
+    "Exit status: 0 done and checked, 1 file error, 2 usage, 3 document not fully searched\n"
+    "(or pages that are images without text), 4 the check found recoverable text.\n";
 
 int UsageError(const std::string& message) { return cli::UsageError("protect", message, kUsage); }
 
@@ -77,6 +84,7 @@ int RunProtectCommand(int argc, char** argv) {
   std::string categories;
   char protection = '*';
   bool check = true;
+  bool keepAttachments = false;
   vm::PiOptions options;
   for (int32_t c = 0; c < vm::kCategoryCount; ++c) options.formats[c] = vm::FormatChoiceTemplate(c, 0);
 
@@ -109,6 +117,8 @@ int RunProtectCommand(int argc, char** argv) {
       if (!ParseFormat(v, options, message)) return UsageError(message);
     } else if (arg == "--no-check") {
       check = false;
+    } else if (arg == "--keep-attachments") {
+      keepAttachments = true;
     } else if (arg.size() > 1 && arg[0] == '-') {
       return UsageError("unknown option '" + arg + "'");
     } else if (input.empty()) {
@@ -147,6 +157,11 @@ int RunProtectCommand(int argc, char** argv) {
       return 1;
     }
   }
+  standin::pdf::Document& pdf = *standin::PdfDocumentOf(document);
+  const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.flags);
+  const docscan::OutsideProtection outsideDone =
+      docscan::ProtectOutsideText(pdf, outside, options, keepAttachments);
+  const std::vector<int> imagePages = docscan::PagesWithImagesWithoutText(pdf);
   if (!standin::SaveHostDocument(document, output, &error)) {
     std::fprintf(stderr, "veilmark protect: cannot write '%s': %s\n", output.c_str(), error.c_str());
     return 1;
@@ -157,14 +172,28 @@ int RunProtectCommand(int argc, char** argv) {
   std::printf("%s: %zu occurrences, %d characters masked in %zu runs -> %s\n", input.c_str(),
               matches.size(), masked, replacements.size(), output.c_str());
 
+  if (!outside.hits.empty())
+    std::printf("outside the pages: %zu occurrences, %d texts masked, %zu attachments removed%s\n",
+                outside.hits.size(), outsideDone.textsMasked, outsideDone.removedAttachments.size(),
+                outsideDone.keptHits.empty() ? "" : " (attachments with personal information kept as asked)");
+
   int status = 0;
+  if (!imagePages.empty()) {
+    std::fprintf(stderr, "veilmark protect: %s\n", ImagePagesMessage(imagePages).c_str());
+    status = 3;
+  }
+  if (!outside.complete) {
+    std::fprintf(stderr, "veilmark protect: a text outside the pages could not be searched "
+                         "completely; occurrences may be missing\n");
+    status = 3;
+  }
   if (!report.Complete()) {
     std::fprintf(stderr, "veilmark protect: the document could not be searched completely; "
                          "occurrences may be missing\n");
     status = 3;
   }
   if (check) {
-    checker::CheckInput checkInput{input, output, matches, replacements, protection};
+    checker::CheckInput checkInput{input, output, matches, replacements, protection, outsideDone.goneTexts};
     const checker::CheckResult result = checker::CheckProtectedFile(checkInput);
     if (result.Passed()) {
       std::printf("check: passed (%d masked and %d other characters compared%s)\n",

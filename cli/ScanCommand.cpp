@@ -7,9 +7,12 @@
 #include "Commands.h"
 #include "FileArguments.h"
 #include "HostSession.h"
+#include "ImagePages.h"
+#include "OutsideReport.h"
 #include "TextOutput.h"
 #include "Utf8.h"
 #include "detect/Patterns.h"
+#include "core/Application.h"
 #include "detect/ScanDocument.h"
 
 namespace cli {
@@ -20,11 +23,19 @@ constexpr char kUsage[] =
     "usage: veilmark scan FILE.pdf [--categories LIST] [--json]\n"
     "\n"
     "Finds personal information in a PDF file and prints each occurrence: page (0-based),\n"
-    "category, start and length in the page text, text and page rectangles.\n"
+    "category, start and length in the page text, text and page rectangles; then those in\n"
+    "annotations, links, form fields, the document information, XMP metadata, bookmarks and\n"
+    "attachments (where, the object and entry holding it, start and length in that text), and\n"
+    "pages that are images without text.\n"
     "\n"
     "  --categories LIST  comma-separated, from phone, rrn, foreign, email, account, card,\n"
     "                     ip, birth, address (default: all)\n"
-    "  --json             one JSON object per line: page, category, start, length, text, rects\n";
+    "  --json             one JSON object per line: page, category, start, length, text, rects,\n"
+    "                     where (page, annotation, link, field, info, xmp, outline, attachment,\n"
+    "                     image)\n"
+    "\n"
+    "Exit status: 0 searched completely, 1 file error, 2 usage, 3 not everything could be\n"
+    "searched (engine limits, or pages that are images without text).\n";
 
 std::string FormatRects(const std::vector<HostBox>& rects, bool json) {
   std::string out = json ? "[" : "";
@@ -57,7 +68,7 @@ int RunScanCommand(int argc, char** argv) {
   for (const vm::PiMatch& m : matches) {
     if (json) {
       std::printf("{\"page\":%d,\"category\":\"%s\",\"start\":%d,\"length\":%d,\"text\":%s,"
-                  "\"rects\":%s}\n",
+                  "\"rects\":%s,\"where\":\"page\"}\n",
                   m.pageIndex, kCategoryKeys[m.category], m.charStart, m.charCount,
                   JsonString(m.text).c_str(), FormatRects(m.rects, true).c_str());
     } else {
@@ -66,7 +77,22 @@ int RunScanCommand(int argc, char** argv) {
                   PlainText(m.text).c_str(), FormatRects(m.rects, false).c_str());
     }
   }
+  standin::pdf::Document& pdf = *standin::PdfDocumentOf(document);
+  const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, flags);
+  PrintOutsideHits(outside, json);
+  const std::vector<int> imagePages = docscan::PagesWithImagesWithoutText(pdf);
+  PrintImagePages(imagePages, json);
   if (std::fflush(stdout) != 0) return 1;
+  int status = 0;
+  if (!imagePages.empty()) {
+    std::fprintf(stderr, "veilmark scan: %s\n", ImagePagesMessage(imagePages).c_str());
+    status = 3;
+  }
+  if (!outside.complete) {
+    std::fprintf(stderr, "veilmark scan: a text outside the pages could not be searched completely; "
+                         "occurrences may be missing\n");
+    status = 3;
+  }
   if (!report.Complete()) {
     std::string pages;
     for (int32_t p : report.incompletePages) pages += (pages.empty() ? "" : ", ") + std::to_string(p);
@@ -75,7 +101,7 @@ int RunScanCommand(int argc, char** argv) {
                  pages.empty() ? "" : " (pages ", pages.empty() ? "" : (pages + ")").c_str());
     return 3;
   }
-  return 0;
+  return status;
 }
 
 }  // namespace cli

@@ -97,7 +97,6 @@ struct FlattenState {
   std::vector<pdf_obj*> resources;      // of the content being written; back() is current
   std::vector<Blending> blending{1};
   std::map<int, bool> showsText;        // by form object number
-  std::set<std::string> inlinedNames;   // page-level XObject names drawn in place
   std::set<std::string> keptNames;      // page XObject names still drawn with Do, at any depth
   int inlined = 0;
   bool failed = false;                  // something could not be written: keep the page
@@ -377,7 +376,6 @@ void DrawForm(fz_context* ctx, pdf_processor* proc, const char* name, pdf_obj* f
   Flattener* f = Self(proc);
   FlattenState& s = *f->state;
   pdf_processor* chain = f->chain;
-  const bool pageLevel = s.resources.size() == 1;
   const int number = pdf_to_num(ctx, form);
   auto known = s.showsText.find(number);
   const bool showsText = known != s.showsText.end() ? known->second
@@ -393,7 +391,6 @@ void DrawForm(fz_context* ctx, pdf_processor* proc, const char* name, pdf_obj* f
     chain->op_Do_form(ctx, chain, renamed, form, resources);
     return;
   }
-  if (pageLevel && name) s.inlinedNames.insert(name);
 
   const fz_matrix m = pdf_xobject_matrix(ctx, form);
   const fz_rect box = pdf_xobject_bbox(ctx, form);
@@ -492,8 +489,7 @@ pdf_obj* OwnResources(fz_context* ctx, pdf_document* doc, pdf_obj* resources) {
   return copy;
 }
 
-// Rewrites one page; false when it had nothing to flatten or could not be rewritten (then it
-// is unchanged). May throw.
+// Rewrites one page; false when it had nothing to flatten (then it is unchanged). May throw.
 bool FlattenPage(FlattenState& s, pdf_obj* page) {
   fz_context* ctx = s.ctx;
   pdf_obj* contents = pdf_dict_get(ctx, page, PDF_NAME(Contents));
@@ -504,6 +500,8 @@ bool FlattenPage(FlattenState& s, pdf_obj* page) {
   pdf_processor* writer = nullptr;
   pdf_processor* flattener = nullptr;
   pdf_obj* stream = nullptr;
+  bool dropped = false;
+  fz_var(dropped);
   fz_var(buffer);
   fz_var(writer);
   fz_var(flattener);
@@ -521,14 +519,22 @@ bool FlattenPage(FlattenState& s, pdf_obj* page) {
     pdf_process_contents(ctx, flattener, s.doc, s.pageResources, contents, nullptr);
     pdf_close_processor(ctx, writer);
     if (s.failed) fz_throw(ctx, FZ_ERROR_GENERIC, "the page content could not be rewritten");
+    // Forms that show text and are no longer drawn by name leave the page's resources, so
+    // that a saved copy does not keep them (and their text) for nothing.
+    pdf_obj* xobjects = pdf_dict_get(ctx, s.newResources, PDF_NAME(XObject));
+    for (int i = pdf_dict_len(ctx, xobjects) - 1; i >= 0; --i) {
+      const char* name = pdf_to_name(ctx, pdf_dict_get_key(ctx, xobjects, i));
+      auto shows = s.showsText.find(pdf_to_num(ctx, pdf_dict_get_val(ctx, xobjects, i)));
+      if (shows != s.showsText.end() && shows->second && !s.keptNames.count(name)) {
+        pdf_dict_dels(ctx, xobjects, name);
+        dropped = true;
+      }
+    }
     if (s.inlined > 0) {
-      pdf_obj* xobjects = pdf_dict_get(ctx, s.newResources, PDF_NAME(XObject));
-      for (const std::string& name : s.inlinedNames)
-        if (!s.keptNames.count(name)) pdf_dict_dels(ctx, xobjects, name.c_str());
       stream = pdf_add_stream(ctx, s.doc, buffer, nullptr, 0);
       pdf_dict_put(ctx, page, PDF_NAME(Contents), stream);
-      pdf_dict_put(ctx, page, PDF_NAME(Resources), s.newResources);
     }
+    if (s.inlined > 0 || dropped) pdf_dict_put(ctx, page, PDF_NAME(Resources), s.newResources);
   }
   fz_always(ctx) {
     pdf_drop_obj(ctx, stream);
@@ -539,7 +545,7 @@ bool FlattenPage(FlattenState& s, pdf_obj* page) {
     fz_drop_buffer(ctx, buffer);
   }
   fz_catch(ctx) { fz_rethrow(ctx); }
-  return s.inlined > 0;
+  return s.inlined > 0 || dropped;
 }
 
 }  // namespace
@@ -552,7 +558,6 @@ FlattenReport FlattenTextForms(Document& document) {
   state.doc = document.doc;
   for (int p = 0; p < PageCount(document); ++p) {
     state.pageIndex = p;
-    state.inlinedNames.clear();
     state.keptNames.clear();
     state.left.clear();
     bool changed = false;

@@ -1,7 +1,8 @@
 // Moving the text of form XObjects into page content: every form XObject a page draws that
 // shows text is replaced, where it is drawn, by its own content between q and Q, with its
 // matrix, its bounding-box clip and its resources (renamed into the page's resources where
-// needed). Text drawn by forms then consists of page-level text objects like any other.
+// needed). Text drawn by forms then consists of page-level text objects like any other. Forms
+// that show text and are no longer drawn leave the page's resources.
 #pragma once
 
 #include <string>

@@ -55,7 +55,7 @@ TEST_P(ProtectCorpus, NothingMaskedIsRecoverableFromTheSavedFile) {
   ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
 
   const checker::CheckResult result =
-      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*'});
+      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*', {}});
   EXPECT_GT(result.maskedCharactersChecked, 0);
   EXPECT_TRUE(result.Passed()) << Joined(result.failures);
 }
@@ -127,7 +127,7 @@ TEST(ProtectEncrypted, KeepsTheEncryptionAndLeavesNothingRecoverable) {
   ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
   EXPECT_NE(checker::ReadFile(output).find("/Encrypt"), std::string::npos);
   const checker::CheckResult result =
-      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*'});
+      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*', {}});
   EXPECT_TRUE(result.Passed()) << Joined(result.failures);
 }
 

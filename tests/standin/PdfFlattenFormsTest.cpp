@@ -185,15 +185,24 @@ TEST(FlattenForms, NestedRenamedClippedAndRefusedForms) {
   }
 }
 
-TEST(FlattenForms, PagesWithoutTextFormsAreNotRewritten) {
+// A page that draws no text form keeps its content stream; text forms it does not draw leave
+// its resources (a saved copy would keep their text), other resources stay.
+TEST(FlattenForms, PagesNotDrawingTextFormsKeepTheirContentAndLoseUnusedTextForms) {
   auto document = DocumentFromContent({"BT /F1 12 Tf 72 700 Td (Plain) Tj ET", "q 9 0 0 9 9 9 cm /Im1 Do Q"});
-  pdf_obj* before = pdf_dict_get(document->ctx, pdf_lookup_page_obj(document->ctx, document->doc, 0), PDF_NAME(Contents));
-  const int number = pdf_to_num(document->ctx, before);
+  fz_context* ctx = document->ctx;
+  std::vector<int> contents;
+  for (int p = 0; p < 2; ++p)
+    contents.push_back(pdf_to_num(ctx, pdf_dict_get(ctx, pdf_lookup_page_obj(ctx, document->doc, p), PDF_NAME(Contents))));
+  auto original = DocumentFromContent({"BT /F1 12 Tf 72 700 Td (Plain) Tj ET", "q 9 0 0 9 9 9 cm /Im1 Do Q"});
   const FlattenReport report = FlattenTextForms(*document);
-  EXPECT_TRUE(report.pagesChanged.empty());
-  EXPECT_EQ(pdf_to_num(document->ctx, pdf_dict_get(document->ctx, pdf_lookup_page_obj(document->ctx, document->doc, 0),
-                                                   PDF_NAME(Contents))),
-            number);
+  EXPECT_EQ(report.formsInlined, 0);
+  ExpectLooksTheSame(*original, *document, "unused forms");
+  for (int p = 0; p < 2; ++p) {
+    pdf_obj* page = pdf_lookup_page_obj(ctx, document->doc, p);
+    EXPECT_EQ(pdf_to_num(ctx, pdf_dict_get(ctx, page, PDF_NAME(Contents))), contents[p]);
+    EXPECT_FALSE(pdf_dict_getp(ctx, page, "Resources/XObject/Fm1")) << p;
+    EXPECT_TRUE(pdf_dict_getp(ctx, page, "Resources/XObject/Im1")) << p;
+  }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@ import tempfile
 import content
 import detect
 import handmade
+import outside
 import producers
 
 
@@ -80,6 +81,7 @@ DESCRIPTIONS = {
     "control-space.pdf": "cairo, NanumGothic, with the space glyph's ToUnicode entry changed to U+0001 "
                          "(as Chromium writes it for some Korean fonts); pdftotext and mutool pass the "
                          "control character through, the page shows spaces.",
+    **outside.DESCRIPTIONS,
     "bench-200.pdf": "cairo, NanumGothic, Identity-H; 200 pages of about 3,000 characters each with four "
                      "personal items per page at most; for the benchmarks.",
 }
@@ -96,7 +98,9 @@ def write_readme(out_dir, rows):
                 "Extraction notes: MuPDF's structured text inserts spaces into form-reportlab.pdf (it "
                 "misjudges the advances of reportlab's TrueType subsets) and after hyphens in "
                 "prose-cidfont.pdf (its substitute for the non-embedded font has narrower ASCII glyphs "
-                "than /W says); pdftotext loses the 30- and 45-degree lines of rotated.pdf and rotated-cm.pdf.\n\n")
+                "than /W says); pdftotext loses the 30- and 45-degree lines of rotated.pdf and rotated-cm.pdf.\n\n"
+                "expected-outside.tsv lists the personal information outside the page content (where: "
+                "link, annotation, field, info, xmp, outline, attachment).\n\n")
         for name, desc in DESCRIPTIONS.items():
             mine = [r for r in rows if r[0] == name]
             f.write(f"## {name}\n\n{desc}\n\n")
@@ -158,6 +162,16 @@ def main(out_dir, bench=True):
         with open(os.path.join(out_dir, name), "wb") as f:
             f.write(handmade.build_pages(pages))
         add(name, [[(p.category, p.text) for p in handmade.expected_items(case)] for case, _ in pages])
+
+    for name, case in outside.CASES.items():
+        data, pages_pii = case()
+        with open(os.path.join(out_dir, name), "wb") as f:
+            f.write(data)
+        # The tools also extract what annotation appearances draw; the page content alone is
+        # checked by the end-to-end scan.
+        add(name, [[(p.category, p.text) for p in page] for page in pages_pii],
+            tools=() if name == "outside-text.pdf" else ("pdftotext", "mutool"))
+    outside.write_expected(os.path.join(out_dir, "expected-outside.tsv"))
 
     if bench:
         pages = content.bench_pages()

@@ -1,0 +1,86 @@
+// The command line on what lies beyond page-level text: form XObjects, text outside the page
+// content, and pages that are images.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;  // stdout
+  std::string err;  // stderr
+};
+
+Outcome Veilmark(const std::string& arguments) {
+  Outcome run;
+  const std::string errFile = (std::filesystem::temp_directory_path() / "veilmark-outside-err.txt").string();
+  const std::string command = std::string(VM_CLI_PATH) + " " + arguments + " 2>" + errFile;
+  std::FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  if (std::FILE* err = std::fopen(errFile.c_str(), "r")) {
+    while ((n = std::fread(buffer, 1, sizeof buffer, err)) > 0) run.err.append(buffer, n);
+    std::fclose(err);
+  }
+  return run;
+}
+
+std::string Data(const std::string& name) { return std::string(VM_TEST_DATA_DIR) + "/" + name; }
+
+std::string Temp(const std::string& name) {
+  const auto dir = std::filesystem::temp_directory_path() / "veilmark-cli-test";
+  std::filesystem::create_directories(dir);
+  return (dir / name).string();
+}
+
+int Lines(const std::string& text, const std::string& with) {
+  int n = 0;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    if (text.substr(at, end - at).find(with) != std::string::npos) ++n;
+    at = end + 1;
+  }
+  return n;
+}
+
+TEST(CommandLineOutside, ScanNamesWhereEachOccurrenceLiesAndProtectLeavesNoneOfThem) {
+  const Outcome scan = Veilmark("scan " + Data("outside-text.pdf") + " --json");
+  EXPECT_EQ(scan.status, 0) << scan.err;
+  for (const char* where : {"page", "link", "annotation", "field", "info", "xmp", "outline", "attachment"})
+    EXPECT_GT(Lines(scan.out, std::string("\"where\":\"") + where + "\""), 0) << where << "\n" << scan.out;
+  EXPECT_GT(Lines(scan.out, "\"where\":\"link\",\"page\":0,\"object\":"), 0) << scan.out;
+
+  const std::string out = Temp("outside-protected.pdf");
+  const Outcome protect = Veilmark("protect " + Data("outside-text.pdf") + " -o " + out);
+  EXPECT_EQ(protect.status, 0) << protect.out << protect.err;
+  EXPECT_NE(protect.out.find("1 attachments removed"), std::string::npos) << protect.out;
+  EXPECT_NE(protect.out.find("check: passed"), std::string::npos) << protect.out;
+
+  const Outcome again = Veilmark("scan " + out + " --json");
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(Lines(again.out, "\"where\":"), Lines(again.out, "\"where\":\"page\"")) << again.out;
+}
+
+TEST(CommandLineOutside, FormTextIsProtectedAndScannedPagesAreNamed) {
+  const Outcome form = Veilmark("protect " + Data("form-twice.pdf") + " -o " + Temp("form-twice.pdf"));
+  EXPECT_EQ(form.status, 0) << form.out << form.err;
+
+  const Outcome scan = Veilmark("scan " + Data("scanned-page.pdf") + " --json");
+  EXPECT_EQ(scan.status, 3);
+  EXPECT_EQ(Lines(scan.out, "{\"where\":\"image\",\"page\":1}"), 1) << scan.out;
+  EXPECT_NE(scan.err.find("pages 1 show images without text"), std::string::npos) << scan.err;
+
+  const Outcome protect = Veilmark("protect " + Data("scanned-page.pdf") + " -o " + Temp("scanned.pdf"));
+  EXPECT_EQ(protect.status, 3) << protect.out << protect.err;
+  EXPECT_NE(protect.err.find("pages 1 show images without text"), std::string::npos) << protect.err;
+}
+
+}  // namespace
