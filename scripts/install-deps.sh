@@ -12,6 +12,7 @@ packages=(
   mupdf-tools poppler-utils poppler-data
   locales-all
   g++-mingw-w64-i686
+  clang-14 libclang-rt-14-dev
 )
 
 bash "$(dirname "$0")/apt-install.sh" "${packages[@]}"

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets (preset "fuzz", clang) and runs them.
+#   fuzz/run.sh SECONDS [TARGET...]   run each target that long (default: all three)
+# Each target starts from fuzz/corpus/TARGET (kept in the repository, small) and the seeds in
+# fuzz/seeds; new inputs go to build/fuzz/corpus/TARGET. Crashes land in build/fuzz/findings.
+# With VM_FUZZ_MERGE=1 the run's new coverage is merged back into fuzz/corpus/TARGET.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-30}"
+shift || true
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(FuzzDetect FuzzContentStream FuzzDocument)
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$(nproc)" --target "${targets[@]}"
+
+seeds_of() {
+  case "$1" in
+    FuzzDetect) echo fuzz/seeds/detect ;;
+    FuzzContentStream) echo fuzz/seeds/content ;;
+    FuzzDocument) echo fuzz/seeds/document ;;
+  esac
+}
+
+mkdir -p build/fuzz/findings
+for target in "${targets[@]}"; do
+  kept="fuzz/corpus/$target"
+  work="build/fuzz/corpus/$target"
+  mkdir -p "$kept" "$work"
+  echo "== $target: ${seconds}s"
+  # Leaks are looked for at the end of each input; a page of a hostile file may take a while.
+  ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1" UBSAN_OPTIONS="print_stacktrace=1" \
+    "build/fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=3072 \
+      -max_len=65536 -print_final_stats=1 -artifact_prefix="build/fuzz/findings/$target-" \
+      "$work" "$kept" "$(seeds_of "$target")"
+  if [ "${VM_FUZZ_MERGE:-0}" = 1 ]; then
+    "build/fuzz/fuzz/$target" -merge=1 -max_len=65536 "$kept" "$work" >/dev/null 2>&1
+  fi
+done
