@@ -7,10 +7,10 @@ namespace cli {
 // veilmark text FILE [--categories LIST] [--json]
 int RunTextCommand(int argc, char** argv);
 
-// veilmark scan FILE.pdf [--categories LIST] [--json]
+// veilmark scan FILE.pdf... [--categories LIST] [--json] [--preview DIR] [--jobs N] ...
 int RunScanCommand(int argc, char** argv);
 
-// veilmark protect IN.pdf -o OUT.pdf [--categories LIST] [--char C] [--format CAT=T]...
+// veilmark protect IN.pdf -o OUT.pdf | IN... -o DIR [--categories LIST] [--char C] ...
 int RunProtectCommand(int argc, char** argv);
 
 }  // namespace cli

@@ -5,17 +5,27 @@
 #include "core/Application.h"
 #include "core/StandinHost.h"
 #include "host/PlugIn.h"
+#include "pdf/Document.h"
 #include "pdf/FlattenForms.h"
 
 namespace cli {
 
+namespace {
+// The commands work through the pages in order; a page and its neighbours are enough.
+constexpr int kPageModelLimit = 4;
+}  // namespace
+
 HostHandle OpenInHost(const std::string& path, const char* command) {
   std::string error;
   standin::Table().SetLogging(false);
-  if (!standin::LoadPlugin(&vm::PlugInMain, &error)) {
-    std::fprintf(stderr, "veilmark %s: the module could not be loaded: %s\n", command, error.c_str());
+  standin::pdf::SetPageModelLimit(kPageModelLimit);
+  static bool loaded = false;
+  if (!loaded && !standin::LoadPlugin(&vm::PlugInMain, &error)) {
+    std::fprintf(stderr, "veilmark %s: the module could not be loaded: %s\n", command,
+                 error.c_str());
     return nullptr;
   }
+  loaded = true;
   HostHandle document = standin::OpenHostDocument(path, &error);
   if (!document) {
     std::fprintf(stderr, "veilmark %s: cannot open '%s': %s\n", command, path.c_str(),
@@ -28,5 +38,12 @@ HostHandle OpenInHost(const std::string& path, const char* command) {
     std::fprintf(stderr, "veilmark %s: %s: %s\n", command, path.c_str(), line.c_str());
   return document;
 }
+
+int DocumentPageCount(HostHandle document) {
+  standin::pdf::Document* pdf = standin::PdfDocumentOf(document);
+  return pdf ? standin::pdf::PageCount(*pdf) : 0;
+}
+
+void CloseInHost(HostHandle document) { standin::CloseHostDocument(document); }
 
 }  // namespace cli

@@ -1,41 +1,25 @@
-// veilmark scan: personal information in a PDF file, found by the module through the stand-in host.
+// veilmark scan: personal information in PDF files, found by the module through the stand-in host.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
+#include "Batch.h"
 #include "Categories.h"
 #include "Commands.h"
-#include "FileArguments.h"
 #include "HostSession.h"
 #include "ImagePages.h"
 #include "OutsideReport.h"
+#include "InputFiles.h"
+#include "Options.h"
+#include "Preview.h"
 #include "TextOutput.h"
 #include "Utf8.h"
-#include "detect/Patterns.h"
 #include "core/Application.h"
+#include "detect/Patterns.h"
 #include "detect/ScanDocument.h"
 
 namespace cli {
 
 namespace {
-
-constexpr char kUsage[] =
-    "usage: veilmark scan FILE.pdf [--categories LIST] [--json]\n"
-    "\n"
-    "Finds personal information in a PDF file and prints each occurrence: page (0-based),\n"
-    "category, start and length in the page text, text and page rectangles; then those in\n"
-    "annotations, links, form fields, the document information, XMP metadata, bookmarks and\n"
-    "attachments (where, the object and entry holding it, start and length in that text), and\n"
-    "pages that are images without text.\n"
-    "\n"
-    "  --categories LIST  comma-separated, from phone, rrn, foreign, email, account, card,\n"
-    "                     ip, birth, address (default: all)\n"
-    "  --json             one JSON object per line: page, category, start, length, text, rects,\n"
-    "                     where (page, annotation, link, field, info, xmp, outline, attachment,\n"
-    "                     image)\n"
-    "\n"
-    "Exit status: 0 searched completely, 1 file error, 2 usage, 3 not everything could be\n"
-    "searched (engine limits, or pages that are images without text).\n";
 
 std::string FormatRects(const std::vector<HostBox>& rects, bool json) {
   std::string out = json ? "[" : "";
@@ -49,59 +33,93 @@ std::string FormatRects(const std::vector<HostBox>& rects, bool json) {
   return json ? out + "]" : out;
 }
 
-}  // namespace
+// One occurrence as a line; in a batch the line starts with the file's name.
+void PrintMatch(const vm::PiMatch& m, bool json, const std::string* file) {
+  if (json) {
+    const std::string head =
+        file ? "{\"file\":" + JsonString(common::Utf8ToUtf16(*file).value_or(u"?")) + "," : "{";
+    std::printf("%s\"page\":%d,\"category\":\"%s\",\"start\":%d,\"length\":%d,\"text\":%s,"
+                "\"rects\":%s,\"where\":\"page\"}\n",
+                head.c_str(), m.pageIndex, kCategoryKeys[m.category], m.charStart, m.charCount,
+                JsonString(m.text).c_str(), FormatRects(m.rects, true).c_str());
+  } else {
+    std::printf("%s%s%d\t%s\t%d\t%d\t%s\t%s\n", file ? file->c_str() : "", file ? "\t" : "",
+                m.pageIndex, common::Utf16ToUtf8(vm::CategoryLabel(m.category)).c_str(),
+                m.charStart, m.charCount, PlainText(m.text).c_str(),
+                FormatRects(m.rects, false).c_str());
+  }
+}
 
-int RunScanCommand(int argc, char** argv) {
-  FileArguments args;
-  if (std::optional<int> exit = ParseFileArguments(argc, argv, "scan", kUsage, &args)) return *exit;
-  const std::string& path = args.path;
-  const vm::PiCategoryFlags& flags = args.flags;
-  const bool json = args.json;
-
-  HostHandle document = OpenInHost(path, "scan");
-  if (!document) return 1;
+FileResult ScanFile(const Options& options, const InputFile& input, bool batch) {
+  FileResult result{1, 0, 0};
+  const std::string reason = UnusableInputReason(input.path);
+  if (!reason.empty()) {
+    std::fprintf(stderr, "veilmark scan: cannot open '%s': %s\n", input.path.c_str(), reason.c_str());
+    return result;
+  }
+  HostHandle document = OpenInHost(input.path, "scan");
+  if (!document) return result;
 
   vm::PiMatchList matches;
   vm::ScanReport report;
-  vm::ScanDocument(document, flags, matches, &report);
-
-  for (const vm::PiMatch& m : matches) {
-    if (json) {
-      std::printf("{\"page\":%d,\"category\":\"%s\",\"start\":%d,\"length\":%d,\"text\":%s,"
-                  "\"rects\":%s,\"where\":\"page\"}\n",
-                  m.pageIndex, kCategoryKeys[m.category], m.charStart, m.charCount,
-                  JsonString(m.text).c_str(), FormatRects(m.rects, true).c_str());
-    } else {
-      std::printf("%d\t%s\t%d\t%d\t%s\t%s\n", m.pageIndex,
-                  common::Utf16ToUtf8(vm::CategoryLabel(m.category)).c_str(), m.charStart, m.charCount,
-                  PlainText(m.text).c_str(), FormatRects(m.rects, false).c_str());
-    }
-  }
+  vm::ScanDocument(document, options.pi.flags, matches, &report);
+  result.pages = DocumentPageCount(document);
   standin::pdf::Document& pdf = *standin::PdfDocumentOf(document);
-  const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, flags);
-  PrintOutsideHits(outside, json);
+  const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.pi.flags);
   const std::vector<int> imagePages = docscan::PagesWithImagesWithoutText(pdf);
-  PrintImagePages(imagePages, json);
-  if (std::fflush(stdout) != 0) return 1;
-  int status = 0;
+  CloseInHost(document);
+  result.occurrences = static_cast<int>(matches.size() + outside.hits.size());
+
+  for (const vm::PiMatch& m : matches) PrintMatch(m, options.json, batch ? &input.path : nullptr);
+  PrintOutsideHits(outside, options.json);
+  PrintImagePages(imagePages, options.json);
+  if (std::fflush(stdout) != 0) return result;
+  result.exit = 0;
   if (!imagePages.empty()) {
-    std::fprintf(stderr, "veilmark scan: %s\n", ImagePagesMessage(imagePages).c_str());
-    status = 3;
+    std::fprintf(stderr, "veilmark scan: '%s': %s\n", input.path.c_str(),
+                 ImagePagesMessage(imagePages).c_str());
+    result.exit = 3;
   }
   if (!outside.complete) {
-    std::fprintf(stderr, "veilmark scan: a text outside the pages could not be searched completely; "
-                         "occurrences may be missing\n");
-    status = 3;
+    std::fprintf(stderr, "veilmark scan: '%s': a text outside the pages could not be searched "
+                         "completely; occurrences may be missing\n", input.path.c_str());
+    result.exit = 3;
   }
+  if (!options.previewDir.empty() &&
+      !WriteScanPreviews(input.path, matches, PreviewStem(options.previewDir, input.relativeName)))
+    result.exit = 1;
   if (!report.Complete()) {
     std::string pages;
     for (int32_t p : report.incompletePages) pages += (pages.empty() ? "" : ", ") + std::to_string(p);
-    std::fprintf(stderr, "veilmark scan: the document could not be searched completely%s%s; "
-                 "occurrences may be missing\n",
+    std::fprintf(stderr, "veilmark scan: '%s' could not be searched completely%s%s; "
+                 "occurrences may be missing\n", input.path.c_str(),
                  pages.empty() ? "" : " (pages ", pages.empty() ? "" : (pages + ")").c_str());
-    return 3;
+    result.exit = WorseExit(result.exit, 3);
   }
-  return status;
+  return result;
+}
+
+}  // namespace
+
+int RunScanCommand(int argc, char** argv) {
+  Options options;
+  if (std::optional<int> exit = ParseOptions(Command::Scan, argc, argv, &options)) return *exit;
+  const InputList inputs = CollectInputs(options.inputs, options.filesFrom);
+  if (!inputs.error.empty()) {
+    std::fprintf(stderr, "veilmark scan: %s\n", inputs.error.c_str());
+    return 1;
+  }
+  if (inputs.files.empty()) {
+    std::fprintf(stderr, "veilmark scan: no PDF files to scan\n");
+    return 1;
+  }
+  if (!inputs.batch) {
+    return ScanFile(options, inputs.files.front(), false).exit;
+  }
+  return RunBatch(
+      inputs.files, options.jobs,
+      [&](const InputFile& file) { return ScanFile(options, file, true); },
+      [](const InputFile&, int) { return std::string(); });
 }
 
 }  // namespace cli

@@ -10,7 +10,8 @@
 #include <string>
 
 #include "Commands.h"
-#include "FileArguments.h"
+#include "InputFiles.h"
+#include "Options.h"
 #include "Categories.h"
 #include "TextOutput.h"
 #include "Utf8.h"
@@ -19,26 +20,19 @@
 
 namespace cli {
 
-namespace {
-
-constexpr char kUsage[] =
-    "usage: veilmark text FILE [--categories LIST] [--json]\n"
-    "\n"
-    "Finds personal information in a UTF-8 text file and prints each occurrence: category,\n"
-    "start and length in UTF-16 code units, text.\n"
-    "\n"
-    "  --categories LIST  comma-separated, from phone, rrn, foreign, email, account, card,\n"
-    "                     ip, birth, address (default: all)\n"
-    "  --json             one JSON object per line: category, start, length, text\n";
-
-}  // namespace
-
 int RunTextCommand(int argc, char** argv) {
-  FileArguments args;
-  if (std::optional<int> exit = ParseFileArguments(argc, argv, "text", kUsage, &args)) return *exit;
-  const std::string& path = args.path;
-  const vm::PiCategoryFlags& flags = args.flags;
-  const bool json = args.json;
+  Options options;
+  if (std::optional<int> exit = ParseOptions(Command::Text, argc, argv, &options)) return *exit;
+  if (options.inputs.empty()) return UsageError(Command::Text, "no FILE given");
+  const std::string& path = options.inputs.front();
+  const vm::PiCategoryFlags& flags = options.pi.flags;
+  const bool json = options.json;
+
+  const std::string reason = UnusableInputReason(path);
+  if (!reason.empty()) {
+    std::fprintf(stderr, "veilmark text: cannot open '%s': %s\n", path.c_str(), reason.c_str());
+    return 1;
+  }
 
   std::ifstream file(path, std::ios::binary);
   if (!file) {
@@ -46,7 +40,12 @@ int RunTextCommand(int argc, char** argv) {
                  std::strerror(errno));
     return 1;
   }
-  std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  try {
+    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  } catch (const std::ios_base::failure&) {
+    file.setstate(std::ios::badbit);
+  }
   if (file.bad()) {
     std::fprintf(stderr, "veilmark text: cannot read '%s'\n", path.c_str());
     return 1;

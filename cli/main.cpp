@@ -20,7 +20,7 @@ constexpr Command kCommands[] = {
 void PrintUsage(std::FILE* out) {
   std::fputs("usage: veilmark COMMAND [ARGS...]\n\ncommands:\n", out);
   for (const Command& c : kCommands) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
-  std::fputs("\nveilmark COMMAND --help describes a command.\n", out);
+  std::fputs("\nveilmark COMMAND --help describes a command; veilmark --version prints the version.\n", out);
 }
 
 }  // namespace
@@ -29,6 +29,10 @@ int main(int argc, char** argv) {
   if (argc < 2) {
     PrintUsage(stderr);
     return 2;
+  }
+  if (std::strcmp(argv[1], "--version") == 0 || std::strcmp(argv[1], "-V") == 0) {
+    std::printf("veilmark %s\n", VM_VERSION);
+    return 0;
   }
   if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
     PrintUsage(stdout);

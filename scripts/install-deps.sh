@@ -10,6 +10,7 @@ packages=(
   libharfbuzz-dev libfreetype-dev libjpeg-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
   mupdf-tools poppler-utils poppler-data
+  hyperfine time
   locales-all
   g++-mingw-w64-i686
   clang-14 libclang-rt-14-dev

@@ -1,5 +1,6 @@
 #include "pdf/Document.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,7 +12,32 @@
 
 namespace standin::pdf {
 
-Document::Document() = default;
+namespace {
+int& DefaultPageModelLimit() {
+  static int limit = 0;
+  return limit;
+}
+}  // namespace
+
+Document::Document() : pageModelLimit(DefaultPageModelLimit()) {}
+
+void SetPageModelLimit(int pages) { DefaultPageModelLimit() = pages < 0 ? 0 : pages; }
+
+void NoteModelled(Document& document, int pageIndex) {
+  std::vector<int>& order = document.modelled;
+  order.erase(std::remove(order.begin(), order.end(), pageIndex), order.end());
+  order.push_back(pageIndex);
+  if (document.pageModelLimit <= 0) return;
+  for (size_t i = 0; i + 1 < order.size() && order.size() > static_cast<size_t>(document.pageModelLimit);) {
+    Page* page = document.pages[static_cast<size_t>(order[i])].get();
+    if (page && (page->HasUnwrittenEdits() || HasOpenTextPage(page))) {
+      ++i;
+      continue;
+    }
+    if (page) page->ReleaseModel();
+    order.erase(order.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+}
 
 Document::~Document() {
   pages.clear();

@@ -33,6 +33,9 @@ struct Document {
   // Bumped by every host call that changes a PDF object; a page checks whether its Contents or
   // Resources were replaced only when this moved since its last check.
   uint64_t revision = 0;
+  // At most this many pages keep an object model (0: no limit); see SetPageModelLimit.
+  int pageModelLimit = 0;
+  std::vector<int> modelled;  // pages with a model, least recently interpreted first
 
   Document();
   ~Document();
@@ -62,6 +65,16 @@ std::unique_ptr<Document> DocumentFromContent(const std::vector<std::string>& pa
 // array of streams).
 std::unique_ptr<Document> DocumentFromContentArrays(
     const std::vector<std::vector<std::string>>& pageContents);
+
+// How many page object models a document opened afterwards keeps (0, the default: all). A
+// long document is then read with bounded memory: when a page is interpreted beyond the limit,
+// the least recently interpreted pages give their models up, except pages with edits not yet
+// written back and pages with an open text page. Objects of a page that gave its model up must
+// not be used any more, so this suits callers that work through the pages one at a time.
+void SetPageModelLimit(int pages);
+
+// Records that a page was interpreted and releases models beyond the document's limit.
+void NoteModelled(Document& document, int pageIndex);
 
 int PageCount(Document& document);
 // The page's dictionary; null for an index out of range.

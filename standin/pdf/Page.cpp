@@ -1,5 +1,7 @@
 #include "pdf/Page.h"
 
+#include <map>
+
 #include "pdf/Interpret.h"
 #include "pdf/Regenerate.h"
 
@@ -8,7 +10,23 @@ namespace standin::pdf {
 Page::Page(Document& doc, int pageIndex, pdf_obj* dict)
     : document(doc), index(pageIndex), dictionary(dict) {}
 
-Page::~Page() = default;
+namespace {
+std::map<const Page*, int>& OpenTextPages() {
+  static auto* counts = new std::map<const Page*, int>;
+  return *counts;
+}
+}  // namespace
+
+Page::~Page() { OpenTextPages().erase(this); }
+
+void NoteTextPageOpened(const Page* page) { ++OpenTextPages()[page]; }
+
+void NoteTextPageReleased(const Page* page) {
+  auto it = OpenTextPages().find(page);
+  if (it != OpenTextPages().end() && --it->second <= 0) OpenTextPages().erase(it);
+}
+
+bool HasOpenTextPage(const Page* page) { return OpenTextPages().count(page) != 0; }
 
 Document& PageDocument(Page& page) { return page.document; }
 int PageIndex(Page& page) { return page.index; }
@@ -70,6 +88,24 @@ PageObject* Page::OriginalAt(int anchor) {
   return originals_[static_cast<size_t>(anchor)];
 }
 
+bool Page::HasUnwrittenEdits() const {
+  if (!interpreted_) return false;
+  size_t at = 0;
+  for (const PageObject* o = head_; o; o = o->next, ++at) {
+    if (at >= originals_.size() || originals_[at] != o || !o->original) return true;
+  }
+  return at != originals_.size();
+}
+
+void Page::ReleaseModel() {
+  DiscardModel();
+  index_.clear();
+  index_.shrink_to_fit();
+  originals_.shrink_to_fit();
+  arena_.clear();
+  arena_.shrink_to_fit();
+}
+
 void Page::Interpret() {
   contentsKey_ = ContentsKey(document.ctx, dictionary);
   checkedRevision_ = document.revision;
@@ -84,6 +120,7 @@ void Page::Interpret() {
     InsertBefore(nullptr, o);
     originals_.push_back(o);
   }
+  NoteModelled(document, index);
 }
 
 PageObject* Page::Adopt(std::unique_ptr<PageObject> object) {

@@ -64,6 +64,14 @@ class Page {
     return complete_ && !textLost_;
   }
 
+  // True while the object list differs from what the content draws: objects inserted, removed
+  // or edited and not yet written back by Regenerate.
+  bool HasUnwrittenEdits() const;
+  // Frees the object model (every object, listed or not); it is interpreted again on next use.
+  // Only for pages without unwritten edits whose objects nobody holds any more.
+  void ReleaseModel();
+  bool HasModel() const { return interpreted_ || !arena_.empty(); }
+
  private:
   void Interpret();
   void DiscardModel();
@@ -93,5 +101,11 @@ pdf_obj* PageDictionary(Page& page);
 // Identity of the page's Contents and Resources entries (object numbers, or the direct
 // object's address), to notice that they were replaced.
 uint64_t ContentsKey(fz_context* ctx, pdf_obj* pageDictionary);
+
+// Text pages (host 120:0) open on a page: their characters point into its model, which must
+// then stay. Counted by page address, so a release after the page is gone is harmless.
+void NoteTextPageOpened(const Page* page);
+void NoteTextPageReleased(const Page* page);
+bool HasOpenTextPage(const Page* page);
 
 }  // namespace standin::pdf

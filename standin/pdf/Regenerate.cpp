@@ -631,6 +631,7 @@ bool RegeneratePage(Page& page, PageObject* first) {
       size_t packedLength = bound;
       fz_deflate(ctx, packed->data, &packedLength, data, length, FZ_DEFLATE_DEFAULT);
       packed->len = packedLength;
+      fz_trim_buffer(ctx, packed);  // the document keeps it: without the deflate bound's slack
       dict = pdf_new_dict(ctx, doc, 2);
       pdf_dict_put(ctx, dict, PDF_NAME(Filter), PDF_NAME(FlateDecode));
       stream = pdf_add_stream(ctx, doc, packed, dict, 1);

@@ -257,12 +257,16 @@ HostHandle VM_CALL OpenTextPage(HostHandle page, int32_t) {
   if (!page) return nullptr;
   auto* textPage = new pdf::TextPage;
   textPage->page = AsPage(page);
+  pdf::NoteTextPageOpened(textPage->page);
   Tracker().Created(kTextPageKind, textPage);
   return textPage;
 }
 void VM_CALL ReleaseTextPage(HostHandle textPage) {
   if (!textPage) return;
-  if (Tracker().Released(kTextPageKind, textPage)) delete static_cast<pdf::TextPage*>(textPage);
+  if (!Tracker().Released(kTextPageKind, textPage)) return;
+  auto* released = static_cast<pdf::TextPage*>(textPage);
+  pdf::NoteTextPageReleased(released->page);
+  delete released;
 }
 int32_t VM_CALL AnalyseTextPage(HostHandle textPage) {
   if (!textPage) return 0;

@@ -79,39 +79,28 @@ void RandomOwnerPassword(char* out, size_t size) {
   snprintf(out, size, "%s", hex.c_str());
 }
 
-// Writes the document into memory as it is, decrypted (no garbage collection, which would
-// renumber the open document's objects). Null on failure.
-fz_buffer* WriteToMemory(fz_context* ctx, pdf_document* doc, char* message, size_t size) {
-  fz_buffer* buffer = nullptr;
-  fz_output* out = nullptr;
-  fz_var(buffer);
-  fz_var(out);
+// Writes the document as it is, decrypted (no garbage collection, which would renumber the open
+// document's objects), into a file rather than into memory, so that a long document is not held
+// twice.
+bool WriteUncollected(fz_context* ctx, pdf_document* doc, const char* path, char* message, size_t size) {
+  bool ok = true;
   pdf_write_options options = pdf_default_write_options;
   options.do_incremental = 0;
   options.do_garbage = 0;
   options.do_encrypt = PDF_ENCRYPT_NONE;
-  fz_try(ctx) {
-    buffer = fz_new_buffer(ctx, 64 * 1024);
-    out = fz_new_output_with_buffer(ctx, buffer);
-    pdf_write_document(ctx, doc, out, &options);
-    fz_close_output(ctx, out);
-  }
-  fz_always(ctx) { fz_drop_output(ctx, out); }
+  fz_try(ctx) { pdf_save_document(ctx, doc, path, &options); }
   fz_catch(ctx) {
     snprintf(message, size, "%s", fz_caught_message(ctx));
-    fz_drop_buffer(ctx, buffer);
-    buffer = nullptr;
+    ok = false;
   }
-  return buffer;
+  return ok;
 }
 
-// Reopens the written bytes and saves them with garbage collection and compression, encrypted
-// as told.
-bool WriteCollected(fz_context* ctx, fz_buffer* buffer, const Encryption& encryption, const char* path,
+// Reopens the written file and saves it with garbage collection and compression, encrypted as
+// told. The first file still holds what was removed: it is unlinked as soon as it is open.
+bool WriteCollected(fz_context* ctx, const char* from, const Encryption& encryption, const char* path,
                     char* message, size_t size) {
-  fz_stream* stream = nullptr;
   pdf_document* copy = nullptr;
-  fz_var(stream);
   fz_var(copy);
   bool ok = true;
   pdf_write_options options = pdf_default_write_options;
@@ -126,14 +115,11 @@ bool WriteCollected(fz_context* ctx, fz_buffer* buffer, const Encryption& encryp
     RandomOwnerPassword(options.opwd_utf8, sizeof options.opwd_utf8);
   }
   fz_try(ctx) {
-    stream = fz_open_buffer(ctx, buffer);
-    copy = pdf_open_document_with_stream(ctx, stream);
+    copy = pdf_open_document(ctx, from);
+    unlink(from);
     pdf_save_document(ctx, copy, path, &options);
   }
-  fz_always(ctx) {
-    pdf_drop_document(ctx, copy);
-    fz_drop_stream(ctx, stream);
-  }
+  fz_always(ctx) { pdf_drop_document(ctx, copy); }
   fz_catch(ctx) {
     snprintf(message, size, "%s", fz_caught_message(ctx));
     ok = false;
@@ -167,20 +153,17 @@ bool SaveDocument(Document& document, const std::string& path, std::string* erro
 
   fz_context* ctx = document.ctx;
   char message[512] = {};
-  fz_buffer* buffer = WriteToMemory(ctx, document.doc, message, sizeof message);
-  if (!buffer) {
-    *error = std::string("Cannot write the document: ") + message;
-    return false;
-  }
-  std::string temporary = TemporaryFileBeside(fs::path(path));
+  std::string uncollected = TemporaryFileBeside(fs::path(path));
+  std::string temporary = uncollected.empty() ? std::string() : TemporaryFileBeside(fs::path(path));
   if (temporary.empty()) {
-    fz_drop_buffer(ctx, buffer);
+    if (!uncollected.empty()) fs::remove(uncollected, ec);
     *error = "Cannot create a file in the folder of " + path + ".";
     return false;
   }
-  bool written = WriteCollected(ctx, buffer, EncryptionOf(ctx, document.doc), temporary.c_str(), message,
-                                sizeof message);
-  fz_drop_buffer(ctx, buffer);
+  bool written = WriteUncollected(ctx, document.doc, uncollected.c_str(), message, sizeof message) &&
+                 WriteCollected(ctx, uncollected.c_str(), EncryptionOf(ctx, document.doc),
+                                temporary.c_str(), message, sizeof message);
+  fs::remove(uncollected, ec);
   if (!written) {
     fs::remove(temporary, ec);
     *error = std::string("Cannot write the document: ") + message;

@@ -1,43 +1,25 @@
 // The veilmark command line as a user runs it: exit codes and messages on bad input, and a
 // protected copy that is never written over its input.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "CommandLineSupport.h"
+
 namespace {
-
-struct Outcome {
-  int status = -1;
-  std::string output;  // stdout and stderr together
-};
-
-Outcome Veilmark(const std::string& arguments) {
-  Outcome run;
-  const std::string command = std::string(VM_CLI_PATH) + " " + arguments + " 2>&1";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
-  const int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-std::string Temp(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / "veilmark-cli-test";
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
-}
-
-std::string Sample() { return std::string(VM_TEST_DATA_DIR) + "/form-reportlab.pdf"; }
 
 TEST(CommandLine, UnreadableInputsFailWithAClearMessage) {
   std::ofstream(Temp("not-a-pdf.pdf")) << "hello";
   std::ofstream(Temp("bad-utf8.txt")) << "\xC3\x28 010-1234-5678";
+  const std::string folder = Temp("a-folder");
+  std::filesystem::create_directories(folder);
+  const std::string pipe = Temp("a-pipe.pdf");
+  std::filesystem::remove(pipe);
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
   const struct {
     std::string arguments;
     int status;
@@ -52,6 +34,14 @@ TEST(CommandLine, UnreadableInputsFailWithAClearMessage) {
       {"protect " + Sample() + " -o " + Sample(), 2, "another file than the input"},
       {"protect " + Sample() + " -o " + Temp("x.pdf") + " --char '#'", 2, "--char"},
       {"frobnicate", 2, "unknown command"},
+      {"text " + folder, 1, "is a folder"},
+      {"scan " + folder, 1, "no PDF files"},
+      {"protect " + Sample() + " -o " + pipe, 1, "not a regular file"},
+      {"scan " + Sample() + " --categories ''", 2, "--categories needs at least one"},
+      {"scan " + Sample() + " --categories=", 2, "--categories needs at least one"},
+      {"scan " + Sample() + " --json=yes", 2, "--json takes no value"},
+      {"scan " + Sample() + " --jobs 0", 2, "--jobs needs a number"},
+      {"text " + Sample() + " -o x.pdf", 2, "unknown option '-o'"},
   };
   for (const auto& c : cases) {
     const Outcome run = Veilmark(c.arguments);
@@ -59,6 +49,24 @@ TEST(CommandLine, UnreadableInputsFailWithAClearMessage) {
     EXPECT_NE(run.output.find(c.says), std::string::npos) << c.arguments << "\n" << run.output;
   }
   EXPECT_FALSE(std::filesystem::exists(Temp("out.pdf")));
+  EXPECT_TRUE(std::filesystem::is_fifo(pipe)) << "the named pipe was replaced";
+}
+
+TEST(CommandLine, EveryCommandReadsOptionsTheSameWay) {
+  // --name=value, -o, and "--" before a file whose name starts with "-".
+  const std::string out = Temp("options.pdf");
+  std::filesystem::remove(out);
+  const Outcome protect = Veilmark("protect --categories=rrn --char=X --format=rrn=1 --output=" + out +
+                                   " -- " + Sample());
+  EXPECT_EQ(protect.status, 0) << protect.output;
+  EXPECT_TRUE(std::filesystem::exists(out));
+
+  const std::string dashed = "-phone.txt";
+  std::ofstream(Temp(dashed)) << "연락처 010-1234-5678";
+  const std::string dir = std::filesystem::path(Temp(dashed)).parent_path().string();
+  const Outcome text = Veilmark("text --categories=phone -- " + dashed, dir);
+  EXPECT_EQ(text.status, 0) << text.output;
+  EXPECT_NE(text.output.find("010-1234-5678"), std::string::npos) << text.output;
 }
 
 TEST(CommandLine, ProtectWritesACheckedCopyAndLeavesTheInputAlone) {
