@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/CoreParts.h"
+#include "core/ViewGeometry.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 
@@ -21,15 +22,16 @@ struct HostPageView {
   HostDocument* document;
   int index;
   int changedCount = 0;
-  bool hasVisibleBox = false;
-  HostBox visibleBox{};
   const void* pdfPage = nullptr;  // handed out by 32:2
 };
 
 struct HostView {
   std::map<int, std::unique_ptr<HostPageView>> pageViews;
   std::vector<ScrollRequest> scrolls;
-  char windowTag = 0;  // its address is the view's window handle
+  ViewLayout layout;
+  std::vector<HostBox> pageBoxes;  // filled on first use; pages keep their boxes
+  HostWindow window = nullptr;     // a real window when one was attached
+  char windowTag = 0;              // otherwise its address stands for the view's window
 };
 
 struct HostDocument {
@@ -89,6 +91,20 @@ HostPageView* PageViewAt(HostDocument& document, int index) {
   return slot.get();
 }
 
+const std::vector<HostBox>& PageBoxesOf(HostDocument& document) {
+  std::vector<HostBox>& boxes = document.view.pageBoxes;
+  if (boxes.empty()) {
+    const int count = pdf::PageCount(*document.pdf);
+    for (int i = 0; i < count; ++i) boxes.push_back(PageBox(&document, i));
+  }
+  return boxes;
+}
+
+ViewChangedHandler& ViewChanged() {
+  static ViewChangedHandler handler = nullptr;
+  return handler;
+}
+
 HostHandle Adopt(std::unique_ptr<pdf::Document> pdfDocument) {
   auto document = std::make_unique<HostDocument>();
   document->pdf = std::move(pdfDocument);
@@ -144,11 +160,18 @@ HostHandle VM_CALL PageViewFn(HostHandle view, int32_t pageIndex) {
   return document ? PageViewAt(*document, pageIndex) : nullptr;
 }
 void VM_CALL ScrollTo(HostHandle view, int32_t pageIndex, float x, float y) {
-  if (HostDocument* document = FindByView(view)) document->view.scrolls.push_back({pageIndex, x, y});
+  HostDocument* document = FindByView(view);
+  if (!document) return;
+  document->view.scrolls.push_back({pageIndex, x, y});
+  const std::vector<HostBox>& boxes = PageBoxesOf(*document);
+  if (pageIndex < 0 || pageIndex >= static_cast<int>(boxes.size())) return;
+  ScrollToPagePoint(document->view.layout, boxes, pageIndex, x, y);
+  if (ViewChanged()) ViewChanged()(document);
 }
 HostWindow VM_CALL ViewWindow(HostHandle view) {
   HostDocument* document = FindByView(view);
-  return document ? &document->view.windowTag : nullptr;
+  if (!document) return nullptr;
+  return document->view.window ? document->view.window : &document->view.windowTag;
 }
 
 // ---- 32: page view ----
@@ -159,20 +182,17 @@ HostHandle VM_CALL PdfPageFn(HostHandle pageView) {
   if (page) view->pdfPage = page;
   return page;
 }
-// The view shows pages at 100 % with the page's upper-left corner at the window's origin.
 void VM_CALL PageToWindow(HostHandle pageView, const HostBox* rect, HostIntRect* pixels) {
   HostPageView* view = FindPageView(pageView);
   if (!view || !rect || !pixels) return;
-  HostBox page = PageBox(view->document, view->index);
-  pixels->left = static_cast<int32_t>(std::lround(rect->x0 - page.x0));
-  pixels->top = static_cast<int32_t>(std::lround(page.y1 - rect->y0));
-  pixels->right = static_cast<int32_t>(std::lround(rect->x1 - page.x0));
-  pixels->bottom = static_cast<int32_t>(std::lround(page.y1 - rect->y1));
+  HostDocument& document = *view->document;
+  *pixels = PageRectToWindow(document.view.layout, PageBoxesOf(document), view->index, *rect);
 }
 HostBox VM_CALL VisibleBox(HostHandle pageView) {
   HostPageView* view = FindPageView(pageView);
   if (!view) return HostBox{};
-  return view->hasVisibleBox ? view->visibleBox : PageBox(view->document, view->index);
+  HostDocument& document = *view->document;
+  return VisiblePartOfPage(document.view.layout, PageBoxesOf(document), view->index);
 }
 void VM_CALL PageChanged(HostHandle pageView, int32_t) {
   if (HostPageView* view = FindPageView(pageView)) ++view->changedCount;
@@ -317,14 +337,23 @@ int PageChangedCount(HostHandle handle, int pageIndex) {
   return it == document->view.pageViews.end() ? 0 : it->second->changedCount;
 }
 
-void SetVisibleBox(HostHandle handle, int pageIndex, HostBox box) {
+ViewLayout GetViewLayout(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document ? document->view.layout : ViewLayout{};
+}
+
+void SetViewLayout(HostHandle handle, const ViewLayout& layout) {
   HostDocument* document = Find(handle);
   if (!document) return;
-  if (HostPageView* view = PageViewAt(*document, pageIndex)) {
-    view->hasVisibleBox = true;
-    view->visibleBox = box;
-  }
+  document->view.layout = layout;
+  ClampScroll(document->view.layout, PageBoxesOf(*document));
 }
+
+void SetViewWindow(HostHandle handle, HostWindow window) {
+  if (HostDocument* document = Find(handle)) document->view.window = window;
+}
+
+void SetViewChangedHandler(ViewChangedHandler handler) { ViewChanged() = handler; }
 
 const std::vector<ScrollRequest>& ScrollRequests(HostHandle handle) {
   static const std::vector<ScrollRequest> none;

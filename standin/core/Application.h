@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "HostAbi.h"
+#include "core/ViewGeometry.h"
 
 namespace standin {
 
@@ -57,8 +58,17 @@ HostHandle DocumentOfView(HostHandle view);
 HostBox PageBox(HostHandle document, int pageIndex);
 
 int PageChangedCount(HostHandle document, int pageIndex);    // calls of 32:13 for that page
-// The part of a page that 32:12 reports as visible; the whole page box unless set.
-void SetVisibleBox(HostHandle document, int pageIndex, HostBox box);
+
+// Zoom, client size and scroll position of the document's view: 32:9 and 32:12 answer from
+// them, 31:7 changes the scroll position. A new view: zoom 1, 640 x 480, scrolled to the top.
+ViewLayout GetViewLayout(HostHandle document);
+void SetViewLayout(HostHandle document, const ViewLayout& layout);  // scroll kept in the column
+
+// A real window for the document's view, answered by 31:42; without one a tag stands for it.
+void SetViewWindow(HostHandle document, HostWindow window);
+// Called after 31:7 moved a view, e.g. to repaint its real window; null for none.
+using ViewChangedHandler = void (*)(HostHandle document);
+void SetViewChangedHandler(ViewChangedHandler handler);
 
 struct ScrollRequest {  // one call of 31:7
   int pageIndex;
@@ -67,8 +77,7 @@ struct ScrollRequest {  // one call of 31:7
 };
 const std::vector<ScrollRequest>& ScrollRequests(HostHandle document);
 
-// Window handles of the host: main window (20:36) and a view's window (31:42). They are tags,
-// not real windows; repaint requests are the module's own business.
+// The host's main window (20:36): a tag, not a real window.
 HostWindow MainWindow();
 
 // ---- undo list (20:37) ----------------------------------------------------------------------
