@@ -1,10 +1,12 @@
 // The commands of the main dialog that work on the document: find and navigation with
-// temporary frames, and protecting one or all occurrences.
+// temporary frames, and protecting one or all occurrences. Each reads the dialog's state from
+// its user-data slot and does nothing without one.
 #pragma once
 
 #include <windows.h>
 
 #include "ui/DialogState.h"
+#include "ui/PiOptions.h"
 
 namespace vm {
 
@@ -12,5 +14,8 @@ void FindNext(HWND dialog);                                  // command 2301
 void ShowCurrentMatch(HWND dialog, PiDialogState* state);    // also timer 1 and Protect
 void RemoveMatchFrames(PiDialogState* state);                // null state: nothing
 void Protect(HWND dialog, bool all);                         // commands 2302 (one), 2303 (all)
+
+// The options of one command, read from the dialog's controls and the stored formats.
+PiOptions ReadOptions(HWND dialog);
 
 }  // namespace vm
