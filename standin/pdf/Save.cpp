@@ -79,8 +79,8 @@ void RandomOwnerPassword(char* out, size_t size) {
   snprintf(out, size, "%s", hex.c_str());
 }
 
-// Writes the document into memory as it is, decrypted (no garbage collection, which would
-// renumber the open document's objects). Null on failure.
+}  // namespace
+
 fz_buffer* WriteToMemory(fz_context* ctx, pdf_document* doc, char* message, size_t size) {
   fz_buffer* buffer = nullptr;
   fz_output* out = nullptr;
@@ -104,6 +104,8 @@ fz_buffer* WriteToMemory(fz_context* ctx, pdf_document* doc, char* message, size
   }
   return buffer;
 }
+
+namespace {
 
 // Reopens the written bytes and saves them with garbage collection and compression, encrypted
 // as told.
