@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ui/MainDialog.h"
+
 namespace vm {
 
 namespace {
@@ -16,7 +18,7 @@ std::u16string Number(int64_t value) {
 }  // namespace
 
 std::u16string CounterCaption(int32_t position, int32_t count) {
-  return std::u16string(kDialogCaption) + u" - " + Number(position) + u" / " + Number(count);
+  return std::u16string(kMainDialogCaption) + u" - " + Number(position) + u" / " + Number(count);
 }
 
 std::u16string ProtectedCountText(int32_t count) {

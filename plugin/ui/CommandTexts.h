@@ -1,5 +1,4 @@
-// The texts, captions and message flags of the find and protect commands, and the small
-// helpers that put them into windows.
+// The texts, captions and message flags of the find and protect commands.
 #pragma once
 
 #include <windows.h>
@@ -11,9 +10,7 @@
 
 namespace vm {
 
-inline constexpr int kFindButton = 2301;
-inline constexpr UINT_PTR kReshowTimer = 1;
-inline constexpr UINT kReshowFirstDelay = 500;
+inline constexpr UINT kReshowFirstDelay = 500;  // ms; the window procedure re-arms with 600
 
 inline constexpr int32_t kFlagsError = 16;
 inline constexpr int32_t kFlagsWarning = 48;
@@ -22,7 +19,6 @@ inline constexpr int32_t kFlagsYesNoWarning = 52;
 inline constexpr int32_t kAnswerYes = 6;
 
 inline constexpr char16_t kFindCaption[] = u"찾기";
-inline constexpr char16_t kDialogCaption[] = u"개인 정보 보호하기";
 inline constexpr char16_t kFindNextText[] = u"다음 찾기(&F)";
 inline constexpr char16_t kNoCategoryText[] = u"하나 이상의 개인 정보 항목을 선택하세요.";
 inline constexpr char16_t kNoDocumentText[] = u"열린 문서가 없습니다. PDF 문서를 먼저 여세요.";
@@ -43,10 +39,5 @@ std::u16string IncompleteScanText(const ScanReport& report);
 
 // `text`, followed on a new line by the incomplete-scan notice when there is one.
 std::u16string WithScanNotice(const std::u16string& text, const ScanReport& report);
-
-inline const WCHAR* Wide(const std::u16string& text) {
-  return reinterpret_cast<const WCHAR*>(text.c_str());
-}
-inline const WCHAR* Wide(const char16_t* text) { return reinterpret_cast<const WCHAR*>(text); }
 
 }  // namespace vm

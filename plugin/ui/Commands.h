@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include "ui/DialogState.h"
-#include "ui/PiOptions.h"
 
 namespace vm {
 
@@ -14,8 +13,5 @@ void FindNext(HWND dialog);                                  // command 2301
 void ShowCurrentMatch(HWND dialog, PiDialogState* state);    // also timer 1 and Protect
 void RemoveMatchFrames(PiDialogState* state);                // null state: nothing
 void Protect(HWND dialog, bool all);                         // commands 2302 (one), 2303 (all)
-
-// The options of one command, read from the dialog's controls and the stored formats.
-PiOptions ReadOptions(HWND dialog);
 
 }  // namespace vm

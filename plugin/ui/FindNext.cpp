@@ -10,6 +10,8 @@
 #include "ui/CommandTexts.h"
 #include "ui/Commands.h"
 #include "ui/MainDialog.h"
+#include "ui/ReadOptions.h"
+#include "ui/WideText.h"
 
 namespace vm {
 
@@ -18,7 +20,7 @@ namespace {
 void StepToNext(HWND dialog, PiDialogState& state) {
   int32_t next = state.current + 1;
   if (next >= static_cast<int32_t>(state.matches.size())) {
-    if (ShowMessage(dialog, kWrapQuestionText, kDialogCaption, kFlagsYesNoWarning) != kAnswerYes) return;
+    if (ShowMessage(dialog, kWrapQuestionText, kMainDialogCaption, kFlagsYesNoWarning) != kAnswerYes) return;
     next = 0;
   }
   state.current = next;
@@ -47,7 +49,7 @@ void FirstFind(HWND dialog, PiDialogState& state) {
   }
   state.scanned = true;
   state.current = 0;
-  SetDlgItemTextW(dialog, kFindButton, Wide(kFindNextText));
+  SetDlgItemTextW(dialog, kIdFind, Wide(kFindNextText));
   ShowCurrentMatch(dialog, &state);
   if (!state.scanReport.Complete()) {
     ShowMessage(dialog, IncompleteScanText(state.scanReport), kFindCaption, kFlagsWarning);

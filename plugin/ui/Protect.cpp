@@ -13,6 +13,7 @@
 #include "ui/Commands.h"
 #include "ui/MainDialog.h"
 #include "ui/MatchFrames.h"
+#include "ui/ReadOptions.h"
 
 namespace vm {
 
@@ -50,19 +51,19 @@ void ContinueAfterProtectingOne(HWND dialog, PiDialogState& state, HostHandle do
   }
   // An ended search must not look like a clean document when pages were not fully searched.
   if ((warnIncomplete || listEmpty) && !state.scanReport.Complete()) {
-    ShowMessage(dialog, IncompleteScanText(state.scanReport), kDialogCaption, kFlagsWarning);
+    ShowMessage(dialog, IncompleteScanText(state.scanReport), kMainDialogCaption, kFlagsWarning);
   }
 }
 
 void ProtectIn(HWND dialog, PiDialogState& state, bool all) {
   const PiOptions options = ReadOptions(dialog);
   if (std::ranges::none_of(options.flags, std::identity{})) {
-    ShowMessage(dialog, kNoCategoryText, kDialogCaption, kFlagsInformation);
+    ShowMessage(dialog, kNoCategoryText, kMainDialogCaption, kFlagsInformation);
     return;
   }
   HostHandle document = Host<20, 24>();
   if (!document) {
-    ShowMessage(dialog, kNoDocumentText, kDialogCaption, kFlagsWarning);
+    ShowMessage(dialog, kNoDocumentText, kMainDialogCaption, kFlagsWarning);
     return;
   }
   if (document != state.document) {
@@ -73,7 +74,7 @@ void ProtectIn(HWND dialog, PiDialogState& state, bool all) {
   if (!state.scanned || state.matches.empty()) {
     if (ScanDocument(document, options.flags, state.matches, &state.scanReport) < 1) {
       const bool complete = state.scanReport.Complete();
-      ShowMessage(dialog, WithScanNotice(kNothingToProtectText, state.scanReport), kDialogCaption,
+      ShowMessage(dialog, WithScanNotice(kNothingToProtectText, state.scanReport), kMainDialogCaption,
                   complete ? kFlagsInformation : kFlagsWarning);
       return;
     }
@@ -92,13 +93,13 @@ void ProtectIn(HWND dialog, PiDialogState& state, bool all) {
   RemoveMatchFrames(&state);
 
   if (!WriteReplacements(document, options, selected)) {
-    ShowMessage(dialog, kApplyFailedText, kDialogCaption, kFlagsError);
+    ShowMessage(dialog, kApplyFailedText, kMainDialogCaption, kFlagsError);
     return;
   }
   if (all) {
     const bool complete = state.scanReport.Complete();
     ShowMessage(dialog, WithScanNotice(ProtectedCountText(static_cast<int32_t>(selected.size())), state.scanReport),
-                kDialogCaption, complete ? kFlagsInformation : kFlagsWarning);
+                kMainDialogCaption, complete ? kFlagsInformation : kFlagsWarning);
     ResetSearch(dialog, &state);
     return;
   }

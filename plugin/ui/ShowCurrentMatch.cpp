@@ -6,7 +6,9 @@
 #include "ui/CommandTexts.h"
 #include "ui/Commands.h"
 #include "ui/DialogPlacement.h"
+#include "ui/MainDialog.h"
 #include "ui/MatchFrames.h"
+#include "ui/WideText.h"
 
 namespace vm {
 

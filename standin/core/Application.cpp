@@ -100,17 +100,28 @@ const std::vector<HostBox>& PageBoxesOf(HostDocument& document) {
   return boxes;
 }
 
-ViewChangedHandler& ViewChanged() {
-  static ViewChangedHandler handler = nullptr;
-  return handler;
+ViewWindowHooks& Hooks() {
+  static ViewWindowHooks hooks;
+  return hooks;
+}
+
+void Repaint(HostDocument& document) {
+  if (document.view.window && Hooks().repaint) Hooks().repaint(document.view.window);
+}
+
+void Activate(HostDocument* document) {
+  App().active = document;
+  if (Hooks().activated) Hooks().activated(document ? document->view.window : nullptr);
 }
 
 HostHandle Adopt(std::unique_ptr<pdf::Document> pdfDocument) {
   auto document = std::make_unique<HostDocument>();
   document->pdf = std::move(pdfDocument);
+  HostDocument* adopted = document.get();
   App().documents.push_back(std::move(document));
-  App().active = App().documents.back().get();
-  return App().active;
+  if (Hooks().create) adopted->view.window = Hooks().create(adopted);
+  Activate(adopted);
+  return adopted;
 }
 
 void ReleaseSteps(std::vector<UndoStep>& steps) {
@@ -166,7 +177,7 @@ void VM_CALL ScrollTo(HostHandle view, int32_t pageIndex, float x, float y) {
   const std::vector<HostBox>& boxes = PageBoxesOf(*document);
   if (pageIndex < 0 || pageIndex >= static_cast<int>(boxes.size())) return;
   ScrollToPagePoint(document->view.layout, boxes, pageIndex, x, y);
-  if (ViewChanged()) ViewChanged()(document);
+  Repaint(*document);
 }
 HostWindow VM_CALL ViewWindow(HostHandle view) {
   HostDocument* document = FindByView(view);
@@ -195,7 +206,10 @@ HostBox VM_CALL VisibleBox(HostHandle pageView) {
   return VisiblePartOfPage(document.view.layout, PageBoxesOf(document), view->index);
 }
 void VM_CALL PageChanged(HostHandle pageView, int32_t) {
-  if (HostPageView* view = FindPageView(pageView)) ++view->changedCount;
+  HostPageView* view = FindPageView(pageView);
+  if (!view) return;
+  ++view->changedCount;
+  Repaint(*view->document);
 }
 
 // ---- 34:10 ----
@@ -255,7 +269,8 @@ void CloseHostDocument(HostHandle handle) {
                          [&](const auto& d) { return d.get() == document; });
   std::unique_ptr<HostDocument> closing = std::move(*it);
   documents.erase(it);
-  if (App().active == document) App().active = documents.empty() ? nullptr : documents.back().get();
+  if (closing->view.window && Hooks().destroy) Hooks().destroy(closing->view.window);
+  if (App().active == document) Activate(documents.empty() ? nullptr : documents.back().get());
 }
 
 void CloseAllHostDocuments() {
@@ -263,7 +278,7 @@ void CloseAllHostDocuments() {
 }
 
 void SetActiveDocument(HostHandle document) {
-  if (!document || Find(document)) App().active = static_cast<HostDocument*>(document);
+  if (!document || Find(document)) Activate(static_cast<HostDocument*>(document));
 }
 
 HostHandle ActiveDocument() { return App().active; }
@@ -349,11 +364,17 @@ void SetViewLayout(HostHandle handle, const ViewLayout& layout) {
   ClampScroll(document->view.layout, PageBoxesOf(*document));
 }
 
-void SetViewWindow(HostHandle handle, HostWindow window) {
-  if (HostDocument* document = Find(handle)) document->view.window = window;
+void SetViewWindowHooks(const ViewWindowHooks& hooks) { Hooks() = hooks; }
+
+HostWindow ViewWindowOf(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document ? document->view.window : nullptr;
 }
 
-void SetViewChangedHandler(ViewChangedHandler handler) { ViewChanged() = handler; }
+std::vector<HostBox> PageBoxes(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document ? PageBoxesOf(*document) : std::vector<HostBox>{};
+}
 
 const std::vector<ScrollRequest>& ScrollRequests(HostHandle handle) {
   static const std::vector<ScrollRequest> none;

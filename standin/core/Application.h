@@ -64,11 +64,20 @@ int PageChangedCount(HostHandle document, int pageIndex);    // calls of 32:13 f
 ViewLayout GetViewLayout(HostHandle document);
 void SetViewLayout(HostHandle document, const ViewLayout& layout);  // scroll kept in the column
 
-// A real window for the document's view, answered by 31:42; without one a tag stands for it.
-void SetViewWindow(HostHandle document, HostWindow window);
-// Called after 31:7 moved a view, e.g. to repaint its real window; null for none.
-using ViewChangedHandler = void (*)(HostHandle document);
-void SetViewChangedHandler(ViewChangedHandler handler);
+// Real windows for the views, supplied by the Win32 side of the stand-in; without them a tag
+// stands for each view's window (31:42) and nothing is drawn.
+struct ViewWindowHooks {
+  // When a document opens: its view's window, which may set the view's client size.
+  HostWindow (*create)(HostHandle document) = nullptr;
+  void (*destroy)(HostWindow window) = nullptr;    // when the document closes
+  void (*repaint)(HostWindow window) = nullptr;    // the view scrolled (31:7) or a page changed (32:13)
+  void (*activated)(HostWindow window) = nullptr;  // the active document changed; null: none
+};
+void SetViewWindowHooks(const ViewWindowHooks& hooks);
+// The real window made for the document's view; null when none.
+HostWindow ViewWindowOf(HostHandle document);
+// Every page's box (MediaBox, normalized) in page order, as the view lays them out.
+std::vector<HostBox> PageBoxes(HostHandle document);
 
 struct ScrollRequest {  // one call of 31:7
   int pageIndex;

@@ -78,8 +78,8 @@ std::vector<PageImage> RenderCopy(HostHandle document, int first, int last, floa
 
 }  // namespace
 
-std::vector<PageImage> RenderPages(HostHandle document, float zoom) {
-  return RenderCopy(document, 0, 1 << 30, zoom);
+std::vector<PageImage> RenderPages(HostHandle document, float zoom, int first, int last) {
+  return RenderCopy(document, std::max(first, 0), last, zoom);
 }
 
 bool RenderPage(HostHandle document, int pageIndex, float zoom, PageImage* image) {

@@ -17,8 +17,9 @@ struct PageImage {
   std::vector<uint8_t> rgb;  // rows top to bottom, 3 bytes a pixel, no padding
 };
 
-// Every page of the document at `zoom` pixels per page unit; empty on failure.
-std::vector<PageImage> RenderPages(HostHandle document, float zoom);
+// Pages [first, last) of the document (as far as it has them) at `zoom` pixels per page unit;
+// empty on failure.
+std::vector<PageImage> RenderPages(HostHandle document, float zoom, int first = 0, int last = 1 << 30);
 // One page; false on failure.
 bool RenderPage(HostHandle document, int pageIndex, float zoom, PageImage* image);
 bool WritePng(const PageImage& image, const std::string& path);

@@ -2,6 +2,9 @@
 // it, page rectangles in window pixels, the visible part of each page, and scrolling.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "ObjectsTestSupport.h"
 #include "core/Application.h"
 #include "pdf/Document.h"
@@ -135,14 +138,51 @@ TEST_F(CoreViewGeometryTest, ScrollingToAPointMakesItVisibleAndStaysInTheColumn)
   EXPECT_EQ(standin::GetViewLayout(doc_).scrollY, 10 + 792 + 10 + 792 + 10 + 595 + 10 - 480);
 }
 
-TEST_F(CoreViewGeometryTest, ViewWindowIsTheAttachedWindowOrAStableTag) {
+// Windows come from the hooks: made when a document opens, told when the view scrolls, a page
+// changes or another document becomes active, destroyed when the document closes.
+struct WindowEvents {
+  static inline std::vector<std::string> log;
+  static inline int windows[4];
+  static inline int made = 0;
+  static std::string Name(HostWindow window) {
+    return window ? "w" + std::to_string(static_cast<int*>(window) - windows) : "none";
+  }
+};
+
+TEST_F(CoreViewGeometryTest, ViewWindowsFollowTheDocumentsThroughTheHooks) {
   HostWindow tag = HOST(31, 42)(view_);
   ASSERT_NE(tag, nullptr);
   EXPECT_EQ(HOST(31, 42)(view_), tag);
-  int window = 0;
-  standin::SetViewWindow(doc_, &window);
-  EXPECT_EQ(HOST(31, 42)(view_), &window);
   EXPECT_EQ(HOST(31, 42)(nullptr), nullptr);
+
+  WindowEvents::log.clear();
+  WindowEvents::made = 0;
+  standin::ViewWindowHooks hooks;
+  hooks.create = [](HostHandle document) -> HostWindow {
+    standin::ViewLayout layout = standin::GetViewLayout(document);
+    layout.clientHeight = 2000;
+    standin::SetViewLayout(document, layout);
+    return &WindowEvents::windows[WindowEvents::made++];
+  };
+  hooks.destroy = [](HostWindow w) { WindowEvents::log.push_back("destroy " + WindowEvents::Name(w)); };
+  hooks.repaint = [](HostWindow w) { WindowEvents::log.push_back("repaint " + WindowEvents::Name(w)); };
+  hooks.activated = [](HostWindow w) { WindowEvents::log.push_back("active " + WindowEvents::Name(w)); };
+  standin::SetViewWindowHooks(hooks);
+
+  HostHandle a = standin::OpenHostDocumentFromContent({kPage, kPage});
+  HostHandle b = standin::OpenHostDocumentFromContent({kPage});
+  EXPECT_EQ(HOST(31, 42)(HOST(26, 24)(a)), &WindowEvents::windows[0]);
+  EXPECT_EQ(standin::GetViewLayout(a).clientHeight, 2000);
+  ExpectBox(HOST(32, 12)(HOST(31, 2)(HOST(26, 24)(a), 1)), 0, 0, 612, 792);
+  HOST(31, 7)(HOST(26, 24)(a), 1, 0, 100);
+  HOST(32, 13)(HOST(31, 2)(HOST(26, 24)(b), 0), 1);
+  standin::SetActiveDocument(a);
+  standin::CloseHostDocument(a);
+  standin::CloseHostDocument(b);
+  standin::SetViewWindowHooks({});
+  EXPECT_EQ(WindowEvents::log,
+            (std::vector<std::string>{"active w0", "active w1", "repaint w0", "repaint w1", "active w0",
+                                      "destroy w0", "active w1", "destroy w1", "active none"}));
 }
 
 }  // namespace
