@@ -1,5 +1,6 @@
 // The commands of the main dialog that work on the document: find and navigation with
-// temporary frames, and protecting one or all occurrences.
+// temporary frames, and protecting one or all occurrences. Each reads the dialog's state from
+// its user-data slot and does nothing without one.
 #pragma once
 
 #include <windows.h>

@@ -9,6 +9,7 @@
 
 #include "HostAbi.h"
 #include "detect/PiMatch.h"
+#include "detect/ScanDocument.h"
 
 namespace vm {
 
@@ -27,6 +28,7 @@ struct PiDialogState {
   int32_t reshowCountdown = 0;      // re-shows still due after protecting one occurrence
   PiMatchList matches;
   std::vector<MatchFrame> frames;
+  ScanReport scanReport;            // how completely the scan behind `matches` searched
 };
 
 // The state stored in a main dialog's user-data slot; null when none.

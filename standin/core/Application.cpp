@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "core/CoreParts.h"
+#include "core/ViewGeometry.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 
@@ -21,15 +22,16 @@ struct HostPageView {
   HostDocument* document;
   int index;
   int changedCount = 0;
-  bool hasVisibleBox = false;
-  HostBox visibleBox{};
   const void* pdfPage = nullptr;  // handed out by 32:2
 };
 
 struct HostView {
   std::map<int, std::unique_ptr<HostPageView>> pageViews;
   std::vector<ScrollRequest> scrolls;
-  char windowTag = 0;  // its address is the view's window handle
+  ViewLayout layout;
+  std::vector<HostBox> pageBoxes;  // filled on first use; pages keep their boxes
+  HostWindow window = nullptr;     // a real window when one was attached
+  char windowTag = 0;              // otherwise its address stands for the view's window
 };
 
 struct HostDocument {
@@ -89,12 +91,37 @@ HostPageView* PageViewAt(HostDocument& document, int index) {
   return slot.get();
 }
 
+const std::vector<HostBox>& PageBoxesOf(HostDocument& document) {
+  std::vector<HostBox>& boxes = document.view.pageBoxes;
+  if (boxes.empty()) {
+    const int count = pdf::PageCount(*document.pdf);
+    for (int i = 0; i < count; ++i) boxes.push_back(PageBox(&document, i));
+  }
+  return boxes;
+}
+
+ViewWindowHooks& Hooks() {
+  static ViewWindowHooks hooks;
+  return hooks;
+}
+
+void Repaint(HostDocument& document) {
+  if (document.view.window && Hooks().repaint) Hooks().repaint(document.view.window);
+}
+
+void Activate(HostDocument* document) {
+  App().active = document;
+  if (Hooks().activated) Hooks().activated(document ? document->view.window : nullptr);
+}
+
 HostHandle Adopt(std::unique_ptr<pdf::Document> pdfDocument) {
   auto document = std::make_unique<HostDocument>();
   document->pdf = std::move(pdfDocument);
+  HostDocument* adopted = document.get();
   App().documents.push_back(std::move(document));
-  App().active = App().documents.back().get();
-  return App().active;
+  if (Hooks().create) adopted->view.window = Hooks().create(adopted);
+  Activate(adopted);
+  return adopted;
 }
 
 void ReleaseSteps(std::vector<UndoStep>& steps) {
@@ -144,11 +171,18 @@ HostHandle VM_CALL PageViewFn(HostHandle view, int32_t pageIndex) {
   return document ? PageViewAt(*document, pageIndex) : nullptr;
 }
 void VM_CALL ScrollTo(HostHandle view, int32_t pageIndex, float x, float y) {
-  if (HostDocument* document = FindByView(view)) document->view.scrolls.push_back({pageIndex, x, y});
+  HostDocument* document = FindByView(view);
+  if (!document) return;
+  document->view.scrolls.push_back({pageIndex, x, y});
+  const std::vector<HostBox>& boxes = PageBoxesOf(*document);
+  if (pageIndex < 0 || pageIndex >= static_cast<int>(boxes.size())) return;
+  ScrollToPagePoint(document->view.layout, boxes, pageIndex, x, y);
+  Repaint(*document);
 }
 HostWindow VM_CALL ViewWindow(HostHandle view) {
   HostDocument* document = FindByView(view);
-  return document ? &document->view.windowTag : nullptr;
+  if (!document) return nullptr;
+  return document->view.window ? document->view.window : &document->view.windowTag;
 }
 
 // ---- 32: page view ----
@@ -159,23 +193,23 @@ HostHandle VM_CALL PdfPageFn(HostHandle pageView) {
   if (page) view->pdfPage = page;
   return page;
 }
-// The view shows pages at 100 % with the page's upper-left corner at the window's origin.
 void VM_CALL PageToWindow(HostHandle pageView, const HostBox* rect, HostIntRect* pixels) {
   HostPageView* view = FindPageView(pageView);
   if (!view || !rect || !pixels) return;
-  HostBox page = PageBox(view->document, view->index);
-  pixels->left = static_cast<int32_t>(std::lround(rect->x0 - page.x0));
-  pixels->top = static_cast<int32_t>(std::lround(page.y1 - rect->y0));
-  pixels->right = static_cast<int32_t>(std::lround(rect->x1 - page.x0));
-  pixels->bottom = static_cast<int32_t>(std::lround(page.y1 - rect->y1));
+  HostDocument& document = *view->document;
+  *pixels = PageRectToWindow(document.view.layout, PageBoxesOf(document), view->index, *rect);
 }
 HostBox VM_CALL VisibleBox(HostHandle pageView) {
   HostPageView* view = FindPageView(pageView);
   if (!view) return HostBox{};
-  return view->hasVisibleBox ? view->visibleBox : PageBox(view->document, view->index);
+  HostDocument& document = *view->document;
+  return VisiblePartOfPage(document.view.layout, PageBoxesOf(document), view->index);
 }
 void VM_CALL PageChanged(HostHandle pageView, int32_t) {
-  if (HostPageView* view = FindPageView(pageView)) ++view->changedCount;
+  HostPageView* view = FindPageView(pageView);
+  if (!view) return;
+  ++view->changedCount;
+  Repaint(*view->document);
 }
 
 // ---- 34:10 ----
@@ -235,7 +269,8 @@ void CloseHostDocument(HostHandle handle) {
                          [&](const auto& d) { return d.get() == document; });
   std::unique_ptr<HostDocument> closing = std::move(*it);
   documents.erase(it);
-  if (App().active == document) App().active = documents.empty() ? nullptr : documents.back().get();
+  if (closing->view.window && Hooks().destroy) Hooks().destroy(closing->view.window);
+  if (App().active == document) Activate(documents.empty() ? nullptr : documents.back().get());
 }
 
 void CloseAllHostDocuments() {
@@ -243,7 +278,7 @@ void CloseAllHostDocuments() {
 }
 
 void SetActiveDocument(HostHandle document) {
-  if (!document || Find(document)) App().active = static_cast<HostDocument*>(document);
+  if (!document || Find(document)) Activate(static_cast<HostDocument*>(document));
 }
 
 HostHandle ActiveDocument() { return App().active; }
@@ -317,13 +352,28 @@ int PageChangedCount(HostHandle handle, int pageIndex) {
   return it == document->view.pageViews.end() ? 0 : it->second->changedCount;
 }
 
-void SetVisibleBox(HostHandle handle, int pageIndex, HostBox box) {
+ViewLayout GetViewLayout(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document ? document->view.layout : ViewLayout{};
+}
+
+void SetViewLayout(HostHandle handle, const ViewLayout& layout) {
   HostDocument* document = Find(handle);
   if (!document) return;
-  if (HostPageView* view = PageViewAt(*document, pageIndex)) {
-    view->hasVisibleBox = true;
-    view->visibleBox = box;
-  }
+  document->view.layout = layout;
+  ClampScroll(document->view.layout, PageBoxesOf(*document));
+}
+
+void SetViewWindowHooks(const ViewWindowHooks& hooks) { Hooks() = hooks; }
+
+HostWindow ViewWindowOf(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document ? document->view.window : nullptr;
+}
+
+std::vector<HostBox> PageBoxes(HostHandle handle) {
+  HostDocument* document = Find(handle);
+  return document ? PageBoxesOf(*document) : std::vector<HostBox>{};
 }
 
 const std::vector<ScrollRequest>& ScrollRequests(HostHandle handle) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "HostAbi.h"
+#include "core/ViewGeometry.h"
 
 namespace standin {
 
@@ -57,8 +58,26 @@ HostHandle DocumentOfView(HostHandle view);
 HostBox PageBox(HostHandle document, int pageIndex);
 
 int PageChangedCount(HostHandle document, int pageIndex);    // calls of 32:13 for that page
-// The part of a page that 32:12 reports as visible; the whole page box unless set.
-void SetVisibleBox(HostHandle document, int pageIndex, HostBox box);
+
+// Zoom, client size and scroll position of the document's view: 32:9 and 32:12 answer from
+// them, 31:7 changes the scroll position. A new view: zoom 1, 640 x 480, scrolled to the top.
+ViewLayout GetViewLayout(HostHandle document);
+void SetViewLayout(HostHandle document, const ViewLayout& layout);  // scroll kept in the column
+
+// Real windows for the views, supplied by the Win32 side of the stand-in; without them a tag
+// stands for each view's window (31:42) and nothing is drawn.
+struct ViewWindowHooks {
+  // When a document opens: its view's window, which may set the view's client size.
+  HostWindow (*create)(HostHandle document) = nullptr;
+  void (*destroy)(HostWindow window) = nullptr;    // when the document closes
+  void (*repaint)(HostWindow window) = nullptr;    // the view scrolled (31:7) or a page changed (32:13)
+  void (*activated)(HostWindow window) = nullptr;  // the active document changed; null: none
+};
+void SetViewWindowHooks(const ViewWindowHooks& hooks);
+// The real window made for the document's view; null when none.
+HostWindow ViewWindowOf(HostHandle document);
+// Every page's box (MediaBox, normalized) in page order, as the view lays them out.
+std::vector<HostBox> PageBoxes(HostHandle document);
 
 struct ScrollRequest {  // one call of 31:7
   int pageIndex;
@@ -67,8 +86,7 @@ struct ScrollRequest {  // one call of 31:7
 };
 const std::vector<ScrollRequest>& ScrollRequests(HostHandle document);
 
-// Window handles of the host: main window (20:36) and a view's window (31:42). They are tags,
-// not real windows; repaint requests are the module's own business.
+// The host's main window (20:36): a tag, not a real window.
 HostWindow MainWindow();
 
 // ---- undo list (20:37) ----------------------------------------------------------------------

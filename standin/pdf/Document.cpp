@@ -1,8 +1,9 @@
 #include "pdf/Document.h"
 
 #include <algorithm>
+#include <sys/stat.h>
+
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 
 #include "pdf/Fonts.h"
@@ -74,8 +75,10 @@ bool LooksLikePdf(const std::string& path) {
 std::unique_ptr<Document> OpenDocument(const std::string& path, std::string* error) {
   std::string ignored;
   if (!error) error = &ignored;
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
+  // stat rather than std::filesystem: the winelib build compiles the library's headers for
+  // Windows paths while linking the Linux library.
+  struct stat info {};
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
     *error = "File not found: " + path;
     return nullptr;
   }

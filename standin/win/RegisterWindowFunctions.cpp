@@ -1,4 +1,5 @@
 #include "core/Registration.h"
+#include "win/ViewWindow.h"
 #include "win/WindowParts.h"
 
 namespace standin {
@@ -6,6 +7,7 @@ namespace standin {
 void RegisterWindowFunctions(FunctionTable& table) {
   RegisterMainWindowFunctions(table);
   RegisterImageFunctions(table);
+  InstallViewWindows();
 }
 
 }  // namespace standin

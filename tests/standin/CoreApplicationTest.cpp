@@ -97,31 +97,6 @@ TEST_F(CoreApplicationTest, ActiveDocumentFollowsOpeningClosingAndSwitching) {
   EXPECT_EQ(HOST(20, 22)(), 0);
 }
 
-TEST_F(CoreApplicationTest, PageGeometryOfTheView) {
-  HostHandle doc = standin::OpenHostDocumentFromContent({kText});
-  HostHandle pv = HOST(31, 2)(HOST(26, 24)(doc), 0);
-  HostBox visible = HOST(32, 12)(pv);
-  EXPECT_EQ(visible.x0, 0);
-  EXPECT_EQ(visible.y0, 0);
-  EXPECT_EQ(visible.x1, 612);
-  EXPECT_EQ(visible.y1, 792);
-
-  HostBox rect{72, 700, 172, 712};
-  HostIntRect pixels{};
-  HOST(32, 9)(pv, &rect, &pixels);
-  EXPECT_EQ(pixels.left, 72);
-  EXPECT_EQ(pixels.right, 172);
-  EXPECT_EQ(pixels.top, 92);     // y grows downwards in the window
-  EXPECT_EQ(pixels.bottom, 80);
-
-  standin::SetVisibleBox(doc, 0, {0, 400, 612, 792});
-  EXPECT_EQ(HOST(32, 12)(pv).y0, 400);
-
-  HOST(31, 7)(HOST(26, 24)(doc), 0, 72, 712);
-  ASSERT_EQ(standin::ScrollRequests(doc).size(), 1u);
-  EXPECT_EQ(standin::ScrollRequests(doc)[0].y, 712);
-}
-
 // ---- the undo list ----
 
 struct StepRecord {

@@ -2,7 +2,12 @@
 // dictionary, removed through the page view.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+
 #include "ObjectsTestSupport.h"
+#include "RawPdf.h"
 #include "pdf/Document.h"
 
 namespace {
@@ -22,6 +27,20 @@ class ObjectsAnnotationTest : public testing::Test {
     return pdf_dict_get(pdf_->ctx, pdf_lookup_page_obj(pdf_->ctx, pdf_->doc, page), PDF_NAME(Annots));
   }
   HostHandle PageView(int page) { return HOST(31, 2)(HOST(26, 24)(host_), page); }
+  // The appearance, built the way the module builds it; the stream's object number.
+  int32_t SetAppearance(HostHandle dictionary, const std::string& body, HostBox bbox) {
+    HostHandle s = HOST(67, 0)();
+    HOST(67, 19)(s, "Type", "XObject");
+    HOST(67, 19)(s, "Subtype", "Form");
+    HOST(67, 27)(s, "BBox", bbox);
+    HostHandle st = HOST(68, 0)();
+    HOST(68, 1)(st, reinterpret_cast<const uint8_t*>(body.data()), static_cast<int32_t>(body.size()), s);
+    int32_t n = HOST(34, 42)(pdf_, st);
+    HostHandle ap = HOST(67, 0)();
+    HOST(67, 23)(ap, "N", pdf_, n);
+    HOST(67, 18)(dictionary, "AP", ap, pdf_);
+    return n;
+  }
 
   HostHandle host_ = nullptr;
   standin::pdf::Document* pdf_ = nullptr;
@@ -36,18 +55,8 @@ TEST_F(ObjectsAnnotationTest, SquareWithAppearanceIsOnThePageUntilRemoved) {
   ASSERT_NE(d, nullptr);
   EXPECT_EQ(HOST(61, 0)(HOST(67, 2)(d, "Subtype")), 4);
 
-  // The appearance, built the way the module builds it.
-  HostHandle s = HOST(67, 0)();
-  HOST(67, 19)(s, "Type", "XObject");
-  HOST(67, 19)(s, "Subtype", "Form");
-  HOST(67, 27)(s, "BBox", HostBox{0, 0, 100, 12});
-  HostHandle st = HOST(68, 0)();
   const std::string body = "0.20 0.45 0.95 RG 1.2 w 0.6 0.6 98.80 10.80 re S";
-  HOST(68, 1)(st, reinterpret_cast<const uint8_t*>(body.data()), static_cast<int32_t>(body.size()), s);
-  int32_t n = HOST(34, 42)(pdf_, st);
-  HostHandle ap = HOST(67, 0)();
-  HOST(67, 23)(ap, "N", pdf_, n);
-  HOST(67, 18)(d, "AP", ap, pdf_);
+  const int32_t n = SetAppearance(d, body, HostBox{0, 0, 100, 12});
 
   fz_context* ctx = pdf_->ctx;
   ASSERT_EQ(pdf_array_len(ctx, Annots(1)), 1);
@@ -90,6 +99,37 @@ TEST_F(ObjectsAnnotationTest, SquareWithAppearanceIsOnThePageUntilRemoved) {
 
   EXPECT_EQ(HOST(26, 130)(host_, 2, "Square", HostBox{0, 0, 1, 1}), nullptr);
   EXPECT_EQ(HOST(26, 130)(nullptr, 0, "Square", HostBox{0, 0, 1, 1}), nullptr);
+}
+
+// A frame still on its page is saved with its appearance; a removed one leaves no trace in the
+// saved file, neither the annotation nor its appearance stream.
+TEST_F(ObjectsAnnotationTest, FramesAreSavedWhileOnThePageAndGoneAfterRemoval) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("vm-frames-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  auto save = [&](const char* name) {
+    std::string path = (dir / name).string(), error;
+    EXPECT_TRUE(standin::SaveHostDocument(host_, path, &error)) << error;
+    return path;
+  };
+  HostHandle kept = HOST(26, 130)(host_, 0, "Square", HostBox{72, 700, 172, 712});
+  HostHandle gone = HOST(26, 130)(host_, 1, "Square", HostBox{72, 600, 133, 630});
+  SetAppearance(HOST(52, 2)(HOST(173, 0)(kept)), "0.20 0.45 0.95 RG 1.2 w 0.6 0.6 98.80 10.80 re S",
+                HostBox{0, 0, 100, 12});
+  SetAppearance(HOST(52, 2)(HOST(173, 0)(gone)), "0.20 0.45 0.95 RG 1.2 w 0.6 0.6 59.80 28.80 re S",
+                HostBox{0, 0, 61, 30});
+  const std::string both = save("both.pdf");
+  EXPECT_TRUE(checker::RawFileContains(both, "59.80 28.80 re S"));
+
+  HOST(32, 18)(PageView(1), gone);
+  const std::string one = save("one.pdf");
+  EXPECT_TRUE(checker::RawFileContains(one, "98.80 10.80 re S"));
+  EXPECT_FALSE(checker::RawFileContains(one, "59.80 28.80 re S"));
+  int squares = 0;
+  for (const checker::RawObject& object : checker::ReadRawObjects(checker::ReadFile(one)))
+    squares += object.dictionary.find("/Square") != std::string::npos;
+  EXPECT_EQ(squares, 1);
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -1,0 +1,357 @@
+// Find, navigation and protect driven through the real dialog and message queue on a sample
+// PDF: frames read back from the page, the view scrolled only when needed, the dialog kept off
+// the occurrence, captions at each step, and one undo step that restores the pages exactly.
+#include "ui/UiTest.h"
+
+#include <string>
+#include <vector>
+
+#include "core/Application.h"
+#include "core/Ribbon.h"
+#include "core/StandinHost.h"
+#include "detect/ScanDocument.h"
+#include "pdf/Document.h"
+#include "ui/Commands.h"
+#include "ui/DialogPlacement.h"
+#include "ui/DialogState.h"
+#include "ui/MainDialog.h"
+#include "ui/MatchFrames.h"
+
+namespace {
+
+using uitest::PumpMessages;
+using uitest::TextOf;
+
+struct FrameOnPage {
+  int page;
+  fz_rect rect;
+  std::string appearance;  // the /AP /N stream's data
+  fz_rect bbox;
+};
+
+// Square annotations of every page, read with MuPDF from the open document.
+std::vector<FrameOnPage> Frames(HostHandle document) {
+  std::vector<FrameOnPage> frames;
+  standin::pdf::Document* pdf = standin::PdfDocumentOf(document);
+  fz_context* ctx = pdf->ctx;
+  for (int p = 0; p < pdf_count_pages(ctx, pdf->doc); ++p) {
+    pdf_obj* annots = pdf_dict_get(ctx, pdf_lookup_page_obj(ctx, pdf->doc, p), PDF_NAME(Annots));
+    for (int i = 0; i < pdf_array_len(ctx, annots); ++i) {
+      pdf_obj* annot = pdf_array_get(ctx, annots, i);
+      if (!pdf_name_eq(ctx, pdf_dict_get(ctx, annot, PDF_NAME(Subtype)), PDF_NAME(Square))) continue;
+      FrameOnPage frame{p, pdf_dict_get_rect(ctx, annot, PDF_NAME(Rect)), {}, {}};
+      pdf_obj* normal = pdf_dict_getp(ctx, annot, "AP/N");
+      if (pdf_is_stream(ctx, normal)) {
+        fz_buffer* data = pdf_load_stream(ctx, normal);
+        unsigned char* bytes = nullptr;
+        size_t length = fz_buffer_storage(ctx, data, &bytes);
+        frame.appearance.assign(reinterpret_cast<char*>(bytes), length);
+        fz_drop_buffer(ctx, data);
+        frame.bbox = pdf_dict_get_rect(ctx, normal, PDF_NAME(BBox));
+      }
+      frames.push_back(frame);
+    }
+  }
+  return frames;
+}
+
+// An object printed with its references followed and streams by their decoded data, so that
+// equal pages print equally whatever their object numbers.
+void PrintDeep(fz_context* ctx, pdf_obj* object, std::string& out, int depth) {
+  if (depth > 12) return;
+  if (pdf_is_stream(ctx, object)) {
+    fz_buffer* data = pdf_load_stream(ctx, object);
+    unsigned char* bytes = nullptr;
+    size_t length = fz_buffer_storage(ctx, data, &bytes);
+    out += "stream<" + std::string(reinterpret_cast<char*>(bytes), length) + ">";
+    fz_drop_buffer(ctx, data);
+  }
+  object = pdf_resolve_indirect(ctx, object);
+  if (pdf_is_dict(ctx, object)) {
+    out += "<<";
+    for (int i = 0; i < pdf_dict_len(ctx, object); ++i) {
+      pdf_obj* key = pdf_dict_get_key(ctx, object, i);
+      if (pdf_name_eq(ctx, key, PDF_NAME(Parent)) || pdf_name_eq(ctx, key, PDF_NAME(Length))) continue;
+      out += std::string("/") + pdf_to_name(ctx, key) + " ";
+      PrintDeep(ctx, pdf_dict_get_val(ctx, object, i), out, depth + 1);
+    }
+    out += ">>";
+  } else if (pdf_is_array(ctx, object)) {
+    out += "[";
+    for (int i = 0; i < pdf_array_len(ctx, object); ++i) PrintDeep(ctx, pdf_array_get(ctx, object, i), out, depth + 1);
+    out += "]";
+  } else {
+    char buffer[256];
+    size_t length = 0;
+    char* text = pdf_sprint_obj(ctx, buffer, sizeof buffer, &length, object, 1, 0);
+    out.append(text, length);
+    if (text != buffer) fz_free(ctx, text);
+    out += " ";
+  }
+}
+
+// Every page's Contents and Resources.
+std::vector<std::string> PageStates(HostHandle document) {
+  std::vector<std::string> states;
+  standin::pdf::Document* pdf = standin::PdfDocumentOf(document);
+  fz_context* ctx = pdf->ctx;
+  for (int p = 0; p < pdf_count_pages(ctx, pdf->doc); ++p) {
+    pdf_obj* page = pdf_lookup_page_obj(ctx, pdf->doc, p);
+    std::string state;
+    PrintDeep(ctx, pdf_dict_get(ctx, page, PDF_NAME(Contents)), state, 0);
+    state += "|";
+    PrintDeep(ctx, pdf_dict_get(ctx, page, PDF_NAME(Resources)), state, 0);
+    states.push_back(state);
+  }
+  return states;
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+HostBox Ordered(const fz_rect& r) { return HostBox{r.x0, r.y0, r.x1, r.y1}; }
+
+class FindProtectTest : public uitest::UiTest {
+ protected:
+  void Open(const char* file) {
+    std::string error;
+    document_ = standin::OpenHostDocument(std::string(VM_TEST_DATA_DIR) + "/" + file, &error);
+    ASSERT_NE(document_, nullptr) << error;
+    PumpMessages(50);
+    ASSERT_TRUE(standin::ClickRibbonButton("Ctrl_Veilmark_Mask"));
+    PumpMessages(50);
+    dialog_ = vm::MainDialogWindow();
+    ASSERT_NE(dialog_, nullptr);
+  }
+  void Press(int id) {
+    PostMessageW(GetDlgItem(dialog_, id), BM_CLICK, 0, 0);
+    PumpMessages(60);
+  }
+  vm::PiDialogState& State() { return *vm::DialogStateOf(dialog_); }
+  const vm::PiMatch& Current() { return State().matches.at(State().current); }
+  bool WhollyVisible(const vm::PiMatch& match) {
+    const HostBox visible = standin::VisiblePartOfPage(standin::GetViewLayout(document_),
+                                                       standin::PageBoxes(document_), match.pageIndex);
+    const HostBox r = vm::FirstRect(match);
+    return r.x0 >= visible.x0 && r.x1 <= visible.x1 && r.y0 >= visible.y0 && r.y1 <= visible.y1;
+  }
+  RECT ScreenRect(const vm::PiMatch& match) {
+    RECT screen{};
+    EXPECT_TRUE(vm::MatchScreenRect(document_, match, &screen));
+    return screen;
+  }
+  // The current occurrence framed exactly: one Square per rectangle on its page, nothing else,
+  // each drawn by the blue appearance; visible in the view; the dialog clear of it.
+  void ExpectShown(int position, int count) {
+    EXPECT_EQ(TextOf(dialog_), u"개인 정보 보호하기 - " + Number(position) + u" / " + Number(count));
+    const vm::PiMatch& match = Current();
+    const std::vector<FrameOnPage> frames = Frames(document_);
+    ASSERT_EQ(frames.size(), match.rects.size());
+    for (size_t i = 0; i < frames.size(); ++i) {
+      const HostBox r = vm::Normalized(match.rects[i]);
+      EXPECT_EQ(frames[i].page, match.pageIndex);
+      EXPECT_NEAR(frames[i].rect.x0, r.x0, 0.01);
+      EXPECT_NEAR(frames[i].rect.y1, r.y1, 0.01);
+      EXPECT_EQ(frames[i].appearance, vm::FrameAppearanceContent(r.x1 - r.x0, r.y1 - r.y0));
+      EXPECT_NEAR(frames[i].bbox.x1, r.x1 - r.x0, 0.01);
+      EXPECT_NEAR(frames[i].bbox.y1, r.y1 - r.y0, 0.01);
+    }
+    EXPECT_TRUE(WhollyVisible(match));
+    RECT dialog;
+    GetWindowRect(dialog_, &dialog);
+    EXPECT_FALSE(Overlap(dialog, ScreenRect(match)));
+  }
+  static std::u16string Number(int n) {
+    const std::string s = std::to_string(n);
+    return std::u16string(s.begin(), s.end());
+  }
+
+  HostHandle document_ = nullptr;
+  HWND dialog_ = nullptr;
+};
+
+TEST_F(FindProtectTest, FindStepsThroughOccurrencesFramedScrolledOnlyWhenHiddenAndWraps) {
+  Open("form-reportlab.pdf");  // five resident registration numbers on two pages
+  Press(vm::kIdFind);
+  ASSERT_EQ(State().matches.size(), 5u);
+  EXPECT_EQ(TextOf(GetDlgItem(dialog_, vm::kIdFind)), u"다음 찾기(&F)");
+  ExpectShown(1, 5);
+  for (int i = 1; i < 5; ++i) {
+    const size_t scrolls = standin::ScrollRequests(document_).size();
+    const bool visibleBefore = WhollyVisible(State().matches[i]);
+    // The dialog sits on the next occurrence: it must move away from it.
+    const RECT target = ScreenRect(State().matches[i]);
+    SetWindowPos(dialog_, nullptr, target.left - 20, target.top - 20, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    Press(vm::kIdFind);
+    ExpectShown(i + 1, 5);
+    EXPECT_EQ(standin::ScrollRequests(document_).size(), scrolls + (visibleBefore ? 0 : 1)) << i;
+  }
+  EXPECT_GT(standin::ScrollRequests(document_).size(), 0u);
+
+  // At the end: "No" changes nothing, "Yes" starts again from the first.
+  standin::ScriptMessageBoxAnswers({7, 6});
+  Press(vm::kIdFind);
+  ExpectShown(5, 5);
+  Press(vm::kIdFind);
+  ExpectShown(1, 5);
+  ASSERT_EQ(standin::MessageBoxes().size(), 2u);
+  EXPECT_EQ(standin::MessageBoxes()[0].text, u"문서의 마지막까지 찾았습니다. 문서의 처음으로 이동하여 계속 찾을까요?");
+  EXPECT_EQ(standin::MessageBoxes()[0].caption, u"개인 정보 보호하기");
+  EXPECT_EQ(standin::MessageBoxes()[0].flags, 52);
+
+  // Closing the dialog takes the frames off the page.
+  Press(vm::kIdClose);
+  EXPECT_EQ(vm::MainDialogWindow(), nullptr);
+  EXPECT_TRUE(Frames(document_).empty());
+}
+
+TEST_F(FindProtectTest, ProtectOneThenAllIsUndoneAndRedoneExactlyThroughTheHostList) {
+  Open("form-reportlab.pdf");
+  const std::vector<std::string> original = PageStates(document_);
+
+  // Before any find: the first occurrence is protected at once, the next one shown, and shown
+  // again twice by the timer.
+  const int framesBefore = standin::Table().CountCalls(26, 130);
+  Press(vm::kIdProtectOne);
+  ASSERT_EQ(State().matches.size(), 4u);
+  ExpectShown(1, 4);
+  EXPECT_EQ(TextOf(GetDlgItem(dialog_, vm::kIdFind)), u"찾기(&F)");
+  const int perShow = static_cast<int>(Current().rects.size());
+  PumpMessages(1400);
+  EXPECT_EQ(standin::Table().CountCalls(26, 130) - framesBefore, 3 * perShow);
+  ASSERT_EQ(standin::UndoSteps(document_).size(), 1u);
+  EXPECT_EQ(standin::UndoSteps(document_)[0].label, u"개인 정보 보호");
+
+  Press(vm::kIdProtectAll);
+  ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+  EXPECT_EQ(standin::MessageBoxes()[0].text, u"개인 정보 4건을 보호 문자로 바꿨습니다.");
+  EXPECT_EQ(standin::MessageBoxes()[0].flags, 64);
+  EXPECT_EQ(TextOf(dialog_), u"개인 정보 보호하기");
+  EXPECT_FALSE(State().scanned);
+  EXPECT_TRUE(Frames(document_).empty());
+  ASSERT_EQ(standin::UndoStepCount(document_), 2);
+  const std::vector<std::string> protectedPages = PageStates(document_);
+  EXPECT_NE(protectedPages, original);
+  vm::PiCategoryFlags rrn{};
+  rrn[6] = true;
+  vm::PiMatchList left;
+  EXPECT_EQ(vm::ScanDocument(document_, rrn, left), 0);
+
+  for (int cycle = 0; cycle < 10; ++cycle) {
+    ASSERT_TRUE(standin::UndoLast(document_));
+    ASSERT_TRUE(standin::UndoLast(document_));
+    ASSERT_EQ(PageStates(document_), original) << cycle;
+    ASSERT_TRUE(standin::RedoLast(document_));
+    ASSERT_TRUE(standin::RedoLast(document_));
+    ASSERT_EQ(PageStates(document_), protectedPages) << cycle;
+  }
+  EXPECT_EQ(vm::ScanDocument(document_, rrn, left), 0);
+  // Closing the document releases both steps and every page copy they held.
+  standin::CloseHostDocument(document_);
+}
+
+TEST_F(FindProtectTest, MessagesOfFindAndProtectAndPagesNotFullySearched) {
+  Open("form-reportlab.pdf");
+  // Nothing ticked.
+  Press(vm::kIdResidentNumber);
+  Press(vm::kIdFind);
+  Press(vm::kIdProtectAll);
+  // A scan that stops on the second page: the first page's occurrences are shown, and the user
+  // is told that the document was not searched to its end.
+  Press(vm::kIdResidentNumber);
+  static auto text = reinterpret_cast<HostFn<120, 16>::type>(standin::Table().Lookup(120, 16));
+  static int calls;
+  calls = 0;
+  standin::Table().Override<120, 16>([](HostHandle t, int32_t first, int32_t count, HostHandle* s) {
+    if (++calls == 2) throw std::bad_alloc();
+    return text(t, first, count, s);
+  });
+  Press(vm::kIdFind);
+  EXPECT_EQ(TextOf(dialog_), u"개인 정보 보호하기 - 1 / 3");
+  standin::Table().ClearOverrides();
+
+  const auto& boxes = standin::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].text, u"하나 이상의 개인 정보 항목을 선택하세요.");
+  EXPECT_EQ(boxes[0].caption, u"찾기");
+  EXPECT_EQ(boxes[0].flags, 64);
+  EXPECT_EQ(boxes[1].caption, u"개인 정보 보호하기");
+  EXPECT_EQ(boxes[2].text,
+            u"문서를 끝까지 검색하지 못했습니다. 검색하지 못한 부분에 개인 정보가 남아 있을 수 있습니다.");
+  EXPECT_EQ(boxes[2].caption, u"찾기");
+  EXPECT_EQ(boxes[2].flags, 48);
+}
+
+TEST_F(FindProtectTest, NothingFoundIsReportedByFindAndByProtect) {
+  document_ = standin::OpenHostDocumentFromContent({"BT /F1 12 Tf 72 700 Td (no personal data) Tj ET"});
+  ASSERT_TRUE(standin::ClickRibbonButton("Ctrl_Veilmark_Mask"));
+  dialog_ = vm::MainDialogWindow();
+  ASSERT_NE(dialog_, nullptr);
+  Press(vm::kIdFind);
+  Press(vm::kIdProtectOne);
+  const auto& boxes = standin::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, u"선택한 항목에 해당하는 개인 정보를 찾지 못했습니다.");
+  EXPECT_EQ(boxes[0].caption, u"찾기");
+  EXPECT_EQ(boxes[0].flags, 48);
+  EXPECT_EQ(boxes[1].text, u"보호할 개인 정보를 찾지 못했습니다.");
+  EXPECT_EQ(boxes[1].flags, 64);
+  EXPECT_EQ(standin::UndoStepCount(document_), 0);
+}
+
+// At the run's DPI: a dialog over the occurrence goes where the work area leaves room, off it.
+class LayoutFindPlacement : public FindProtectTest {};
+
+TEST_F(LayoutFindPlacement, DialogOverTheOccurrenceMovesOffItWithinTheWorkArea) {
+  Open("form-reportlab.pdf");
+  Press(vm::kIdFind);
+  const RECT occurrence = ScreenRect(Current());
+  SetWindowPos(dialog_, nullptr, occurrence.left - 10, occurrence.top - 10, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  RECT before;
+  GetWindowRect(dialog_, &before);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(dialog_, MONITOR_DEFAULTTONEAREST), &monitor);
+  vm::ShowCurrentMatch(dialog_, &State());
+  RECT after;
+  GetWindowRect(dialog_, &after);
+  const POINT expected = vm::PlaceAwayFrom(before, occurrence, monitor.rcWork);
+  EXPECT_EQ(after.left, expected.x);
+  EXPECT_EQ(after.top, expected.y);
+  EXPECT_EQ(after.right - after.left, before.right - before.left);
+  EXPECT_FALSE(Overlap(after, occurrence));
+  EXPECT_GE(after.top, monitor.rcWork.top);
+  EXPECT_LE(after.bottom, monitor.rcWork.bottom);
+
+  // Not covering it: the dialog stays.
+  vm::ShowCurrentMatch(dialog_, &State());
+  RECT again;
+  GetWindowRect(dialog_, &again);
+  EXPECT_EQ(again.left, after.left);
+  EXPECT_EQ(again.top, after.top);
+}
+
+// The dialog's new place, in every direction the work area leaves, at the run's DPI.
+TEST(LayoutDialogPlacement, BelowElseAboveRightLeftWithinTheWorkArea) {
+  const RECT area{0, 0, 1280, 1000};
+  const RECT dialog{100, 100, 100 + 520, 100 + 400};
+  auto place = [&](RECT occurrence, RECT d) { return vm::PlaceAwayFrom(d, occurrence, area); };
+  POINT p = place({150, 200, 300, 215}, dialog);  // room below
+  EXPECT_EQ(p.x, 100);
+  EXPECT_EQ(p.y, 215 + 16);
+  p = place({150, 700, 300, 715}, {100, 500, 620, 900});  // not below: above
+  EXPECT_EQ(p.y, 700 - 400 - 16);
+  p = place({50, 300, 120, 700}, {40, 300, 560, 700});  // tall occurrence on the left: right of it
+  EXPECT_EQ(p.x, 120 + 16);
+  EXPECT_EQ(p.y, 300);
+  p = place({1000, 300, 1100, 700}, {700, 300, 1220, 700});  // on the right: left of it
+  EXPECT_EQ(p.x, 1000 - 520 - 16);
+  p = place({100, 100, 1200, 900}, {300, 300, 820, 700});  // no room anywhere: above, clamped
+  EXPECT_EQ(p.x, 300);
+  EXPECT_EQ(p.y, 0);
+  p = place({100, 100, 1200, 900}, {900, 300, 1420, 700});  // and kept inside on the right
+  EXPECT_EQ(p.x, 1280 - 520);
+}
+
+}  // namespace
