@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: the release build, then the same suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, then the interface tests on Wine's
-# Win32 (winelib) under a virtual X screen.
+# Win32 (winelib) under a virtual X screen, then the 32-bit Windows DLL and its checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,3 +16,8 @@ for preset in release asan winelib; do
   echo "== $preset tests"
   ctest --preset "$preset" -j "$jobs"
 done
+
+echo "== windows build"
+bash scripts/build-dll.sh
+echo "== windows tests"
+ctest --preset windows -j "$jobs"
