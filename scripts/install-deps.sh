@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   mupdf-tools poppler-utils
   locales-all
-  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-win32
 )
 
 bash "$(dirname "$0")/apt-install.sh" "${packages[@]}"

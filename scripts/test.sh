@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: the release build, then the same suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, then the interface tests on Wine's
-# Win32 (winelib) under a virtual X screen, then the 32-bit Windows DLL and its checks.
+# Win32 (winelib) under a virtual X screen, then the Windows DLL and its checks: the 32-bit one
+# the editor loads, and the same sources built for 64-bit Windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,7 +18,9 @@ for preset in release asan winelib; do
   ctest --preset "$preset" -j "$jobs"
 done
 
-echo "== windows build"
-bash scripts/build-dll.sh
-echo "== windows tests"
-ctest --preset windows -j "$jobs"
+for preset in windows windows64; do
+  echo "== $preset build"
+  bash scripts/build-dll.sh "$preset"
+  echo "== $preset tests"
+  ctest --preset "$preset" -j "$jobs"
+done

@@ -3,7 +3,7 @@
 #   exports    - exactly one export, by the undecorated name PlugInMain
 #   imports    - only DLLs that ship with Windows (the compiler's runtime is linked in)
 #   resources  - the resources named by the further arguments
-#   format     - a 32-bit x86 DLL
+#   format     - a DLL in the PE format named by the next argument (pei-i386, pei-x86-64)
 set -euo pipefail
 objdump=$1
 dll=$2
@@ -55,7 +55,7 @@ case $check in
     done
     ;;
   format)
-    grep -q 'file format pei-i386' <<<"$headers" || fail "not a 32-bit x86 PE file"
+    grep -q "file format $4\$" <<<"$headers" || fail "not in the PE format $4"
     grep -Eq '^Characteristics.*' <<<"$headers" && grep -Eq '^[[:space:]]+DLL$' <<<"$headers" || fail "not a DLL"
     ;;
   *)
