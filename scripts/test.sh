@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 bash scripts/install-wine-deps.sh
+bash scripts/install-wine32.sh
 jobs=$(nproc)
 
 for preset in release asan winelib; do
