@@ -1,6 +1,18 @@
 # Third-party libraries, all from Debian's packages (scripts/install-deps.sh).
+
+# The module's regular expressions: pcre2_16, the 16-bit PCRE2 library.
+if(WIN32)
+  # Built from Debian's source package of the same release by scripts/build-pcre2-windows.sh.
+  set(PCRE2_USE_STATIC_LIBS ON)
+  find_package(PCRE2 10.42 CONFIG REQUIRED COMPONENTS 16BIT)
+  add_library(pcre2_16 INTERFACE)
+  target_link_libraries(pcre2_16 INTERFACE PCRE2::16BIT)
+  return()  # the Windows build holds only the module and what loads it
+endif()
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PCRE2_16 REQUIRED IMPORTED_TARGET libpcre2-16)
+add_library(pcre2_16 INTERFACE)
+target_link_libraries(pcre2_16 INTERFACE PkgConfig::PCRE2_16)
 pkg_check_modules(FREETYPE REQUIRED IMPORTED_TARGET freetype2)
 pkg_check_modules(HARFBUZZ REQUIRED IMPORTED_TARGET harfbuzz)
 find_package(Threads REQUIRED)

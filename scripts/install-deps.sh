@@ -12,7 +12,7 @@ packages=(
   mupdf-tools poppler-utils poppler-data
   hyperfine time
   locales-all
-  g++-mingw-w64-i686
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-win32
   clang-14 libclang-rt-14-dev
 )
 

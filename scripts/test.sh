@@ -1,18 +1,27 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds, and runs every test: the release build, then the same suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, then the interface tests on Wine's
-# Win32 (winelib) under a virtual X screen.
+# Win32 (winelib) under a virtual X screen, then the Windows DLL and its checks: the 32-bit one
+# the editor loads, and the same sources built for 64-bit Windows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 bash scripts/install-wine-deps.sh
+bash scripts/install-wine32.sh
 jobs=$(nproc)
 
 for preset in release asan winelib; do
   echo "== $preset build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
+  echo "== $preset tests"
+  ctest --preset "$preset" -j "$jobs"
+done
+
+for preset in windows windows64; do
+  echo "== $preset build"
+  bash scripts/build-dll.sh "$preset"
   echo "== $preset tests"
   ctest --preset "$preset" -j "$jobs"
 done

@@ -21,5 +21,8 @@ void MarkSaved(HostHandle document);
 bool PageReadsCompletely(HostHandle pdfPage);
 // Drops the parse state of a page that goes away with its document.
 void ForgetPage(const void* pdfPage);
+// The library handle of the last load attempt (LoadPluginLibrary); forgetting it drops that record.
+void SetLastPluginLibrary(void* library);
+void ForgetLastPlugin();
 
 }  // namespace standin

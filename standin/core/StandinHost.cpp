@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "core/Registration.h"
 
 namespace standin {
 
@@ -23,18 +22,6 @@ int FunctionTable::CountCalls(int32_t category, int32_t selector) const {
     if (call.category == category && call.selector == selector) ++count;
   }
   return count;
-}
-
-FunctionTable& Table() {
-  static FunctionTable* table = [] {
-    auto* t = new FunctionTable;
-    RegisterCoreFunctions(*t);
-    RegisterPdfFunctions(*t);
-    RegisterObjectFunctions(*t);
-    RegisterWindowFunctions(*t);
-    return t;
-  }();
-  return *table;
 }
 
 namespace {

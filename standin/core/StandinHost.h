@@ -53,7 +53,8 @@ class FunctionTable {
   bool logging_ = true;
 };
 
-// The process-wide table, with every implemented host function registered.
+// The process-wide table, with every implemented host function registered. Each program that
+// links the stand-in host defines it once (core/HostTable.cpp, winhost/HostFunctions.cpp).
 FunctionTable& Table();
 
 // The HostFunctionTable record handed to the module (its lookup calls Table().Lookup).

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs 32-bit Wine (the i386 architecture, wine and wine32), a virtual X server and a Korean
+# font, for the run of the Windows host program with the DLL. Where 32-bit programs cannot run
+# (scripts/can-run-32bit.sh), installs nothing: that run is skipped there.
+set -euo pipefail
+here=$(dirname "$0")
+
+if ! reason=$(bash "$here/can-run-32bit.sh" 2>&1); then
+  echo "32-bit Wine not installed: $reason"
+  exit 0
+fi
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
+bash "$here/apt-install.sh" wine wine32:i386 xvfb xauth fonts-nanum
