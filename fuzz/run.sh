@@ -12,7 +12,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(FuzzDetect FuzzContentStream FuzzDocument)
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$(nproc)" --target "${targets[@]}"
+cmake --build --preset fuzz -j "$(nproc)"
 
 seeds_of() {
   case "$1" in
