@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 struct Outcome {
@@ -30,7 +32,8 @@ inline Outcome Veilmark(const std::string& arguments, const std::string& folder 
 }
 
 inline std::string Temp(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / "veilmark-cli-test";
+  // One folder per test process: ctest runs the command-line tests in parallel processes.
+  const auto dir = std::filesystem::temp_directory_path() / ("veilmark-cli-test-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   return (dir / name).string();
 }

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 struct Outcome {
@@ -16,7 +18,9 @@ struct Outcome {
 
 Outcome Veilmark(const std::string& arguments) {
   Outcome run;
-  const std::string errFile = (std::filesystem::temp_directory_path() / "veilmark-outside-err.txt").string();
+  // One file per test process: ctest runs the tests of this file in parallel processes.
+  const std::string errFile = (std::filesystem::temp_directory_path() /
+                               ("veilmark-outside-err-" + std::to_string(getpid()) + ".txt")).string();
   const std::string command = std::string(VM_CLI_PATH) + " " + arguments + " 2>" + errFile;
   std::FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -35,7 +39,7 @@ Outcome Veilmark(const std::string& arguments) {
 std::string Data(const std::string& name) { return std::string(VM_TEST_DATA_DIR) + "/" + name; }
 
 std::string Temp(const std::string& name) {
-  const auto dir = std::filesystem::temp_directory_path() / "veilmark-cli-test";
+  const auto dir = std::filesystem::temp_directory_path() / ("veilmark-cli-test-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   return (dir / name).string();
 }
