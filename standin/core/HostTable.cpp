@@ -11,6 +11,7 @@ FunctionTable& Table() {
     RegisterPdfFunctions(*t);
     RegisterObjectFunctions(*t);
     RegisterWindowFunctions(*t);
+    InstallViewWindows();
     return t;
   }();
   return *table;

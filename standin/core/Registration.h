@@ -11,5 +11,8 @@ void RegisterObjectFunctions(FunctionTable& table);   // objects/: PDF objects, 
 // win/ on Win32 (winelib): the real main window (replacing the core's tag) and images from the
 // module's resources. Without a window system (nowin/) a module has no resources: no images.
 void RegisterWindowFunctions(FunctionTable& table);
+// win/ViewWindow.cpp on Win32: every document that opens gets a real view window. Without a window
+// system (nowin/) there is none to make.
+void InstallViewWindows();
 
 }  // namespace standin

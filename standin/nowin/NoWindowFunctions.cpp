@@ -16,4 +16,6 @@ void RegisterWindowFunctions(FunctionTable& table) {
   table.Implement<2, 2>(&ReleaseNoImage);
 }
 
+void InstallViewWindows() {}
+
 }  // namespace standin

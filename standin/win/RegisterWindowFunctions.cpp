@@ -1,5 +1,4 @@
 #include "core/Registration.h"
-#include "win/ViewWindow.h"
 #include "win/WindowParts.h"
 
 namespace standin {
@@ -7,7 +6,6 @@ namespace standin {
 void RegisterWindowFunctions(FunctionTable& table) {
   RegisterMainWindowFunctions(table);
   RegisterImageFunctions(table);
-  InstallViewWindows();
 }
 
 }  // namespace standin
