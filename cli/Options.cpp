@@ -217,24 +217,24 @@ std::optional<int> ParseOptions(Command command, int argc, char** argv, Options*
     }
     const size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
     const std::string name = arg.substr(0, eq);
-    const OptionSpec* spec = nullptr;
+    const OptionSpec* option = nullptr;
     for (const OptionSpec& s : kOptions)
       if ((name == s.longName || (s.shortName && name == s.shortName)) && (s.commands & FlagOf(command)))
-        spec = &s;
-    if (!spec) return UsageError(command, "unknown option '" + name + "'");
-    if (spec->id == Id::Help) {
+        option = &s;
+    if (!option) return UsageError(command, "unknown option '" + name + "'");
+    if (option->id == Id::Help) {
       std::fputs(CommandUsage(command), stdout);
       return 0;
     }
     std::string value;
     if (eq != std::string::npos) {
-      if (!spec->takesValue) return UsageError(command, name + " takes no value");
+      if (!option->takesValue) return UsageError(command, name + " takes no value");
       value = arg.substr(eq + 1);
-    } else if (spec->takesValue) {
+    } else if (option->takesValue) {
       if (i + 1 >= argc) return UsageError(command, name + " needs a value");
       value = argv[++i];
     }
-    const std::string error = Apply(spec->id, value, *out);
+    const std::string error = Apply(option->id, value, *out);
     if (!error.empty()) return UsageError(command, error);
   }
 

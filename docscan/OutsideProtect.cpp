@@ -72,13 +72,13 @@ void RedrawAppearances(fz_context* ctx, pdf_document* doc, int pageIndex, const 
 // and the file attachment annotations that show them. May throw.
 void RemoveAttachments(fz_context* ctx, pdf_document* doc, const std::set<int>& specs) {
   pdf_obj* root = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Root));
-  auto removed = [&](pdf_obj* spec) { return specs.count(pdf_to_num(ctx, spec)) > 0; };
+  auto removed = [&](pdf_obj* fileEntry) { return specs.count(pdf_to_num(ctx, fileEntry)) > 0; };
   if (pdf_dict_getp(ctx, root, "Names/EmbeddedFiles")) {
     pdf_obj* names = pdf_new_array(ctx, doc, 8);
-    for (const auto& [name, spec] : EmbeddedFileEntries(ctx, root)) {
-      if (removed(spec)) continue;
+    for (const auto& [name, fileEntry] : EmbeddedFileEntries(ctx, root)) {
+      if (removed(fileEntry)) continue;
       pdf_array_push(ctx, names, name);
-      pdf_array_push(ctx, names, spec);
+      pdf_array_push(ctx, names, fileEntry);
     }
     pdf_obj* flat = pdf_new_dict(ctx, doc, 1);
     pdf_dict_put_drop(ctx, flat, PDF_NAME(Names), names);
