@@ -59,21 +59,21 @@ pdf_obj* FieldWithValue(fz_context* ctx, pdf_obj* widget, std::string* name) {
 }
 
 // Name, description and, when it is text, the data of an embedded file. May throw.
-void AddEmbeddedFile(Collector& c, int page, pdf_obj* spec, const std::u16string& treeName) {
+void AddEmbeddedFile(Collector& c, int page, pdf_obj* fileEntry, const std::u16string& treeName) {
   fz_context* ctx = c.ctx;
-  if (!pdf_is_dict(ctx, spec)) return;
+  if (!pdf_is_dict(ctx, fileEntry)) return;
   std::string label = common::Utf16ToUtf8(treeName);
-  if (label.empty()) label = pdf_to_text_string(ctx, pdf_dict_get(ctx, spec, PDF_NAME(UF)));
-  if (label.empty()) label = pdf_to_text_string(ctx, pdf_dict_get(ctx, spec, PDF_NAME(F)));
-  const int number = pdf_to_num(ctx, spec);
-  if (!treeName.empty()) c.Add({"attachment", Kind::FileName, page, number, "name", label, treeName, spec});
-  for (const char* key : {"F", "UF", "Desc"}) c.AddString("attachment", page, spec, key, label);
-  if (!pdf_is_embedded_file(ctx, spec)) return;
+  if (label.empty()) label = pdf_to_text_string(ctx, pdf_dict_get(ctx, fileEntry, PDF_NAME(UF)));
+  if (label.empty()) label = pdf_to_text_string(ctx, pdf_dict_get(ctx, fileEntry, PDF_NAME(F)));
+  const int number = pdf_to_num(ctx, fileEntry);
+  if (!treeName.empty()) c.Add({"attachment", Kind::FileName, page, number, "name", label, treeName, fileEntry});
+  for (const char* key : {"F", "UF", "Desc"}) c.AddString("attachment", page, fileEntry, key, label);
+  if (!pdf_is_embedded_file(ctx, fileEntry)) return;
   fz_buffer* data = nullptr;
   fz_var(data);
   std::string bytes;
   fz_try(ctx) {
-    data = pdf_load_embedded_file_contents(ctx, spec);
+    data = pdf_load_embedded_file_contents(ctx, fileEntry);
     unsigned char* d = nullptr;
     const size_t length = fz_buffer_storage(ctx, data, &d);
     if (length <= kMaxTextFile) bytes.assign(reinterpret_cast<const char*>(d), length);
@@ -90,7 +90,7 @@ void AddEmbeddedFile(Collector& c, int page, pdf_obj* spec, const std::u16string
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
     if (std::optional<std::u16string> utf8 = common::Utf8ToUtf16(bytes)) text = *utf8;
   }
-  c.Add({"attachment", Kind::FileContents, page, number, "contents", label, text, spec});
+  c.Add({"attachment", Kind::FileContents, page, number, "contents", label, text, fileEntry});
 }
 
 void CollectPage(Collector& c, int p) {
@@ -136,9 +136,9 @@ void CollectPage(Collector& c, int p) {
       }
       for (const char* key : {"Contents", "T", "Subj", "RC"})
         if (!(widget && !strcmp(key, "T"))) c.AddString(where, p, annot, key, name);
-      pdf_obj* spec = pdf_dict_get(ctx, annot, PDF_NAME(FS));
-      if (pdf_name_eq(ctx, subtype, PDF_NAME(FileAttachment)) && !c.namedFiles.count(pdf_to_num(ctx, spec)))
-        AddEmbeddedFile(c, p, spec, {});
+      pdf_obj* fileEntry = pdf_dict_get(ctx, annot, PDF_NAME(FS));
+      if (pdf_name_eq(ctx, subtype, PDF_NAME(FileAttachment)) && !c.namedFiles.count(pdf_to_num(ctx, fileEntry)))
+        AddEmbeddedFile(c, p, fileEntry, {});
       auto loaded = byNumber.find(pdf_to_num(ctx, annot));
       if (loaded != byNumber.end() && pdf_dict_get(ctx, annot, PDF_NAME(AP)))
         c.Add({where, Kind::Appearance, p, pdf_to_num(ctx, annot), "appearance", name,
@@ -233,7 +233,7 @@ std::vector<TextSource> CollectTextSources(standin::pdf::Document& document) {
       c.Add({"xmp", Kind::Metadata, -1, pdf_to_num(ctx, metadata), "metadata", {}, FromUtf8(bytes), metadata});
     }
     CollectOutlines(c, root);
-    for (const auto& [name, spec] : EmbeddedFileEntries(ctx, root)) AddEmbeddedFile(c, -1, spec, TextOf(ctx, name));
+    for (const auto& [name, fileEntry] : EmbeddedFileEntries(ctx, root)) AddEmbeddedFile(c, -1, fileEntry, TextOf(ctx, name));
   }
   fz_catch(ctx) { /* what was collected before the damage stays */ }
   return sources;

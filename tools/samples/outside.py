@@ -67,9 +67,9 @@ def outside_text():
     # The embedded file, also shown by a file attachment annotation on page 2.
     listing = "이름,주민등록번호,전화\n김민준,900101-1234567,010-1357-2468\n".encode("utf-8")
     ef = w.add(PdfWriter.stream(listing, f" /Type /EmbeddedFile /Subtype /text#2Fcsv /Params << /Size {len(listing)} >>"))
-    spec = w.add(f"<< /Type /Filespec /F (members.csv) /UF {text_string('회원명단.csv')}"
+    fileEntry = w.add(f"<< /Type /Filespec /F (members.csv) /UF {text_string('회원명단.csv')}"
                  f" /Desc {text_string('연락 담당 010-9999-0000')} /EF << /F {ef} 0 R >> >>")
-    clip = w.add(f"<< /Type /Annot /Subtype /FileAttachment /Rect [72 600 92 620] /FS {spec} 0 R /Name /Paperclip"
+    clip = w.add(f"<< /Type /Annot /Subtype /FileAttachment /Rect [72 600 92 620] /FS {fileEntry} 0 R /Name /Paperclip"
                  f" /Contents (members list) >>")
 
     w.set(p1, f"<< /Type /Page /Parent {pages} 0 R /MediaBox [0 0 612 792] /Resources {page_res}"
@@ -98,7 +98,7 @@ def outside_text():
     acroform = f"<< /Fields [{field} 0 R] /DA (/Helv 0 Tf 0 g) /DR << /Font << /Helv {f1} 0 R >> >> >>"
     root = w.add(f"<< /Type /Catalog /Pages {pages} 0 R /Outlines {outlines} 0 R /PageMode /UseOutlines"
                  f" /Metadata {metadata} 0 R /AcroForm {acroform}"
-                 f" /Names << /EmbeddedFiles << /Names [{text_string('회원명단.csv')} {spec} 0 R] >> >> >>")
+                 f" /Names << /EmbeddedFiles << /Names [{text_string('회원명단.csv')} {fileEntry} 0 R] >> >> >>")
     info = w.add(f"<< /Title {text_string('고객 상담 기록')} /Author (han.minji@example.com)"
                  f" /Subject {text_string('상담 전화 02-6000-7000')} /Producer (Veilmark samples) >>")
     data = w.bytes(root)
