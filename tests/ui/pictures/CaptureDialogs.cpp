@@ -1,71 +1,32 @@
-// Draws both dialogs on the screen and saves each as the screen shows it (a 24-bit BMP per
-// dialog, named after the DPI): capture-dialogs OUTPUT_FOLDER DPI. scripts/dialog-pictures.sh
-// runs it at 96 and 144 DPI and turns the files into the README's PNG pictures.
+// Draws both dialogs on the screen and saves each as the screen shows it (a PNG per dialog,
+// named after the DPI): capture-dialogs OUTPUT_FOLDER DPI. scripts/dialog-pictures.sh runs it at
+// 96 and 144 DPI for the README's pictures.
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 #include "core/Application.h"
+#include "core/PageRender.h"
 #include "core/StandinHost.h"
 #include "host/PlugIn.h"
 #include "ui/FormatDialog.h"
 #include "ui/MainDialog.h"
+#include "ui/WindowDriver.h"
+#include "ui/pictures/WindowPicture.h"
 
 namespace {
 
 std::string g_folder;
 std::string g_dpi;
 
-void Pump(int milliseconds) {
-  DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
-  while (static_cast<int>(end - GetTickCount()) > 0) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    Sleep(10);
-  }
-}
-
-// The window as drawn on the screen, saved as a bottom-up 24-bit BMP.
+// The window as drawn on the screen, as OUTPUT_FOLDER/name-DPI.png.
 bool SaveWindow(HWND window, const std::string& name) {
-  RECT rect;
-  GetWindowRect(window, &rect);
-  int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  GdiFlush();
-  DWORD rowBytes = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-  DWORD imageBytes = rowBytes * static_cast<DWORD>(height);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-  file.bfSize = file.bfOffBits + imageBytes;
-  std::string path = g_folder + "/" + name + "-" + g_dpi + ".bmp";
-  FILE* out = std::fopen(path.c_str(), "wb");
-  bool written = out && std::fwrite(&file, sizeof file, 1, out) == 1 &&
-                 std::fwrite(&info.bmiHeader, sizeof(BITMAPINFOHEADER), 1, out) == 1 &&
-                 std::fwrite(bits, imageBytes, 1, out) == 1;
-  if (out) std::fclose(out);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  std::printf("%s %s (%dx%d)\n", written ? "wrote" : "could not write", path.c_str(), width, height);
+  const standin::PageImage picture = pictures::PictureOfWindow(window);
+  const std::string path = g_folder + "/" + name + "-" + g_dpi + ".png";
+  const bool written = !picture.rgb.empty() && standin::WritePng(picture, path);
+  std::printf("%s %s (%dx%d)\n", written ? "wrote" : "could not write", path.c_str(), picture.width,
+              picture.height);
   return written;
 }
 
@@ -81,7 +42,7 @@ void CALLBACK CaptureFormatDialog(HWND, UINT, UINT_PTR timer, DWORD) {
   SendDlgItemMessageW(format, vm::kIdFormatList, LB_SETCURSEL, 2, 0);
   SendMessageW(format, WM_COMMAND, MAKEWPARAM(vm::kIdFormatList, LBN_SELCHANGE), 0);
   RedrawWindow(format, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  Pump(400);
+  uitest::PumpMessages(400);
   g_formatSaved = SaveWindow(format, "format-dialog");
   PostMessageW(format, WM_COMMAND, vm::kIdFormatCancel, 0);
 }
@@ -104,7 +65,7 @@ int main(int argc, char** argv) {
   if (!dialog) return 1;
   SendDlgItemMessageW(dialog, vm::kIdPhone, BM_CLICK, 0, 0);
   SendDlgItemMessageW(dialog, vm::kIdEmail, BM_CLICK, 0, 0);
-  Pump(600);
+  uitest::PumpMessages(600);
   bool mainSaved = SaveWindow(dialog, "main-dialog");
 
   SetTimer(nullptr, 0, 600, &CaptureFormatDialog);
