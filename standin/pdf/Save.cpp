@@ -4,11 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <system_error>
 
 #include "pdf/Document.h"
 
@@ -16,29 +16,39 @@ namespace standin::pdf {
 
 namespace {
 
-namespace fs = std::filesystem;
+// The files are handled with POSIX calls rather than std::filesystem: the winelib build compiles
+// the library's headers for Windows paths while linking the Linux library.
 
 bool SameFile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return fs::exists(a, ec) && fs::exists(b, ec) && fs::equivalent(a, b, ec);
+  struct stat first {}, second {};
+  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 // A new, empty file next to `target`, for writing before renaming over it; empty on failure.
-std::string TemporaryFileBeside(const fs::path& target) {
-  fs::path directory = target.parent_path();
-  if (directory.empty()) directory = ".";
-  std::string pattern = (directory / ("." + target.filename().string() + ".XXXXXX")).string();
+std::string TemporaryFileBeside(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const std::string directory = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  std::string pattern = directory + "." + name + ".XXXXXX";
   int fd = mkstemp(pattern.data());
   if (fd < 0) return {};
   // mkstemp makes the file private; give it the permissions the target has or would get.
-  std::error_code ec;
-  fs::perms perms = fs::status(target, ec).permissions();
-  if (ec || perms == fs::perms::unknown) {
-    mode_t mask = umask(0);
+  struct stat info {};
+  mode_t permissions;
+  if (stat(target.c_str(), &info) == 0) {
+    permissions = info.st_mode & 07777;
+  } else {
+    const mode_t mask = umask(0);
     umask(mask);
-    perms = static_cast<fs::perms>(0666 & ~mask);
+    permissions = 0666 & ~mask;
   }
-  fchmod(fd, static_cast<mode_t>(perms));
+  fchmod(fd, permissions);
   close(fd);
   return pattern;
 }
@@ -169,34 +179,33 @@ bool SaveDocument(Document& document, const std::string& path, std::string* erro
              ". Save it under another name.";
     return false;
   }
-  std::error_code ec;
-  if (fs::is_directory(path, ec)) {
+  if (IsDirectory(path)) {
     *error = "Cannot save: " + path + " is a directory.";
     return false;
   }
 
   fz_context* ctx = document.ctx;
   char message[512] = {};
-  std::string uncollected = TemporaryFileBeside(fs::path(path));
-  std::string temporary = uncollected.empty() ? std::string() : TemporaryFileBeside(fs::path(path));
+  std::string uncollected = TemporaryFileBeside(path);
+  std::string temporary = uncollected.empty() ? std::string() : TemporaryFileBeside(path);
   if (temporary.empty()) {
-    if (!uncollected.empty()) fs::remove(uncollected, ec);
+    if (!uncollected.empty()) unlink(uncollected.c_str());
     *error = "Cannot create a file in the folder of " + path + ".";
     return false;
   }
   bool written = WriteUncollected(ctx, document.doc, uncollected.c_str(), message, sizeof message) &&
                  WriteCollected(ctx, uncollected.c_str(), EncryptionOf(ctx, document.doc),
                                 temporary.c_str(), message, sizeof message);
-  fs::remove(uncollected, ec);
+  unlink(uncollected.c_str());
   if (!written) {
-    fs::remove(temporary, ec);
+    unlink(temporary.c_str());
     *error = std::string("Cannot write the document: ") + message;
     return false;
   }
-  fs::rename(temporary, path, ec);
-  if (ec) {
-    fs::remove(temporary, ec);
-    *error = "Cannot replace " + path + ": " + ec.message();
+  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+    const std::string reason = std::strerror(errno);
+    unlink(temporary.c_str());
+    *error = "Cannot replace " + path + ": " + reason;
     return false;
   }
   return true;

@@ -1,11 +1,16 @@
 // Find, navigation and protect driven through the real dialog and message queue on a sample
 // PDF: frames read back from the page, the view scrolled only when needed, the dialog kept off
-// the occurrence, captions at each step, and one undo step that restores the pages exactly.
+// the occurrence, captions at each step, one undo step that restores the pages exactly, the
+// failures and messages, and a saved file that the project's checker passes.
 #include "ui/UiTest.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "ProtectionCheck.h"
 #include "core/Application.h"
 #include "core/Ribbon.h"
 #include "core/StandinHost.h"
@@ -15,7 +20,9 @@
 #include "ui/DialogPlacement.h"
 #include "ui/DialogState.h"
 #include "ui/MainDialog.h"
+#include "mask/Replacements.h"
 #include "ui/MatchFrames.h"
+#include "ui/ReadOptions.h"
 
 namespace {
 
@@ -109,8 +116,6 @@ std::vector<std::string> PageStates(HostHandle document) {
 bool Overlap(const RECT& a, const RECT& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
-
-HostBox Ordered(const fz_rect& r) { return HostBox{r.x0, r.y0, r.x1, r.y1}; }
 
 class FindProtectTest : public uitest::UiTest {
  protected:
@@ -271,8 +276,19 @@ TEST_F(FindProtectTest, MessagesOfFindAndProtectAndPagesNotFullySearched) {
   EXPECT_EQ(TextOf(dialog_), u"개인 정보 보호하기 - 1 / 3");
   standin::Table().ClearOverrides();
 
+  // Writing fails (the host has no PDF document for it): reported as a failure, the frames are
+  // gone, nothing changed and nothing is on the undo list; the list stays for another try.
+  const std::vector<std::string> before = PageStates(document_);
+  standin::Table().Override<26, 4>([](HostHandle) -> HostHandle { return nullptr; });
+  Press(vm::kIdProtectOne);
+  standin::Table().ClearOverrides();
+  EXPECT_TRUE(Frames(document_).empty());
+  EXPECT_EQ(PageStates(document_), before);
+  EXPECT_EQ(standin::UndoStepCount(document_), 0);
+  EXPECT_EQ(State().matches.size(), 3u);
+
   const auto& boxes = standin::MessageBoxes();
-  ASSERT_EQ(boxes.size(), 3u);
+  ASSERT_EQ(boxes.size(), 4u);
   EXPECT_EQ(boxes[0].text, u"하나 이상의 개인 정보 항목을 선택하세요.");
   EXPECT_EQ(boxes[0].caption, u"찾기");
   EXPECT_EQ(boxes[0].flags, 64);
@@ -281,6 +297,85 @@ TEST_F(FindProtectTest, MessagesOfFindAndProtectAndPagesNotFullySearched) {
             u"문서를 끝까지 검색하지 못했습니다. 검색하지 못한 부분에 개인 정보가 남아 있을 수 있습니다.");
   EXPECT_EQ(boxes[2].caption, u"찾기");
   EXPECT_EQ(boxes[2].flags, 48);
+  EXPECT_EQ(boxes[3].text, u"적용에 실패했습니다.");
+  EXPECT_EQ(boxes[3].caption, u"개인 정보 보호하기");
+  EXPECT_EQ(boxes[3].flags, 16);
+}
+
+TEST_F(FindProtectTest, WhileTheHostShowsAnotherDocumentOnlyTheFramesAreRemoved) {
+  Open("form-reportlab.pdf");
+  Press(vm::kIdFind);
+  ASSERT_FALSE(Frames(document_).empty());
+  RECT placed;
+  GetWindowRect(dialog_, &placed);
+  const size_t scrolls = standin::ScrollRequests(document_).size();
+
+  HostHandle other = standin::OpenHostDocument(std::string(VM_TEST_DATA_DIR) + "/prose-cairo.pdf", nullptr);
+  ASSERT_NE(other, nullptr);
+  Press(vm::kIdFind);
+  EXPECT_TRUE(Frames(document_).empty());
+  EXPECT_TRUE(Frames(other).empty());
+  EXPECT_EQ(standin::ScrollRequests(document_).size(), scrolls);
+  EXPECT_TRUE(standin::ScrollRequests(other).empty());
+  RECT now;
+  GetWindowRect(dialog_, &now);
+  EXPECT_EQ(now.left, placed.left);
+  EXPECT_EQ(now.top, placed.top);
+  EXPECT_EQ(TextOf(dialog_), u"개인 정보 보호하기 - 1 / 5");
+
+  // The re-show after protecting one, when the other document comes forward in between.
+  standin::SetActiveDocument(document_);
+  Press(vm::kIdProtectOne);
+  ASSERT_FALSE(Frames(document_).empty());
+  standin::SetActiveDocument(other);
+  PumpMessages(1400);
+  EXPECT_TRUE(Frames(document_).empty());
+  EXPECT_TRUE(Frames(other).empty());
+
+  // The document closed under the dialog while its occurrence was framed.
+  standin::SetActiveDocument(document_);
+  Press(vm::kIdFind);
+  standin::CloseHostDocument(document_);
+  document_ = nullptr;
+  Press(vm::kIdFind);
+  EXPECT_TRUE(Frames(other).empty());
+  EXPECT_TRUE(standin::ScrollRequests(other).empty());
+}
+
+// Protect all through the dialog, save, and let the project's checker read the saved file.
+TEST_F(FindProtectTest, FileSavedAfterProtectingAllPassesTheChecker) {
+  const std::string input = std::string(VM_TEST_DATA_DIR) + "/form-reportlab.pdf";
+  Open("form-reportlab.pdf");
+  for (int id = vm::kIdPhone; id <= vm::kIdPostalAddress; ++id) {
+    if (id != vm::kIdResidentNumber) Press(id);  // every category ticked
+  }
+  // What the dialog will find and write, worked out beforehand on the unchanged document.
+  const vm::PiOptions options = vm::ReadOptions(dialog_);
+  vm::PiMatchList occurrences, replacements;
+  ASSERT_GT(vm::ScanDocument(document_, options.flags, occurrences), 10);
+  vm::BuildReplacements(document_, options, occurrences, replacements);
+
+  Press(vm::kIdProtectAll);
+  ASSERT_EQ(standin::MessageBoxes().size(), 1u);
+  EXPECT_EQ(standin::MessageBoxes()[0].text,
+            u"개인 정보 " + Number(static_cast<int>(occurrences.size())) + u"건을 보호 문자로 바꿨습니다.");
+  char folder[] = "/tmp/veilmark-ui-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string saved = std::string(folder) + "/protected.pdf";
+  std::string error;
+  ASSERT_TRUE(standin::SaveHostDocument(document_, saved, &error)) << error;
+
+  const checker::CheckResult result =
+      checker::CheckProtectedFile({input, saved, occurrences, replacements, '*', {}});
+  std::string failures;
+  for (const std::string& failure : result.failures) failures += failure + "\n";
+  EXPECT_TRUE(result.Passed()) << failures;
+  EXPECT_GT(result.maskedCharactersChecked, 100);
+  EXPECT_GT(result.keptCharactersChecked, 100);
+  EXPECT_GT(result.pdftotextChecks, 0);
+  unlink(saved.c_str());
+  rmdir(folder);
+  standin::CloseHostDocument(document_);  // and the undo step with its page copies
 }
 
 TEST_F(FindProtectTest, NothingFoundIsReportedByFindAndByProtect) {
