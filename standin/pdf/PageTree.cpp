@@ -66,18 +66,35 @@ void Flatten(fz_context* ctx, pdf_document* doc, pdf_obj* root, const std::vecto
 
 }  // namespace
 
-std::vector<pdf_obj*> WalkPageTree(fz_context* ctx, pdf_document* doc, bool repair) {
+namespace {
+
+// The walk's sets and lists live in this frame, which MuPDF's error jumps must not leave:
+// an error ends here, with every kept reference dropped. False after an error.
+bool RunWalk(fz_context* ctx, pdf_document* doc, bool repair, std::vector<pdf_obj*>& pages) {
   Walk walk{ctx, {}, {}, {}};
-  pdf_obj* root = pdf_dict_getp(ctx, pdf_trailer(ctx, doc), "Root/Pages");
+  bool failed = false;
+  pdf_obj* root = nullptr;
   fz_try(ctx) {
+    root = pdf_dict_getp(ctx, pdf_trailer(ctx, doc), "Root/Pages");
     if (root) walk.Visit(root, 0);
     if (repair && !walk.consistent && pdf_is_indirect(ctx, root)) Flatten(ctx, doc, root, walk.pages);
   }
-  fz_catch(ctx) {
+  fz_catch(ctx) { failed = true; }
+  if (failed) {
     for (pdf_obj* page : walk.pages) pdf_drop_obj(ctx, page);
-    fz_rethrow(ctx);
+    return false;
   }
-  return walk.pages;
+  pages = std::move(walk.pages);
+  return true;
+}
+
+}  // namespace
+
+std::vector<pdf_obj*> WalkPageTree(fz_context* ctx, pdf_document* doc, bool repair) {
+  std::vector<pdf_obj*> pages;
+  // The rethrow leaves only the empty list behind, which owns no memory.
+  if (!RunWalk(ctx, doc, repair, pages)) fz_rethrow(ctx);
+  return pages;
 }
 
 namespace {

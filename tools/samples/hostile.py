@@ -64,6 +64,17 @@ def page_tree_loop():
     return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R >>"))
 
 
+def garbled_kids():
+    # The looping tree with one kid's generation number replaced by a byte no parser accepts
+    # (same length, so the cross-reference table stays right).
+    data = page_tree_loop()
+    start = data.index(b"/Kids [")
+    end = data.index(b"]", start)
+    kids = data[start:end].split(b" ")
+    kids[5] = b"\xaa"
+    return data[:start] + b" ".join(kids) + data[end:]
+
+
 def huge_count():
     return simple(["Count lies 010-1212-3434"], count=2147483647)
 
@@ -156,6 +167,7 @@ def encrypted(method):
 CASES = {
     "pages-typed-as-pages.pdf": pages_typed_as_pages,
     "page-tree-loop.pdf": page_tree_loop,
+    "garbled-kids.pdf": garbled_kids,
     "huge-count.pdf": huge_count,
     "hidden-page.pdf": hidden_page,
     "damaged-flate.pdf": damaged_flate,
