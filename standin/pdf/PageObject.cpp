@@ -1,5 +1,7 @@
 #include "pdf/PageObject.h"
 
+#include "HostAbi.h"
+
 namespace standin::pdf {
 
 PageObject::~PageObject() {
@@ -7,6 +9,16 @@ PageObject::~PageObject() {
   pdf_drop_font(ctx, text.font);
   pdf_drop_obj(ctx, text.fontDictionary);
   for (FormGlyph& g : formGlyphs) pdf_drop_font(ctx, g.font);
+}
+
+const std::shared_ptr<const std::map<int32_t, int>>& CodeLengthsOf(const PageObject& object) {
+  if (!object.codeLengths) {
+    auto lengths = std::make_shared<std::map<int32_t, int>>();
+    for (const TextItem& item : object.items)
+      if (item.code != kSpacingCode) (*lengths)[item.code] = item.codeLength;
+    object.codeLengths = std::move(lengths);
+  }
+  return object.codeLengths;
 }
 
 std::unique_ptr<PageObject> CloneObject(const PageObject& source) {
@@ -20,6 +32,7 @@ std::unique_ptr<PageObject> CloneObject(const PageObject& source) {
   copy->fill = source.fill;
   copy->items = source.items;
   copy->glyphs = source.glyphs;
+  if (source.kind == kPageObjectText) copy->codeLengths = CodeLengthsOf(source);
   copy->ctx = source.ctx;
   if (copy->ctx) {
     pdf_keep_font(copy->ctx, copy->text.font);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,12 +108,19 @@ struct PageObject {
   FillColor fill;
   std::vector<TextItem> items;
   std::vector<GlyphPlacement> glyphs;  // the layout of `items`, kept current by every edit
+  // Code -> byte length of the codes the object showed, made on first need (CodeLengthsOf) and
+  // shared with its clones, so that cutting an object into many runs costs each run only its
+  // own length. A cache: dropped when the font or the shown bytes change.
+  mutable std::shared_ptr<const std::map<int32_t, int>> codeLengths;
 
   // Form objects: the characters the form draws.
   std::vector<FormGlyph> formGlyphs;
 
   fz_context* ctx = nullptr;  // for releasing the kept references
 };
+
+// The object's code-length map (see PageObject::codeLengths), made now if it is not yet.
+const std::shared_ptr<const std::map<int32_t, int>>& CodeLengthsOf(const PageObject& object);
 
 std::unique_ptr<PageObject> CloneObject(const PageObject& source);
 

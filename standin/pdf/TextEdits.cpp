@@ -31,9 +31,7 @@ void Relayout(PageObject& object) {
 
 void SetCharacters(PageObject& object, int count, const int32_t* codes, const float* adjustments) {
   if (object.kind != kPageObjectText) return;
-  std::map<int32_t, int> lengths;
-  for (const TextItem& item : object.items)
-    if (item.code != kSpacingCode) lengths[item.code] = item.codeLength;
+  const std::map<int32_t, int>& lengths = *CodeLengthsOf(object);
   std::vector<TextItem> items;
   for (int i = 0; i < count && codes; ++i) {
     TextItem c;
@@ -58,6 +56,7 @@ void SetCharacters(PageObject& object, int count, const int32_t* codes, const fl
 void SetBytes(PageObject& object, const std::string& bytes) {
   if (object.kind != kPageObjectText) return;
   object.items.clear();
+  object.codeLengths.reset();
   DecodeString(object.text.font, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
                object.items);
   object.original = false;
@@ -77,6 +76,7 @@ void SetTextState(PageObject& object, Font* font, float size, const float* matri
     state.fontDictionary = pdf_keep_obj(font->ctx, font->dictionary);
     state.fontResource.clear();
     // Codes of the earlier font are re-read with the new one's code lengths.
+    object.codeLengths.reset();
     for (TextItem& item : object.items)
       if (item.code != kSpacingCode) item.codeLength = CodeLength(object.ctx, state.font, item.code);
   }
