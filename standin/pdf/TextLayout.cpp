@@ -113,30 +113,31 @@ int UnicodeOf(pdf_font_desc* font, int cid, int out[8]) {
 
 fz_quad CharQuad(fz_context* ctx, pdf_font_desc* desc, int cid, int gid, fz_matrix trm) {
   fz_font* font = desc->font;
-  int wmode = desc->wmode;
-  fz_point p = {trm.e, trm.f};
-  float advance = 0;
-  if (gid >= 0)
-    advance = wmode == 0 ? pdf_lookup_hmtx(ctx, desc, cid).w * 0.001f : fz_advance_glyph(ctx, font, gid, wmode);
-  fz_point q;
-  fz_point a, d;
-  if (wmode == 0) {
-    q = fz_transform_point_xy(advance, 0, trm);
-    a = {0, fz_font_ascender(ctx, font)};
-    d = {0, fz_font_descender(ctx, font)};
-  } else {
-    q = fz_transform_point_xy(0, -advance, trm);
-    fz_rect bbox = fz_font_bbox(ctx, font);
-    a = {bbox.x1, 0};
-    d = {bbox.x0, 0};
-  }
-  a = fz_transform_vector(a, trm);
-  d = fz_transform_vector(d, trm);
   fz_quad quad;
-  quad.ll = {p.x + d.x, p.y + d.y};
-  quad.ul = {p.x + a.x, p.y + a.y};
-  quad.lr = {q.x + d.x, q.y + d.y};
-  quad.ur = {q.x + a.x, q.y + a.y};
+  if (desc->wmode == 0) {
+    const float advance = gid >= 0 ? pdf_lookup_hmtx(ctx, desc, cid).w * 0.001f : 0;
+    const fz_point p = {trm.e, trm.f};
+    const fz_point q = fz_transform_point_xy(advance, 0, trm);
+    const fz_point a = fz_transform_vector({0, fz_font_ascender(ctx, font)}, trm);
+    const fz_point d = fz_transform_vector({0, fz_font_descender(ctx, font)}, trm);
+    quad.ll = {p.x + d.x, p.y + d.y};
+    quad.ul = {p.x + a.x, p.y + a.y};
+    quad.lr = {q.x + d.x, q.y + d.y};
+    quad.ur = {q.x + a.x, q.y + a.y};
+    return quad;
+  }
+  // Vertical writing: trm places the glyph's horizontal origin, which lies the vertical
+  // origin's offset (vx, vy) below and left of the pen. The glyph's cell runs from the pen down
+  // by the vertical advance, as wide as the horizontal advance: "ll" and "ul" are the cell's
+  // left and right at the pen, "lr" and "ur" one advance further down the column.
+  const pdf_vmtx v = pdf_lookup_vmtx(ctx, desc, cid);
+  const float width = pdf_lookup_hmtx(ctx, desc, cid).w * 0.001f;
+  const float top = v.y * 0.001f;
+  const float bottom = gid >= 0 ? top + v.w * 0.001f : top;
+  quad.ll = fz_transform_point_xy(0, top, trm);
+  quad.ul = fz_transform_point_xy(width, top, trm);
+  quad.lr = fz_transform_point_xy(0, bottom, trm);
+  quad.ur = fz_transform_point_xy(width, bottom, trm);
   return quad;
 }
 

@@ -28,7 +28,9 @@ int UnicodeOf(pdf_font_desc* font, int cid, int out[8]);
 // The character's box corners: from the origin to the end of the width the PDF declares for it
 // (MuPDF's text extraction takes the font program's advance instead, which differs where a
 // substitute font stands in), across from the font's descender to its ascender, as MuPDF's text
-// extraction makes them. `trm` maps glyph space to page space.
+// extraction makes them. In vertical writing, the cell the PDF's vertical metrics give the glyph:
+// from the pen down by its vertical advance, its horizontal width wide. `trm` maps glyph space
+// to page space.
 fz_quad CharQuad(fz_context* ctx, pdf_font_desc* font, int cid, int gid, fz_matrix trm);
 
 }  // namespace standin::pdf

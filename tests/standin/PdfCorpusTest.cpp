@@ -75,6 +75,28 @@ TEST_P(PdfCorpus, RemovingCharactersMovesNothingElse) {
   for (int p = 0; p < PageCount(*document); ++p) testing::ExpectRemovalMovesNothingElse(*document, p);
 }
 
+// Vertical writing: each character's box is the cell the font's vertical metrics give it, from
+// the pen down by one advance (14 pt here) and as wide as its horizontal width, centred on the
+// column. The column at x 470 starts its pen at y 740 and holds "전화 010-3333-4444".
+TEST(PdfVerticalWriting, CharacterBoxesAreTheCellsOfTheColumn) {
+  auto document = Open("vertical.pdf");
+  ASSERT_TRUE(document);
+  std::vector<RefChar> column;
+  for (const RefChar& c : EngineChars(*GetPage(*document, 0)))
+    if (c.box.x0 > 455 && c.box.x1 < 485) column.push_back(c);
+  ASSERT_EQ(Utf16(column), u"전화010-3333-4444");
+  float top = 740;
+  for (size_t i = 0; i < column.size(); ++i) {
+    const fz_rect& box = column[i].box;
+    const float width = column[i].c < 0x80 ? 7 : 14;  // /W gives the digits and '-' 500
+    EXPECT_NEAR(box.y1, top, 0.01) << "char " << i;
+    EXPECT_NEAR(box.y1 - box.y0, 14, 0.01) << "char " << i;
+    EXPECT_NEAR(box.x1 - box.x0, width, 0.01) << "char " << i;
+    EXPECT_NEAR((box.x0 + box.x1) / 2, 470, 0.01) << "char " << i;
+    top -= i == 1 ? 28 : 14;  // the space after "전화" takes a cell of its own
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Samples, PdfCorpus, ::testing::ValuesIn(CorpusFiles()),
                          [](const auto& info) {
                            std::string name = info.param.substr(0, info.param.size() - 4);
