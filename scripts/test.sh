@@ -2,7 +2,8 @@
 # Installs what is needed, builds, and runs every test: the release build, then the same suite
 # under AddressSanitizer and UndefinedBehaviorSanitizer, then the interface tests on Wine's
 # Win32 (winelib) under a virtual X screen, then the Windows DLL and its checks: the 32-bit one
-# the editor loads, and the same sources built for 64-bit Windows.
+# the editor loads, and the same sources built for 64-bit Windows; last, a short run of each
+# fuzz target from its kept corpus (a crash, leak or sanitizer report fails the run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -25,3 +26,6 @@ for preset in windows windows64; do
   echo "== $preset tests"
   ctest --preset "$preset" -j "$jobs"
 done
+
+echo "== fuzz (30 s per target)"
+bash fuzz/run.sh 30
