@@ -43,26 +43,80 @@ bool RenderOne(fz_context* ctx, pdf_document* copy, int index, float zoom, PageI
   return ok;
 }
 
-// Renders pages [first, last) of a copy of the document written to memory.
+// What a page needs for its picture, copied into `copy` (objects are copied once through the
+// map): contents, resources and boxes (inherited ones too) and the annotations. An annotation's
+// links to its page, its parent field and related annotations are left out: through them the
+// whole document would be copied, and drawing does not need them.
+pdf_obj* CopyPage(fz_context* ctx, pdf_graft_map* map, pdf_document* copy, pdf_obj* page) {
+  static pdf_obj* const kPageKeys[] = {PDF_NAME(Contents), PDF_NAME(Resources), PDF_NAME(MediaBox),
+                                       PDF_NAME(CropBox),  PDF_NAME(Rotate),    PDF_NAME(UserUnit)};
+  static pdf_obj* const kLinksLeftOut[] = {PDF_NAME(P), PDF_NAME(Parent), PDF_NAME(Popup), PDF_NAME(IRT)};
+  pdf_obj* copied = pdf_new_dict(ctx, copy, 8);
+  fz_try(ctx) {
+    pdf_dict_put(ctx, copied, PDF_NAME(Type), PDF_NAME(Page));
+    for (pdf_obj* key : kPageKeys) {
+      if (pdf_obj* value = pdf_dict_get_inheritable(ctx, page, key))
+        pdf_dict_put_drop(ctx, copied, key, pdf_graft_mapped_object(ctx, map, value));
+    }
+    pdf_obj* annots = pdf_dict_get(ctx, page, PDF_NAME(Annots));
+    pdf_obj* copiedAnnots = pdf_dict_put_array(ctx, copied, PDF_NAME(Annots), pdf_array_len(ctx, annots));
+    for (int i = 0; i < pdf_array_len(ctx, annots); ++i) {
+      pdf_obj* annot = pdf_array_get(ctx, annots, i);
+      if (!pdf_is_dict(ctx, annot)) continue;
+      pdf_obj* copiedAnnot = pdf_new_dict(ctx, copy, pdf_dict_len(ctx, annot));
+      for (int k = 0; k < pdf_dict_len(ctx, annot); ++k) {
+        pdf_obj* key = pdf_dict_get_key(ctx, annot, k);
+        bool leftOut = false;
+        for (pdf_obj* link : kLinksLeftOut) leftOut = leftOut || pdf_name_eq(ctx, key, link);
+        if (!leftOut) {
+          pdf_dict_put_drop(ctx, copiedAnnot, key, pdf_graft_mapped_object(ctx, map, pdf_dict_get_val(ctx, annot, k)));
+        }
+      }
+      pdf_array_push_drop(ctx, copiedAnnots, pdf_add_object_drop(ctx, copy, copiedAnnot));
+    }
+  }
+  fz_catch(ctx) {
+    pdf_drop_obj(ctx, copied);
+    fz_rethrow(ctx);
+  }
+  return pdf_add_object_drop(ctx, copy, copied);
+}
+
+// Renders pages [first, last) from a new document holding copies of just those pages, so that
+// a picture costs what its pages hold, not what the whole document does.
 std::vector<PageImage> RenderCopy(HostHandle document, int first, int last, float zoom) {
   std::vector<PageImage> images;
   pdf::Document* live = PdfDocumentOf(document);
   if (!live || zoom <= 0) return images;
   fz_context* ctx = live->ctx;
-  char message[256] = {};
-  fz_buffer* buffer = pdf::WriteToMemory(ctx, live->doc, message, sizeof message);
-  if (!buffer) return images;
-  fz_stream* stream = nullptr;
   pdf_document* copy = nullptr;
-  fz_var(stream);
+  pdf_graft_map* map = nullptr;
+  pdf_obj* page = nullptr;
+  int copied = 0;
+  int end = 0;
   fz_var(copy);
+  fz_var(map);
+  fz_var(page);
+  fz_var(copied);
+  fz_var(end);
   fz_try(ctx) {
-    stream = fz_open_buffer(ctx, buffer);
-    copy = pdf_open_document_with_stream(ctx, stream);
+    end = std::min(last, pdf_count_pages(ctx, live->doc));
+    copy = pdf_create_document(ctx);
+    map = pdf_new_graft_map(ctx, copy);
+    for (int i = first; i < end; ++i) {
+      page = CopyPage(ctx, map, copy, pdf_lookup_page_obj(ctx, live->doc, i));
+      pdf_insert_page(ctx, copy, -1, page);
+      pdf_drop_obj(ctx, page);
+      page = nullptr;
+      ++copied;
+    }
   }
-  fz_catch(ctx) {}
-  const int count = copy ? pdf_count_pages(ctx, copy) : 0;
-  for (int i = first; i < std::min(last, count); ++i) {
+  fz_always(ctx) {
+    pdf_drop_obj(ctx, page);
+    pdf_drop_graft_map(ctx, map);
+  }
+  fz_catch(ctx) { copied = -1; }
+  for (int i = 0; i < copied; ++i) {
     PageImage image;
     if (!RenderOne(ctx, copy, i, zoom, &image)) {
       images.clear();
@@ -71,8 +125,6 @@ std::vector<PageImage> RenderCopy(HostHandle document, int first, int last, floa
     images.push_back(std::move(image));
   }
   pdf_drop_document(ctx, copy);
-  fz_drop_stream(ctx, stream);
-  fz_drop_buffer(ctx, buffer);
   return images;
 }
 

@@ -1,6 +1,6 @@
 // Pictures of pages as a reader of the saved document would see them: content and annotations
-// with their appearance streams, rendered by MuPDF from a copy, so the open document is never
-// touched by the renderer.
+// with their appearance streams, rendered by MuPDF from a copy of the pages drawn, so the open
+// document is never touched by the renderer.
 #pragma once
 
 #include <cstdint>

@@ -83,10 +83,6 @@ pdf_obj* PageObjectAt(Document& document, int index);
 // document is destroyed.
 Page* GetPage(Document& document, int index);
 
-// Writes the document into memory as it is (no garbage collection, which would renumber the
-// open document's objects). Null on failure, with the reason in `message`.
-fz_buffer* WriteToMemory(fz_context* ctx, pdf_document* doc, char* message, size_t size);
-
 // Full rewrite with garbage collection (never incremental): what no page references is gone. A
 // document encrypted with an owner password only is encrypted again with its method and
 // permissions, under a new random owner password.

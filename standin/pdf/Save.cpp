@@ -139,30 +139,6 @@ bool WriteCollected(fz_context* ctx, const char* from, const Encryption& encrypt
 
 }  // namespace
 
-fz_buffer* WriteToMemory(fz_context* ctx, pdf_document* doc, char* message, size_t size) {
-  fz_buffer* buffer = nullptr;
-  fz_output* out = nullptr;
-  fz_var(buffer);
-  fz_var(out);
-  pdf_write_options options = pdf_default_write_options;
-  options.do_incremental = 0;
-  options.do_garbage = 0;
-  options.do_encrypt = PDF_ENCRYPT_NONE;
-  fz_try(ctx) {
-    buffer = fz_new_buffer(ctx, 64 * 1024);
-    out = fz_new_output_with_buffer(ctx, buffer);
-    pdf_write_document(ctx, doc, out, &options);
-    fz_close_output(ctx, out);
-  }
-  fz_always(ctx) { fz_drop_output(ctx, out); }
-  fz_catch(ctx) {
-    snprintf(message, size, "%s", fz_caught_message(ctx));
-    fz_drop_buffer(ctx, buffer);
-    buffer = nullptr;
-  }
-  return buffer;
-}
-
 bool SaveDocument(Document& document, const std::string& path, std::string* error) {
   std::string ignored;
   if (!error) error = &ignored;

@@ -64,4 +64,75 @@ TEST(CorePageRender, ContentAndFramesAreDrawnFromACopy) {
   EXPECT_TRUE(standin::Tracker().Outstanding().empty());
 }
 
+// Only the drawn pages are copied for a picture: what a page inherits from the page tree and
+// annotations that link back to their page or to each other must still come out right.
+TEST(CorePageRender, InheritedResourcesAndLinkedAnnotationsAreDrawn) {
+  standin::ResetHost();
+  HostHandle document = standin::OpenHostDocumentFromContent({"0 0 m", "q /Square Do Q"});
+  auto* pdf = standin::PdfDocumentOf(document);
+  fz_context* ctx = pdf->ctx;
+  pdf_document* doc = pdf->doc;
+  pdf_obj* page = pdf_lookup_page_obj(ctx, doc, 1);
+  // A form drawing a black square at (100, 600)-(150, 650), named in resources the page inherits
+  // together with a smaller media box.
+  pdf_obj* square = pdf_new_dict(ctx, doc, 4);
+  pdf_dict_put(ctx, square, PDF_NAME(Subtype), PDF_NAME(Form));
+  pdf_dict_put_rect(ctx, square, PDF_NAME(BBox), fz_make_rect(0, 0, 612, 792));
+  fz_buffer* body = fz_new_buffer_from_copied_data(ctx, reinterpret_cast<const unsigned char*>("0 g 100 600 50 50 re f"), 22);
+  pdf_obj* form = pdf_add_stream(ctx, doc, body, square, 0);
+  fz_drop_buffer(ctx, body);
+  pdf_obj* tree = pdf_dict_get(ctx, page, PDF_NAME(Parent));
+  pdf_obj* resources = pdf_dict_put_dict(ctx, tree, PDF_NAME(Resources), 1);
+  pdf_dict_put(ctx, pdf_dict_put_dict(ctx, resources, PDF_NAME(XObject), 1), PDF_NAME(Square), form);
+  pdf_dict_put_rect(ctx, tree, PDF_NAME(MediaBox), fz_make_rect(0, 0, 400, 700));
+  pdf_dict_del(ctx, page, PDF_NAME(Resources));
+  pdf_dict_del(ctx, page, PDF_NAME(MediaBox));
+  // A blue-filled square annotation whose pop-up points back at it, both pointing at the page.
+  pdf_obj* appearanceDict = pdf_new_dict(ctx, doc, 4);
+  pdf_dict_put(ctx, appearanceDict, PDF_NAME(Subtype), PDF_NAME(Form));
+  pdf_dict_put_rect(ctx, appearanceDict, PDF_NAME(BBox), fz_make_rect(0, 0, 100, 20));
+  body = fz_new_buffer_from_copied_data(ctx, reinterpret_cast<const unsigned char*>("0 0 1 rg 0 0 100 20 re f"), 24);
+  pdf_obj* appearance = pdf_add_stream(ctx, doc, body, appearanceDict, 0);
+  fz_drop_buffer(ctx, body);
+  pdf_obj* annot = pdf_add_new_dict(ctx, doc, 6);
+  pdf_dict_put(ctx, annot, PDF_NAME(Subtype), PDF_NAME(Square));
+  pdf_dict_put_rect(ctx, annot, PDF_NAME(Rect), fz_make_rect(200, 300, 300, 320));
+  pdf_dict_put(ctx, annot, PDF_NAME(P), page);
+  pdf_dict_put(ctx, pdf_dict_put_dict(ctx, annot, PDF_NAME(AP), 1), PDF_NAME(N), appearance);
+  pdf_obj* popup = pdf_add_new_dict(ctx, doc, 4);
+  pdf_dict_put(ctx, popup, PDF_NAME(Subtype), PDF_NAME(Popup));
+  pdf_dict_put_rect(ctx, popup, PDF_NAME(Rect), fz_make_rect(0, 0, 10, 10));
+  pdf_dict_put(ctx, popup, PDF_NAME(Parent), annot);
+  pdf_dict_put(ctx, popup, PDF_NAME(P), page);
+  pdf_dict_put(ctx, annot, PDF_NAME(Popup), popup);
+  pdf_obj* annots = pdf_dict_put_array(ctx, page, PDF_NAME(Annots), 2);
+  pdf_array_push(ctx, annots, annot);
+  pdf_array_push(ctx, annots, popup);
+  const int objects = pdf_xref_len(ctx, doc);
+
+  standin::PageImage image;
+  ASSERT_TRUE(standin::RenderPage(document, 1, 1.0f, &image));
+  EXPECT_EQ(image.width, 400);
+  EXPECT_EQ(image.height, 700);
+  const Rgb inside = PixelAt(image, 125, 700 - 625);
+  EXPECT_LT(inside.r + inside.g + inside.b, 30);
+  const Rgb annotation = PixelAt(image, 250, 700 - 310);
+  EXPECT_GT(annotation.b, 200);
+  EXPECT_LT(annotation.r + annotation.g, 60);
+  // Two pages at once share the copied page tree's inheritance too.
+  const std::vector<standin::PageImage> both = standin::RenderPages(document, 0.5f);
+  ASSERT_EQ(both.size(), 2u);
+  EXPECT_EQ(both[1].width, 200);
+  EXPECT_EQ(pdf_xref_len(ctx, doc), objects);
+  EXPECT_EQ(pdf_dict_get(ctx, page, PDF_NAME(Resources)), nullptr);
+
+  pdf_drop_obj(ctx, square);
+  pdf_drop_obj(ctx, form);
+  pdf_drop_obj(ctx, appearanceDict);
+  pdf_drop_obj(ctx, appearance);
+  pdf_drop_obj(ctx, annot);
+  pdf_drop_obj(ctx, popup);
+  standin::ResetHost();
+}
+
 }  // namespace
