@@ -35,16 +35,14 @@ std::string FormatRects(const std::vector<HostBox>& rects, bool json) {
 
 // One occurrence as a line; in a batch the line starts with the file's name.
 void PrintMatch(const vm::PiMatch& m, bool json, const std::string* file) {
+  const std::string head = LineStart(file, json);
   if (json) {
-    const std::string head =
-        file ? "{\"file\":" + JsonString(common::Utf8ToUtf16(*file).value_or(u"?")) + "," : "{";
     std::printf("%s\"page\":%d,\"category\":\"%s\",\"start\":%d,\"length\":%d,\"text\":%s,"
                 "\"rects\":%s,\"where\":\"page\"}\n",
                 head.c_str(), m.pageIndex, kCategoryKeys[m.category], m.charStart, m.charCount,
                 JsonString(m.text).c_str(), FormatRects(m.rects, true).c_str());
   } else {
-    std::printf("%s%s%d\t%s\t%d\t%d\t%s\t%s\n", file ? file->c_str() : "", file ? "\t" : "",
-                m.pageIndex, common::Utf16ToUtf8(vm::CategoryLabel(m.category)).c_str(),
+    std::printf("%s%d\t%s\t%d\t%d\t%s\t%s\n", head.c_str(), m.pageIndex, common::Utf16ToUtf8(vm::CategoryLabel(m.category)).c_str(),
                 m.charStart, m.charCount, PlainText(m.text).c_str(),
                 FormatRects(m.rects, false).c_str());
   }
@@ -71,8 +69,8 @@ FileResult ScanFile(const Options& options, const InputFile& input, bool batch) 
   result.occurrences = static_cast<int>(matches.size() + outside.hits.size());
 
   for (const vm::PiMatch& m : matches) PrintMatch(m, options.json, batch ? &input.path : nullptr);
-  PrintOutsideHits(outside, options.json);
-  PrintImagePages(imagePages, options.json);
+  PrintOutsideHits(outside, options.json, batch ? &input.path : nullptr);
+  PrintImagePages(imagePages, options.json, batch ? &input.path : nullptr);
   if (std::fflush(stdout) != 0) return result;
   result.exit = 0;
   if (!imagePages.empty()) {

@@ -6,6 +6,11 @@
 
 namespace cli {
 
+std::string LineStart(const std::string* file, bool json) {
+  if (json) return file ? "{\"file\":" + JsonString(common::Utf8ToUtf16(*file).value_or(u"?")) + "," : "{";
+  return file ? *file + "\t" : "";
+}
+
 std::string JsonString(std::u16string_view text) {
   std::string out = "\"";
   for (size_t i = 0; i < text.size(); ++i) {

@@ -12,4 +12,8 @@ std::string JsonString(std::u16string_view text);
 // UTF-8 with line breaks and tabs escaped, so one occurrence stays on one line.
 std::string PlainText(std::u16string_view text);
 
+// What an occurrence's line starts with: in a batch (a file given) the file's name, as the JSON
+// member "file" or as the first tab-separated column; else "{" for JSON and nothing for text.
+std::string LineStart(const std::string* file, bool json);
+
 }  // namespace cli

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "Batch.h"
@@ -77,6 +78,25 @@ TEST(Batch, ScanMarksEachOccurrenceWithItsFileAndRefusesCollidingOutputs) {
                                  Temp("batch-clash"));
   EXPECT_EQ(clash.status, 2) << clash.output;
   EXPECT_NE(clash.output.find("both be written to"), std::string::npos) << clash.output;
+}
+
+TEST(Batch, EveryLineOfAnOccurrenceOrImagePageNamesItsFile) {
+  const std::string data = VM_TEST_DATA_DIR;
+  const std::string files = data + "/outside-text.pdf " + data + "/scanned-page.pdf";
+  const Outcome json = Veilmark("scan --json --jobs 1 " + files);
+  EXPECT_EQ(json.status, 3) << json.output;
+  for (const char* where : {"\"where\":\"link\"", "\"where\":\"xmp\"", "\"where\":\"image\""})
+    EXPECT_GT(CountLines(json.output, where), 0) << where << "\n" << json.output;
+  std::istringstream lines(json.output);
+  for (std::string line; std::getline(lines, line);)
+    if (line.find("\"where\":") != std::string::npos) {
+      EXPECT_EQ(line.rfind("{\"file\":\"" + data + "/", 0), 0u) << line;
+    }
+
+  const Outcome text = Veilmark("scan --jobs 1 " + files);
+  EXPECT_GT(CountLines(text.output, "\tlink 0 "), 0) << text.output;
+  EXPECT_EQ(CountLines(text.output, data + "/outside-text.pdf\tlink 0 "), CountLines(text.output, "\tlink 0 "));
+  EXPECT_EQ(CountLines(text.output, data + "/scanned-page.pdf\t1\timage"), 1) << text.output;
 }
 
 TEST(Batch, StatusesOrderAndSummaryLines) {
