@@ -6,10 +6,13 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "HostTextPage.h"
 #include "OutsideCheck.h"
+#include "PageTextStore.h"
+#include "Pdftotext.h"
 #include "RawPdf.h"
 #include "Utf8.h"
 #include "DocumentReading.h"
@@ -81,27 +84,6 @@ class CharIndex {
   std::map<char16_t, std::vector<std::pair<float, float>>> byChar_;   // left, bottom
   std::map<char16_t, std::vector<std::pair<float, float>>> centres_;
 };
-
-// The text pdftotext extracts, one string per page (pages end with a form feed). False when
-// pdftotext is missing or fails.
-bool RunPdftotext(const std::string& path, std::vector<std::string>* pages) {
-  const std::string command = "pdftotext -q -enc UTF-8 '" + path + "' - 2>/dev/null";
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return false;
-  std::string out;
-  char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int status = pclose(pipe);
-  if (status != 0) return false;
-  pages->clear();
-  size_t start = 0;
-  for (size_t end = out.find('\f'); end != std::string::npos; end = out.find('\f', start)) {
-    pages->push_back(out.substr(start, end - start));
-    start = end + 1;
-  }
-  return true;
-}
 
 std::string Joined(const std::vector<std::string>& pages) {
   std::string all;
@@ -241,36 +223,40 @@ void CheckRawFile(const CheckInput& input, const std::vector<RawObject>& objects
   }
 
   // A masked run's text written as such in a string operand (what a simple font shows): the
-  // file must hold it fewer times than the original did, once less for each masked run.
+  // file must hold it fewer times than the original did, once less for each masked run. So must
+  // the replacement texts for extraction (/ActualText, /Alt, /E).
   auto shownText = [](const std::vector<RawObject>& raw) {
     std::string all;
     for (const RawObject& o : raw) all += ShownBytes(o) + '\x01';
     return all;
   };
-  std::vector<RawObject> original = ReadRawObjects(ReadFile(input.originalPath));
-  ReadThroughDocument(input.originalPath, original);
-  const std::string shownBefore = shownText(original);
-  const std::string shownAfter = shownText(objects);
-  std::map<std::string, int> runs;
-  for (const vm::PiMatch& r : input.replacements) ++runs[Utf8(r.text)];
-  for (const auto& [run, count] : runs) {
-    if (Squeezed(run).size() < 4) continue;
-    if (CountOccurrences(shownAfter, run) > std::max(0, CountOccurrences(shownBefore, run) - count))
-      result.failures.push_back("masked text \"" + run + "\" is still written in a content stream");
-  }
-
-  // Replacement texts for extraction (/ActualText, /Alt, /E) must not keep a masked run either.
   auto repeated = [](const std::vector<RawObject>& raw) {
     std::string all;
     for (const RawObject& o : raw) all += RepeatedTexts(o);
     return Squeezed(all);
   };
-  const std::string repeatedBefore = repeated(original);
+  // The original is read only when a run is still in the copy, to count it there.
+  std::optional<std::pair<std::string, std::string>> before;  // shown, repeated
+  auto original = [&]() -> const std::pair<std::string, std::string>& {
+    if (!before) {
+      std::vector<RawObject> raw = ReadRawObjects(ReadFile(input.originalPath));
+      ReadThroughDocument(input.originalPath, raw);
+      before.emplace(shownText(raw), repeated(raw));
+    }
+    return *before;
+  };
+  const std::string shownAfter = shownText(objects);
   const std::string repeatedAfter = repeated(objects);
+  std::map<std::string, int> runs;
+  for (const vm::PiMatch& r : input.replacements) ++runs[Utf8(r.text)];
   for (const auto& [run, count] : runs) {
     const std::string squeezed = Squeezed(run);
     if (squeezed.size() < 4) continue;
-    if (CountOccurrences(repeatedAfter, squeezed) > std::max(0, CountOccurrences(repeatedBefore, squeezed) - count))
+    const int shown = CountOccurrences(shownAfter, run);
+    if (shown > 0 && shown > std::max(0, CountOccurrences(original().first, run) - count))
+      result.failures.push_back("masked text \"" + run + "\" is still written in a content stream");
+    const int again = CountOccurrences(repeatedAfter, squeezed);
+    if (again > 0 && again > std::max(0, CountOccurrences(original().second, squeezed) - count))
       result.failures.push_back("masked text \"" + run + "\" is still in an /ActualText, /Alt or /E entry");
   }
 }
@@ -285,22 +271,55 @@ std::string BlackBoxLine(const vm::PiMatch& r) {
   return ops.substr(prefix.size(), end + 3 - prefix.size());
 }
 
+// The original's page texts: read while it was protected, or else from the file, opened again
+// (with the text of its forms in page content, as protection saw it).
+class OriginalPages {
+ public:
+  OriginalPages(const CheckInput& input, std::string* error) : store_(input.originalPages) {
+    if (store_ && store_->PageCount() >= 0) return;
+    store_ = nullptr;
+    document_ = standin::OpenHostDocument(input.originalPath, error);
+    if (document_) standin::pdf::FlattenTextForms(*standin::PdfDocumentOf(document_));
+  }
+  ~OriginalPages() {
+    if (document_) standin::CloseHostDocument(document_);
+  }
+  OriginalPages(const OriginalPages&) = delete;
+  OriginalPages& operator=(const OriginalPages&) = delete;
+
+  bool Open() const { return store_ || document_; }
+  int Count() const { return store_ ? store_->PageCount() : PageCountOf(document_); }
+  // Nothing when a stored page cannot be read back.
+  std::optional<PageText> Read(int pageIndex) const {
+    return store_ ? store_->Read(pageIndex) : std::optional<PageText>(ReadPageText(document_, pageIndex));
+  }
+
+ private:
+  const PageTextStore* store_;
+  HostHandle document_ = nullptr;
+};
+
 // Fills hostCharsByPage with the number of characters of text objects the host reads on each
 // page of the original.
-void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle protectedDoc,
+void CheckTextPages(const CheckInput& input, const OriginalPages& original, HostHandle protectedDoc,
                     const std::vector<RawObject>& objects, std::vector<int>& hostCharsByPage,
                     CheckResult& result) {
   std::map<int, std::vector<const vm::PiMatch*>> byPage;
   for (const vm::PiMatch& r : input.replacements) byPage[r.pageIndex].push_back(&r);
 
-  const int pages = PageCountOf(original);
+  const int pages = original.Count();
   hostCharsByPage.assign(static_cast<size_t>(std::max(pages, 0)), 0);
   if (PageCountOf(protectedDoc) != pages) {
     result.failures.push_back("the page count changed");
     return;
   }
   for (int p = 0; p < pages; ++p) {
-    const PageText before = ReadPageText(original, p);
+    const std::optional<PageText> stored = original.Read(p);
+    if (!stored) {
+      result.failures.push_back("page " + std::to_string(p) + ": the original's text could not be read back");
+      continue;
+    }
+    const PageText& before = *stored;
     const PageText after = ReadPageText(protectedDoc, p);
     if (!before.readable || !after.readable) {
       if (before.readable != after.readable)
@@ -369,14 +388,16 @@ void CheckTextPages(const CheckInput& input, HostHandle original, HostHandle pro
 // host reads text (for example CID fonts whose CMaps poppler-data provides) would otherwise let
 // it pass without having looked. An original pdftotext cannot read counts as holding nothing,
 // which only makes the comparisons stricter.
-void CheckPdftotext(const CheckInput& input, const std::vector<int>& hostCharsByPage, CheckResult& result) {
-  std::vector<std::string> pagesBefore, pagesAfter;
-  if (!RunPdftotext(input.protectedPath, &pagesAfter)) {
+// pdftotext reads the original only when a masked text is still in the copy's text, to count it
+// there.
+void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vector<int>& hostCharsByPage,
+                    CheckResult& result) {
+  std::vector<std::string> pagesAfter;
+  if (!onCopy.Pages(&pagesAfter)) {
     result.failures.push_back("pdftotext could not read the protected file (is poppler-utils installed?): "
                               "the text it extracts could not be compared");
     return;
   }
-  if (!RunPdftotext(input.originalPath, &pagesBefore)) pagesBefore.clear();
   // Page by page where both count the same pages (a damaged page tree can make them differ:
   // then the document as a whole).
   std::vector<int> hostChars = hostCharsByPage;
@@ -394,14 +415,24 @@ void CheckPdftotext(const CheckInput& input, const std::vector<int>& hostCharsBy
                                 " characters (is poppler-data installed?): the text it extracts could not "
                                 "be compared");
   }
-  const std::string before = Squeezed(Joined(pagesBefore));
   const std::string after = Squeezed(Joined(pagesAfter));
+  std::optional<std::string> before;
+  auto stillThere = [&](const std::string& text, int masked) {
+    const int count = CountOccurrences(after, text);
+    if (count == 0) return false;
+    if (!before) {
+      std::vector<std::string> pagesBefore;
+      Pdftotext(input.originalPath).Pages(&pagesBefore);
+      before = Squeezed(Joined(pagesBefore));
+    }
+    return count > std::max(0, CountOccurrences(*before, text) - masked);
+  };
   std::map<std::string, int> masked;
   for (const vm::PiMatch& r : input.replacements) ++masked[Squeezed(Utf8(r.text))];
   for (const auto& [run, count] : masked) {
     if (run.size() < 4) continue;
     ++result.pdftotextChecks;
-    if (CountOccurrences(after, run) > std::max(0, CountOccurrences(before, run) - count))
+    if (stillThere(run, count))
       result.failures.push_back("pdftotext still extracts masked text \"" + run + "\"");
   }
   // A whole occurrence that lost characters must not be extractable in its original form.
@@ -418,7 +449,7 @@ void CheckPdftotext(const CheckInput& input, const std::vector<int>& hostCharsBy
   for (const auto& [text, count] : whole) {
     if (text.size() < 4) continue;
     ++result.pdftotextChecks;
-    if (CountOccurrences(after, text) > std::max(0, CountOccurrences(before, text) - count))
+    if (stillThere(text, count))
       result.failures.push_back("pdftotext still extracts the occurrence \"" + text + "\"");
   }
 }
@@ -432,27 +463,30 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
     result.failures.push_back("cannot read " + input.protectedPath);
     return result;
   }
-  std::vector<RawObject> objects = ReadRawObjects(bytes);
-  const DocumentReading reading = ReadThroughDocument(input.protectedPath, objects);
-  CheckRawFile(input, objects, reading, bytes, result);
-
-  const HostHandle previouslyActive = standin::ActiveDocument();
-  std::string error;
+  // pdftotext reads the copy beside the rest of the check.
+  Pdftotext pdftotext(input.protectedPath);
   std::vector<int> hostCharsByPage;
-  HostHandle original = standin::OpenHostDocument(input.originalPath, &error);
-  // Compared as protection saw it: with the text of its forms in page content.
-  if (original) standin::pdf::FlattenTextForms(*standin::PdfDocumentOf(original));
-  HostHandle protectedDoc = original ? standin::OpenHostDocument(input.protectedPath, &error) : nullptr;
-  if (!original || !protectedDoc) {
-    result.failures.push_back("cannot open for checking: " + error);
-  } else {
-    CheckTextPages(input, original, protectedDoc, objects, hostCharsByPage, result);
-  }
-  if (protectedDoc) standin::CloseHostDocument(protectedDoc);
-  if (original) standin::CloseHostDocument(original);
-  standin::SetActiveDocument(previouslyActive);
+  {
+    std::vector<RawObject> objects = ReadRawObjects(bytes);
+    const DocumentReading reading = ReadThroughDocument(input.protectedPath, objects);
+    CheckRawFile(input, objects, reading, bytes, result);
 
-  CheckPdftotext(input, hostCharsByPage, result);
+    const HostHandle previouslyActive = standin::ActiveDocument();
+    std::string error;
+    {
+      const OriginalPages original(input, &error);
+      HostHandle protectedDoc = original.Open() ? standin::OpenHostDocument(input.protectedPath, &error) : nullptr;
+      if (!protectedDoc) {
+        result.failures.push_back("cannot open for checking: " + error);
+      } else {
+        CheckTextPages(input, original, protectedDoc, objects, hostCharsByPage, result);
+        standin::CloseHostDocument(protectedDoc);
+      }
+    }
+    standin::SetActiveDocument(previouslyActive);
+  }
+
+  CheckPdftotext(input, pdftotext, hostCharsByPage, result);
   for (std::string& failure : CheckOutsideTexts(input.protectedPath, input.outsideTexts))
     result.failures.push_back(std::move(failure));
   return result;

@@ -9,6 +9,8 @@
 
 namespace checker {
 
+class PageTextStore;
+
 struct CheckInput {
   std::string originalPath;
   std::string protectedPath;
@@ -17,6 +19,9 @@ struct CheckInput {
   char protectionByte = '*';
   // Occurrences found outside the page content and masked or removed there.
   std::vector<std::u16string> outsideTexts;
+  // The original's page texts as read while protecting it (before any page was changed); null:
+  // the check reads them from the original file.
+  const PageTextStore* originalPages = nullptr;
 };
 
 struct CheckResult {
@@ -28,7 +33,8 @@ struct CheckResult {
   bool Passed() const { return failures.empty(); }
 };
 
-// Opens both files in the stand-in host (and closes them again) and checks:
+// Opens the protected file (and the original, unless its page texts are given) in the stand-in
+// host, closes them again, and checks:
 // - the file is one full rewrite, and holds no object that nothing refers to;
 // - no masked run's text is left in any stream of the file, referenced or not;
 // - in the host's text page, no masked character remains at its place and every other

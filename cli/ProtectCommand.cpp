@@ -1,6 +1,7 @@
 // veilmark protect: protected copies of PDF files, made by the module through the stand-in host.
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -13,12 +14,11 @@
 #include "OutsideReport.h"
 #include "InputFiles.h"
 #include "Options.h"
+#include "PageTextStore.h"
+#include "ProtectPages.h"
 #include "Preview.h"
 #include "ProtectionCheck.h"
 #include "core/Application.h"
-#include "detect/ScanDocument.h"
-#include "mask/RedactionWriter.h"
-#include "mask/Replacements.h"
 
 namespace cli {
 
@@ -75,14 +75,14 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
 
   HostHandle document = OpenInHost(input.path, "protect");
   if (!document) return FileResult{1, 0, 0};
-  vm::PiMatchList matches;
-  vm::ScanReport report;
-  vm::ScanDocument(document, options.pi.flags, matches, &report);
-  vm::PiMatchList replacements;
-  vm::BuildReplacements(document, options.pi, matches, replacements);
+  std::unique_ptr<checker::PageTextStore> originalPages;
+  if (options.check) originalPages = std::make_unique<checker::PageTextStore>();
+  const ProtectedPages run = ScanAndProtect(document, options.pi, originalPages.get());
+  const vm::PiMatchList& matches = run.matches;
+  const vm::PiMatchList& replacements = run.replacements;
   FileResult result{0, DocumentPageCount(document), static_cast<int>(matches.size())};
 
-  if (!replacements.empty() && !vm::ApplyReplacements(document, replacements, options.pi.protection[0])) {
+  if (!replacements.empty() && !run.applied) {
     CloseInHost(document);
     return Failure("'" + input.path + "': the occurrences could not be written into the "
                    "document; nothing was saved");
@@ -118,14 +118,14 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
                          "completely; occurrences may be missing\n", input.path.c_str());
     result.exit = 3;
   }
-  if (!report.Complete()) {
+  if (!run.report.Complete()) {
     std::fprintf(stderr, "veilmark protect: '%s' could not be searched completely; "
                          "occurrences may be missing\n", input.path.c_str());
     result.exit = 3;
   }
   if (options.check) {
     const checker::CheckInput check{input.path, written, matches, replacements, options.protection,
-                                    outsideDone.goneTexts};
+                                    outsideDone.goneTexts, originalPages.get()};
     result.exit = WorseExit(result.exit, Check(check, output));
   }
   if (!options.previewDir.empty() && result.exit != 4 &&

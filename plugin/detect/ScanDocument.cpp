@@ -94,7 +94,7 @@ float EffectiveFontSize(const HostCharInfo& info) {
 }
 
 int32_t ScanDocument(HostHandle document, const PiCategoryFlags& flags, PiMatchList& list,
-                     ScanReport* report) {
+                     ScanReport* report, const PageScanned& pageScanned) {
   list.clear();
   if (report) *report = ScanReport{};
   if (!document) return 0;
@@ -113,7 +113,9 @@ int32_t ScanDocument(HostHandle document, const PiCategoryFlags& flags, PiMatchL
 
     const int32_t pageCount = Host<34, 10>(pdfDocument);
     for (int32_t p = 0; p < pageCount; ++p) {
+      const std::size_t first = list.size();
       if (!ScanPage(patterns, view, p, list) && report) report->incompletePages.push_back(p);
+      if (pageScanned) pageScanned(p, first);
     }
   } catch (...) {
     // Runs inside the host's window procedure: report the early end instead of unwinding

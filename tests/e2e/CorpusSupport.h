@@ -42,8 +42,9 @@ struct ProtectRun {
 
 // Loads the module into a fresh stand-in host and opens the file.
 HostHandle OpenFresh(const std::string& path);
-// Form text moved into page content, scan, replacements and writing, as the protect command
-// does them.
+// Form text moved into page content, then the module's scan, replacements and writing over the
+// whole document, as its protect command does them (the command line runs the same steps page
+// by page: ProtectPages.h).
 ProtectRun Protect(const std::string& path, const vm::PiOptions& options);
 
 std::string TempPath(const std::string& name);

@@ -1,0 +1,60 @@
+#include "Pdftotext.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+extern char** environ;
+
+namespace checker {
+
+Pdftotext::Pdftotext(const std::string& path) : out_(std::tmpfile()) {
+  if (!out_) return;
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return;
+  posix_spawn_file_actions_adddup2(&actions, fileno(out_), STDOUT_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  const char* argv[] = {"pdftotext", "-q", "-enc", "UTF-8", path.c_str(), "-", nullptr};
+  if (posix_spawnp(&pid_, "pdftotext", &actions, nullptr, const_cast<char**>(argv), environ) != 0)
+    pid_ = -1;
+  posix_spawn_file_actions_destroy(&actions);
+}
+
+Pdftotext::~Pdftotext() {
+  Wait();
+  if (out_) std::fclose(out_);
+}
+
+bool Pdftotext::Wait() {
+  if (pid_ > 0) {
+    int status = 0;
+    pid_t done;
+    while ((done = waitpid(pid_, &status, 0)) < 0 && errno == EINTR) {
+    }
+    succeeded_ = done == pid_ && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    pid_ = -1;
+  }
+  return succeeded_;
+}
+
+bool Pdftotext::Pages(std::vector<std::string>* pages) {
+  pages->clear();
+  if (!Wait() || !out_) return false;
+  std::string out;
+  std::rewind(out_);
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, out_)) > 0) out.append(buffer, n);
+  if (std::ferror(out_)) return false;
+  size_t start = 0;
+  for (size_t end = out.find('\f'); end != std::string::npos; end = out.find('\f', start)) {
+    pages->push_back(out.substr(start, end - start));
+    start = end + 1;
+  }
+  return true;
+}
+
+}  // namespace checker

@@ -1,0 +1,144 @@
+// The command line protects each page as soon as it was scanned and keeps the original's page
+// texts for the check: it must write the same file as the module protecting the whole document
+// at once, and its check must compare exactly what a check reading the original again compares.
+#include <gtest/gtest.h>
+
+#include "CorpusSupport.h"
+#include "HostTextPage.h"
+#include "PageTextStore.h"
+#include "ProtectPages.h"
+#include "ProtectionCheck.h"
+#include "RawPdf.h"
+#include "Utf8.h"
+#include "core/Application.h"
+#include "pdf/FlattenForms.h"
+
+namespace e2e {
+namespace {
+
+std::string Listed(const vm::PiMatchList& list) {
+  std::string out;
+  for (const vm::PiMatch& m : list)
+    out += std::to_string(m.pageIndex) + ":" + std::to_string(m.charStart) + "+" + std::to_string(m.charCount) +
+           " " + common::Utf16ToUtf8(m.text) + " (" + std::to_string(m.rects.size()) + " boxes)\n";
+  return out;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& line : lines) out += line + "\n";
+  return out;
+}
+
+class PageByPage : public testing::TestWithParam<std::string> {
+ protected:
+  void TearDown() override { standin::ResetHost(); }
+};
+
+TEST_P(PageByPage, WritesTheSameFileAndItsCheckComparesTheSameCharacters) {
+  const std::string input = DataPath(GetParam());
+  const vm::PiOptions options = PartialFormats();
+  const std::string stem = TempPath(GetParam().substr(0, GetParam().size() - 4));
+  std::string error;
+
+  const ProtectRun whole = Protect(input, options);
+  ASSERT_TRUE(standin::SaveHostDocument(whole.document, stem + "-whole.pdf", &error)) << error;
+
+  HostHandle document = OpenFresh(input);
+  ASSERT_NE(document, nullptr);
+  standin::pdf::FlattenTextForms(*standin::PdfDocumentOf(document));
+  checker::PageTextStore originalPages;
+  const cli::ProtectedPages pages = cli::ScanAndProtect(document, options, &originalPages);
+  const std::string output = stem + "-pages.pdf";
+  ASSERT_TRUE(standin::SaveHostDocument(document, output, &error)) << error;
+  EXPECT_EQ(originalPages.PageCount(), checker::PageCountOf(document));
+
+  EXPECT_EQ(Listed(pages.matches), Listed(whole.matches));
+  EXPECT_EQ(Listed(pages.replacements), Listed(whole.replacements));
+  EXPECT_EQ(pages.applied, whole.applied);
+  EXPECT_TRUE(checker::ReadFile(output) == checker::ReadFile(stem + "-whole.pdf")) << "the files differ";
+  if (pages.matches.empty()) return;
+
+  const checker::CheckResult stored = checker::CheckProtectedFile(
+      {input, output, pages.matches, pages.replacements, '*', {}, &originalPages});
+  const checker::CheckResult reread =
+      checker::CheckProtectedFile({input, output, pages.matches, pages.replacements, '*', {}});
+  EXPECT_TRUE(stored.Passed()) << Joined(stored.failures);
+  EXPECT_EQ(Joined(stored.failures), Joined(reread.failures));
+  EXPECT_GT(stored.maskedCharactersChecked, 0);
+  EXPECT_EQ(stored.maskedCharactersChecked, reread.maskedCharactersChecked);
+  EXPECT_EQ(stored.keptCharactersChecked, reread.keptCharactersChecked);
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, PageByPage, testing::ValuesIn(SampleFiles()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                           std::string name;
+                           for (char c : info.param.substr(0, info.param.size() - 4))
+                             name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           return name;
+                         });
+
+checker::PageText SomeText(const std::u16string& text) {
+  checker::PageText page;
+  page.text = text;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const float x = static_cast<float>(i);
+    page.boxes.push_back({x, 2 * x, x + 1, 2 * x + 10});
+    page.inTextObject.push_back(i % 2 == 0);
+  }
+  page.readable = true;
+  return page;
+}
+
+TEST(PageTextStore, GivesBackEachPageAsAddedAndNothingOnceSpoiled) {
+  checker::PageTextStore store;
+  const checker::PageText first = SomeText(u"주민 900101");
+  store.Add(0, first);
+  store.Add(1, checker::PageText{});
+  store.Add(2, SomeText(u"x"));
+  ASSERT_EQ(store.PageCount(), 3);
+  const std::optional<checker::PageText> again = store.Read(0);
+  ASSERT_TRUE(again.has_value());
+  EXPECT_TRUE(again->readable);
+  EXPECT_EQ(again->text, first.text);
+  EXPECT_EQ(again->inTextObject, first.inTextObject);
+  ASSERT_EQ(again->boxes.size(), first.boxes.size());
+  EXPECT_EQ(again->boxes[3].y1, first.boxes[3].y1);
+  EXPECT_FALSE(store.Read(1)->readable);
+  EXPECT_EQ(store.Read(2)->text, u"x");
+  EXPECT_FALSE(store.Read(3).has_value());
+
+  store.Add(4, first);  // a page left out
+  EXPECT_EQ(store.PageCount(), -1);
+  EXPECT_FALSE(store.Read(0).has_value());
+}
+
+// The check never takes a store it cannot trust for the original: a spoiled one is replaced by
+// reading the original, and one of another document does not match the copy's pages.
+TEST(PageTextStore, TheCheckReadsTheOriginalWhenTheStoreCannotBeUsed) {
+  const std::string input = DataPath("tj-kerning.pdf");
+  ProtectRun run = Protect(input, AllCategories());
+  ASSERT_TRUE(run.applied);
+  const std::string output = TempPath("store-check.pdf");
+  std::string error;
+  ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
+  const checker::CheckResult reread =
+      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*', {}});
+  ASSERT_TRUE(reread.Passed()) << Joined(reread.failures);
+
+  checker::PageTextStore spoiled;
+  spoiled.Add(1, SomeText(u"x"));
+  const checker::CheckResult fallback =
+      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*', {}, &spoiled});
+  EXPECT_TRUE(fallback.Passed()) << Joined(fallback.failures);
+  EXPECT_EQ(fallback.keptCharactersChecked, reread.keptCharactersChecked);
+
+  checker::PageTextStore other;
+  for (int p = 0; p < 3; ++p) other.Add(p, SomeText(u"x"));
+  const checker::CheckResult mismatched =
+      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*', {}, &other});
+  EXPECT_FALSE(mismatched.Passed());
+}
+
+}  // namespace
+}  // namespace e2e
