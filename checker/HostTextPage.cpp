@@ -6,11 +6,15 @@ namespace checker {
 
 namespace {
 
-// Calls a stand-in host function directly (the checker is the host's caller, not the module).
+// A stand-in host function, called directly (the checker is the host's caller, not the module).
+template <int C, int S>
+auto Function() {
+  return reinterpret_cast<typename HostFn<C, S>::type>(standin::Table().Lookup(C, S));
+}
+
 template <int C, int S, class... Args>
 auto Call(Args... args) {
-  auto fn = reinterpret_cast<typename HostFn<C, S>::type>(standin::Table().Lookup(C, S));
-  return fn(args...);
+  return Function<C, S>()(args...);
 }
 
 }  // namespace
@@ -45,17 +49,25 @@ PageText ReadPageText(HostHandle document, int pageIndex) {
     result.text.resize(count, u' ');
     result.boxes.resize(count, HostBox{});
     result.inTextObject.resize(count, false);
+    // Looked up once per page, with one box array and one character record for all characters:
+    // pages have thousands of characters.
+    const auto rangeBoxes = Function<120, 6>();
+    const auto boxCount = Function<11, 2>();
+    const auto boxAt = Function<11, 6>();
+    const auto charInfo = Function<120, 5>();
+    HostHandle array = Call<11, 0>();
+    HostCharInfo info{};
+    info.object = Call<7, 0>();
     for (int i = 0; i < count; ++i) {
-      HostHandle array = Call<11, 0>();
-      Call<120, 6>(textPage, i, 1, &array);
-      if (Call<11, 2>(array) > 0) result.boxes[i] = Call<11, 6>(array, 0);
-      Call<11, 1>(array);
-      HostCharInfo info{};
-      info.object = Call<7, 0>();
-      Call<120, 5>(textPage, i, &info);
+      const int32_t before = boxCount(array);
+      rangeBoxes(textPage, i, 1, &array);
+      if (boxCount(array) > before) result.boxes[i] = boxAt(array, before);
+      info.textObject = nullptr;
+      charInfo(textPage, i, &info);
       result.inTextObject[i] = info.textObject != nullptr;
-      Call<7, 1>(info.object);
     }
+    Call<7, 1>(info.object);
+    Call<11, 1>(array);
   }
   Call<120, 1>(textPage);
   result.readable = true;
