@@ -4,10 +4,14 @@
 # /usr/bin/time for the peak resident memory. Prints each command's figures and its ratio to
 # pdftotext. Files: the 200-page sample, and a 1,000-page file made from it (five copies joined
 # with mutool, written into the build folder, not committed).
-# usage: bash bench/whole-process.sh [RUNS]   (after a release build)
+# usage: bash bench/whole-process.sh [RUNS] [OTHER_VEILMARK]   (after a release build)
+# With OTHER_VEILMARK (another build's program, say of the main branch before a change), its
+# commands are measured in the same run too, for before-and-after ratios.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
+other=${2:-}
+[ -z "$other" ] || [ -x "$other" ] || { echo "not a program: $other" >&2; exit 1; }
 veilmark=build/release/cli/veilmark
 [ -x "$veilmark" ] || { echo "build first: cmake --preset release && cmake --build --preset release" >&2; exit 1; }
 work=build/bench-whole-process
@@ -29,6 +33,10 @@ for file in "$sample" "$long"; do
     "$veilmark protect $file -o $out --no-check"
     "$veilmark protect $file -o $out"
   )
+  if [ -n "$other" ]; then
+    names+=("other: scan" "other: --no-check" "other: checked")
+    commands+=("$other scan $file" "$other protect $file -o $out --no-check" "$other protect $file -o $out")
+  fi
   hyperfine --style none --warmup 1 --runs "$runs" --export-csv "$work/times.csv" \
     "${commands[@]}" >/dev/null 2>&1
   mapfile -t means < <(tail -n +2 "$work/times.csv" | cut -d, -f2)
