@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "pdf/SharedVector.h"
+
 extern "C" {
 #include <mupdf/fitz.h>
 #include <mupdf/pdf.h>
@@ -106,8 +108,8 @@ struct PageObject {
   TextState text;
   fz_matrix lineMatrix = fz_identity;  // text line matrix after the operator
   FillColor fill;
-  std::vector<TextItem> items;
-  std::vector<GlyphPlacement> glyphs;  // the layout of `items`, kept current by every edit
+  SharedVector<TextItem> items;
+  SharedVector<GlyphPlacement> glyphs;  // the layout of `items`, kept current by every edit
   // Code -> byte length of the codes the object showed, made on first need (CodeLengthsOf) and
   // shared with its clones, so that cutting an object into many runs costs each run only its
   // own length. A cache: dropped when the font or the shown bytes change.

@@ -11,22 +11,24 @@ namespace standin::pdf {
 void Relayout(PageObject& object) {
   if (object.kind != kPageObjectText) return;
   fz_context* ctx = object.ctx;
-  std::vector<GlyphPlacement>& glyphs = object.glyphs;
-  // Released, not only cleared: a clone cut down to a few characters must not keep the
-  // capacity of its source's layout (one clone per run left between removals).
-  std::vector<GlyphPlacement>().swap(glyphs);
+  // Released, not only cleared: a clone cut down to a few characters must not keep its
+  // source's layout (one clone per run left between removals).
+  object.glyphs.Release();
+  std::vector<TextItem>& items = object.items.Edit();
   if (!ctx || !object.text.font) {
     // No font yet: the origins wait for one.
-    for (TextItem& item : object.items)
+    for (TextItem& item : items)
       if (item.code != kSpacingCode) item.x = item.y = 0;
     object.bbox = fz_empty_rect;
     return;
   }
+  std::vector<GlyphPlacement> glyphs;
   bool ok = true;
   fz_var(ok);
-  fz_try(ctx) { LayoutText(ctx, object.text, object.items, &glyphs); }
+  fz_try(ctx) { LayoutText(ctx, object.text, items, &glyphs); }
   fz_catch(ctx) { ok = false; }
   object.bbox = ok ? TextBounds(ctx, object.text, glyphs) : fz_empty_rect;
+  object.glyphs = std::move(glyphs);
 }
 
 void SetCharacters(PageObject& object, int count, const int32_t* codes, const float* adjustments) {
@@ -55,10 +57,11 @@ void SetCharacters(PageObject& object, int count, const int32_t* codes, const fl
 
 void SetBytes(PageObject& object, const std::string& bytes) {
   if (object.kind != kPageObjectText) return;
-  object.items.clear();
   object.codeLengths.reset();
+  std::vector<TextItem> items;
   DecodeString(object.text.font, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
-               object.items);
+               items);
+  object.items = std::move(items);
   object.original = false;
   Relayout(object);
 }
@@ -77,7 +80,7 @@ void SetTextState(PageObject& object, Font* font, float size, const float* matri
     state.fontResource.clear();
     // Codes of the earlier font are re-read with the new one's code lengths.
     object.codeLengths.reset();
-    for (TextItem& item : object.items)
+    for (TextItem& item : object.items.Edit())
       if (item.code != kSpacingCode) item.codeLength = CodeLength(object.ctx, state.font, item.code);
   }
   state.size = size;

@@ -144,7 +144,7 @@ struct Builder {
 void AddTextObject(Builder& b, PageObject& object) {
   const TextState& state = object.text;
   if (!state.font) return;
-  const std::vector<GlyphPlacement>& glyphs = object.glyphs;
+  const std::vector<GlyphPlacement>& glyphs = object.glyphs.Read();
   fz_matrix matrix = fz_concat(state.tm, state.ctm);
   for (const GlyphPlacement& g : glyphs)
     b.AddGlyph(state.font, g.cid, g.gid, fz_concat(g.trm, state.ctm), state.size, matrix, &object, g.item);
