@@ -143,6 +143,36 @@ TEST(PdfRegenerateEdits, WholeObjectRemovedLeavesNoClone) {
   EXPECT_NEAR(chars[0].origin.x, 72 + 12 * (0.667 + 0.667), 0.05);
 }
 
+// Clones share their source's characters until one of them changes: editing a clone (its
+// characters, its position, its size) leaves the source exactly as it was, and the other way
+// round.
+TEST(PdfRegenerateEdits, AClonesEditsNeverReachItsSource) {
+  auto document = DocumentFromContent({"BT /F1 12 Tf 72 700 Td (ABCD) Tj ET"});
+  PageObject* source = NthText(*GetPage(*document, 0), 0);
+  std::unique_ptr<PageObject> clone = CloneObject(*source);
+  const std::vector<TextItem> before = source->items.Read();
+  const fz_matrix firstGlyph = source->glyphs[0].trm;
+
+  const int32_t codes[] = {'C', 'D'};
+  SetCharacters(*clone, 2, codes, nullptr);
+  SetPosition(*clone, 300, 500);
+  ASSERT_EQ(clone->items.size(), 2u);
+  EXPECT_EQ(clone->glyphs[0].trm.e, 300);
+  ASSERT_EQ(source->items.size(), before.size());
+  for (size_t i = 0; i < before.size(); ++i) {
+    EXPECT_EQ(source->items[i].code, before[i].code);
+    EXPECT_EQ(source->items[i].x, before[i].x);
+  }
+  EXPECT_EQ(source->glyphs[0].trm.e, firstGlyph.e);
+
+  std::unique_ptr<PageObject> second = CloneObject(*source);
+  SetTextState(*source, nullptr, 24, nullptr);  // twice the size: every origin moves
+  EXPECT_NE(source->items[1].x, before[1].x);
+  EXPECT_EQ(second->glyphs[0].trm.e, firstGlyph.e);
+  ASSERT_EQ(second->items.size(), before.size());
+  for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(second->items[i].x, before[i].x);
+}
+
 // A new object is drawn at the end in the default state whatever state the content leaves behind
 // (an unclosed q with a clip and a scale; a flip outside any q, as cairo writes), and its font
 // reaches the page through a copy of the resources the page shares with the next one.
