@@ -1,7 +1,8 @@
 // Find, navigation and protect driven through the real dialog and message queue on a sample
 // PDF: frames read back from the page, the view scrolled only when needed, the dialog kept off
-// the occurrence, captions at each step, one undo step that restores the pages exactly, the
-// failures and messages, and a saved file that the project's checker passes.
+// the occurrence, captions at each step, the frame where the view window paints it on the
+// screen, one undo step that restores the pages exactly, the failures and messages, and a saved
+// file that the project's checker passes.
 #include "ui/UiTest.h"
 
 #include <unistd.h>
@@ -24,6 +25,7 @@
 #include "mask/Replacements.h"
 #include "ui/MatchFrames.h"
 #include "ui/ReadOptions.h"
+#include "ui/pictures/WindowPicture.h"
 
 namespace {
 
@@ -114,6 +116,17 @@ std::vector<std::string> PageStates(HostHandle document) {
   return states;
 }
 
+// Pixels of the frames' blue on the screen around a rectangle (3 pixels beyond it each side),
+// as the view window painted them.
+int FrameBluePixelsAround(const RECT& r) {
+  const standin::PageImage picture = pictures::PictureOfScreen({r.left - 3, r.top - 3, r.right + 3, r.bottom + 3});
+  int count = 0;
+  for (size_t i = 0; i + 2 < picture.rgb.size(); i += 3) {
+    if (picture.rgb[i + 2] > 170 && picture.rgb[i] < 130 && picture.rgb[i + 1] < 170) ++count;
+  }
+  return count;
+}
+
 bool Overlap(const RECT& a, const RECT& b) {
   return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
 }
@@ -166,7 +179,18 @@ class FindProtectTest : public uitest::UiTest {
     EXPECT_TRUE(WhollyVisible(match));
     RECT dialog;
     GetWindowRect(dialog_, &dialog);
-    EXPECT_FALSE(Overlap(dialog, ScreenRect(match)));
+    const RECT screen = ScreenRect(match);
+    EXPECT_FALSE(Overlap(dialog, screen));
+    // The view window shows the frame where the module placed it.
+    const int perimeter = 2 * ((screen.right - screen.left) + (screen.bottom - screen.top));
+    EXPECT_GT(FrameBluePixelsAround(screen), perimeter * 8 / 10);
+  }
+  // Wholly inside the view window's area of the screen, with room for the frame's edge.
+  bool InsideView(const RECT& r) {
+    RECT view;
+    GetWindowRect(static_cast<HWND>(standin::ViewWindowOf(document_)), &view);
+    return r.left - 3 >= view.left && r.top - 3 >= view.top && r.right + 3 <= view.right &&
+           r.bottom + 3 <= view.bottom;
   }
   static std::u16string Number(int n) {
     const std::string s = std::to_string(n);
@@ -183,6 +207,7 @@ TEST_F(FindProtectTest, FindStepsThroughOccurrencesFramedScrolledOnlyWhenHiddenA
   ASSERT_EQ(State().matches.size(), 5u);
   EXPECT_EQ(TextOf(GetDlgItem(dialog_, vm::kIdFind)), u"다음 찾기(&F)");
   ExpectShown(1, 5);
+  int framesSeenGone = 0;
   for (int i = 1; i < 5; ++i) {
     const size_t scrolls = standin::ScrollRequests(document_).size();
     const bool visibleBefore = WhollyVisible(State().matches[i]);
@@ -192,8 +217,15 @@ TEST_F(FindProtectTest, FindStepsThroughOccurrencesFramedScrolledOnlyWhenHiddenA
     Press(vm::kIdFind);
     ExpectShown(i + 1, 5);
     EXPECT_EQ(standin::ScrollRequests(document_).size(), scrolls + (visibleBefore ? 0 : 1)) << i;
+    // The frame of the occurrence before is gone from the painted view too.
+    const RECT before = ScreenRect(State().matches[i - 1]);
+    if (InsideView(before)) {
+      EXPECT_EQ(FrameBluePixelsAround(before), 0) << i;
+      ++framesSeenGone;
+    }
   }
   EXPECT_GT(standin::ScrollRequests(document_).size(), 0u);
+  EXPECT_GT(framesSeenGone, 0);
 
   // At the end: "No" changes nothing, "Yes" starts again from the first.
   standin::ScriptMessageBoxAnswers({7, 6});

@@ -19,10 +19,8 @@ void Paste(const standin::PageImage& from, int left, int top, standin::PageImage
 
 }  // namespace
 
-standin::PageImage PictureOfWindow(HWND window) {
+standin::PageImage PictureOfScreen(const RECT& rect) {
   standin::PageImage image;
-  RECT rect;
-  if (!GetWindowRect(window, &rect)) return image;
   const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return image;
   HDC screen = GetDC(nullptr);
@@ -55,6 +53,12 @@ standin::PageImage PictureOfWindow(HWND window) {
   DeleteDC(memory);
   ReleaseDC(nullptr, screen);
   return image;
+}
+
+standin::PageImage PictureOfWindow(HWND window) {
+  RECT rect;
+  if (!GetWindowRect(window, &rect)) return {};
+  return PictureOfScreen(rect);
 }
 
 standin::PageImage SideBySide(const standin::PageImage& left, const standin::PageImage& right) {

@@ -8,6 +8,9 @@
 
 namespace pictures {
 
+// That rectangle of the screen, as drawn; empty on failure.
+standin::PageImage PictureOfScreen(const RECT& area);
+
 // The window's rectangle of the screen (so whatever is drawn over it too); empty on failure.
 standin::PageImage PictureOfWindow(HWND window);
 
