@@ -96,6 +96,23 @@ bool RewritePage(HostHandle pdfDocument, const PageHandles& page, int32_t pageIn
   return true;
 }
 
+// RewritePage, and when it fails part-way (e.g. out of memory) the page put back as it was
+// before: its text objects may already be rewritten in the host's model, which would otherwise
+// show the characters as gone while the file still holds them, with no undo step.
+bool RewritePageOrRestore(HostHandle document, HostHandle pdfDocument, const PageHandles& page,
+                          int32_t pageIndex, const PiMatchList& replacements, char protectionChar,
+                          const PageSnapshot& before) {
+  try {
+    return RewritePage(pdfDocument, page, pageIndex, replacements, protectionChar);
+  } catch (...) {
+    try {
+      RestorePageState(document, pageIndex, before.contentsBefore, before.resourcesBefore);
+    } catch (...) {
+    }
+    throw;
+  }
+}
+
 }  // namespace
 
 char ProtectionByte(char16_t protection) {
@@ -125,16 +142,14 @@ bool ApplyReplacements(HostHandle document, const PiMatchList& replacements, cha
       record->snapshots.push_back(snapshot);
     }
 
-    for (int32_t pageIndex : pages) {
+    for (PageSnapshot& snapshot : record->snapshots) {
+      const int32_t pageIndex = snapshot.pageIndex;
       PageHandles page = GetPage(view, pageIndex);
       if (!page.pageView || !page.pdfPage) continue;
-      if (!RewritePage(pdfDocument, page, pageIndex, replacements, protectionChar)) continue;
+      if (!RewritePageOrRestore(document, pdfDocument, page, pageIndex, replacements, protectionChar, snapshot))
+        continue;
       success = true;
-      for (PageSnapshot& snapshot : record->snapshots) {
-        if (snapshot.pageIndex != pageIndex) continue;
-        SnapshotPageState(page.pdfPage, &snapshot.contentsAfter, &snapshot.resourcesAfter);
-        break;
-      }
+      SnapshotPageState(page.pdfPage, &snapshot.contentsAfter, &snapshot.resourcesAfter);
       Host<32, 13>(page.pageView, 1);
     }
   } catch (...) {

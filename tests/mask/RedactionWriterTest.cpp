@@ -163,6 +163,35 @@ TEST_F(RedactionWriterTest, NothingChangedMeansFalseAndNoStep) {
   EXPECT_TRUE(CallLog().empty());
 }
 
+// Out of memory after a page's text objects were rewritten but before its content was
+// regenerated: that page is put back (also in the host's text of it), pages finished before it
+// keep their step, and with none finished there is no step at all.
+TEST_F(RedactionWriterTest, FailurePartWayThroughAPageLeavesThatPageAsItWas) {
+  Open({kPhone, kPhone});
+  static auto regenerate = Registered<73, 38>();
+  static int calls;
+  static int failingCall;
+  standin::Table().Override<73, 38>([](HostHandle page) {
+    if (++calls == failingCall) throw std::bad_alloc();
+    return regenerate(page);
+  });
+  calls = 0;
+  failingCall = 2;
+  ASSERT_TRUE(Apply({Masked(0, 8, 4), Masked(1, 8, 4)}));
+  EXPECT_TRUE(Contains(ReadPage(document_, 0).text, u"****"));
+  EXPECT_TRUE(Contains(ReadPage(document_, 1).text, u"010-1234-5678"));
+  ASSERT_EQ(standin::UndoStepCount(document_), 1);
+  ASSERT_TRUE(standin::UndoLast(document_));
+  EXPECT_TRUE(Contains(ReadPage(document_, 0).text, u"010-1234-5678"));
+
+  calls = 0;
+  failingCall = 1;
+  EXPECT_FALSE(Apply({Masked(1, 8, 4)}));
+  EXPECT_TRUE(Contains(ReadPage(document_, 1).text, u"010-1234-5678"));
+  EXPECT_EQ(standin::UndoStepCount(document_), 0);
+  standin::Table().ClearOverrides();
+}
+
 TEST_F(RedactionWriterTest, UndoRedoRestoreSavedPageStatesAnyNumberOfTimes) {
   Open({"", kPhone, kForm, kPhone});
   static auto copy = Registered<61, 3>();

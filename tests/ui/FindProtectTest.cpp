@@ -309,16 +309,21 @@ TEST_F(FindProtectTest, MessagesOfFindAndProtectAndPagesNotFullySearched) {
   EXPECT_EQ(TextOf(dialog_), u"개인 정보 보호하기 - 1 / 3");
   standin::Table().ClearOverrides();
 
-  // Writing fails (the host has no PDF document for it): reported as a failure, the frames are
-  // gone, nothing changed and nothing is on the undo list; the list stays for another try.
+  // Writing fails part-way through the page (its text already rewritten, the content not yet
+  // regenerated): reported as a failure, the frames are gone, nothing changed, not even in the
+  // host's text of the page, and nothing is on the undo list; the list stays for another try.
   const std::vector<std::string> before = PageStates(document_);
-  standin::Table().Override<26, 4>([](HostHandle) -> HostHandle { return nullptr; });
+  standin::Table().Override<73, 38>([](HostHandle) -> int32_t { throw std::bad_alloc(); });
   Press(vm::kIdProtectOne);
   standin::Table().ClearOverrides();
   EXPECT_TRUE(Frames(document_).empty());
   EXPECT_EQ(PageStates(document_), before);
   EXPECT_EQ(standin::UndoStepCount(document_), 0);
   EXPECT_EQ(State().matches.size(), 3u);
+  vm::PiCategoryFlags rrn{};
+  rrn[6] = true;
+  vm::PiMatchList all;
+  EXPECT_EQ(vm::ScanDocument(document_, rrn, all), 5);
 
   const auto& boxes = standin::MessageBoxes();
   ASSERT_EQ(boxes.size(), 4u);
