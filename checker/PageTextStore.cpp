@@ -1,5 +1,7 @@
 #include "PageTextStore.h"
 
+#include <unistd.h>
+
 #include <cstdint>
 
 namespace checker {
@@ -13,9 +15,18 @@ bool Write(std::FILE* file, const T* data, size_t count) {
   return count == 0 || std::fwrite(data, sizeof(T), count, file) == count;
 }
 
+// Reads at an offset without moving the file's position, which a forked process shares.
 template <class T>
-bool ReadInto(std::FILE* file, T* data, size_t count) {
-  return count == 0 || std::fread(data, sizeof(T), count, file) == count;
+bool ReadAt(int fd, long* offset, T* data, size_t count) {
+  const size_t length = count * sizeof(T);
+  size_t done = 0;
+  while (done < length) {
+    const ssize_t n = pread(fd, reinterpret_cast<char*>(data) + done, length - done, *offset + static_cast<long>(done));
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  *offset += static_cast<long>(length);
+  return true;
 }
 
 }  // namespace
@@ -38,7 +49,7 @@ void PageTextStore::Add(int pageIndex, const PageText& page) {
   const bool consistent = page.boxes.size() == count && inTextObject.size() == count;
   if (offset < 0 || !consistent || !Write(file_, &readable, 1) || !Write(file_, &count, 1) ||
       !Write(file_, page.text.data(), count) || !Write(file_, page.boxes.data(), count) ||
-      !Write(file_, inTextObject.data(), count)) {
+      !Write(file_, inTextObject.data(), count) || std::fflush(file_) != 0) {
     spoiled_ = true;
     return;
   }
@@ -46,19 +57,19 @@ void PageTextStore::Add(int pageIndex, const PageText& page) {
 }
 
 std::optional<PageText> PageTextStore::Read(int pageIndex) const {
-  if (spoiled_ || pageIndex < 0 || pageIndex >= static_cast<int>(offsets_.size()) ||
-      std::fflush(file_) != 0 || std::fseek(file_, offsets_[static_cast<size_t>(pageIndex)], SEEK_SET) != 0)
-    return std::nullopt;
+  if (spoiled_ || pageIndex < 0 || pageIndex >= static_cast<int>(offsets_.size())) return std::nullopt;
+  const int fd = fileno(file_);
+  long at = offsets_[static_cast<size_t>(pageIndex)];
   uint8_t readable = 0;
   uint64_t count = 0;
-  if (!ReadInto(file_, &readable, 1) || !ReadInto(file_, &count, 1) || count > (1u << 28)) return std::nullopt;
+  if (!ReadAt(fd, &at, &readable, 1) || !ReadAt(fd, &at, &count, 1) || count > (1u << 28)) return std::nullopt;
   PageText page;
   page.readable = readable != 0;
   page.text.resize(count);
   page.boxes.resize(count);
   std::vector<uint8_t> inTextObject(count);
-  if (!ReadInto(file_, page.text.data(), count) || !ReadInto(file_, page.boxes.data(), count) ||
-      !ReadInto(file_, inTextObject.data(), count))
+  if (!ReadAt(fd, &at, page.text.data(), count) || !ReadAt(fd, &at, page.boxes.data(), count) ||
+      !ReadAt(fd, &at, inTextObject.data(), count))
     return std::nullopt;
   page.inTextObject.assign(inTextObject.begin(), inTextObject.end());
   return page;

@@ -20,7 +20,8 @@ class PageTextStore {
 
   // Pages are added in order, 0 first; a page out of order, or a failed write, spoils the store.
   void Add(int pageIndex, const PageText& page);
-  // Nothing when the store is spoiled or does not hold the page.
+  // Nothing when the store is spoiled or does not hold the page. Safe in forked processes at
+  // the same time: reading never moves the file's shared position.
   std::optional<PageText> Read(int pageIndex) const;
   // The pages held when every write succeeded; -1 when the store is spoiled.
   int PageCount() const;

@@ -5,12 +5,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <optional>
 #include <set>
 
 #include "HostTextPage.h"
 #include "OutsideCheck.h"
+#include "PageComparison.h"
 #include "PageTextStore.h"
 #include "Pdftotext.h"
 #include "RawPdf.h"
@@ -299,21 +301,26 @@ class OriginalPages {
   HostHandle document_ = nullptr;
 };
 
-// Fills hostCharsByPage with the number of characters of text objects the host reads on each
-// page of the original.
-void CheckTextPages(const CheckInput& input, const OriginalPages& original, HostHandle protectedDoc,
-                    const std::vector<RawObject>& objects, std::vector<int>& hostCharsByPage,
-                    CheckResult& result) {
+// Compares the host's text of the pages [first, last) of the original and the copy, opening
+// both (the range is cut at the page count). What is wrong with the documents as a whole (they
+// cannot be opened, the page count changed) is reported by the comparison that starts at page 0.
+PageComparison ComparePages(const CheckInput& input, const std::vector<RawObject>& objects, int first, int last) {
+  PageComparison result;
+  const HostHandle previouslyActive = standin::ActiveDocument();
+  std::string error;
+  const OriginalPages original(input, &error);
+  HostHandle protectedDoc = original.Open() ? standin::OpenHostDocument(input.protectedPath, &error) : nullptr;
+  const int pages = original.Count();
+  if (!protectedDoc || PageCountOf(protectedDoc) != pages) {
+    if (first == 0) result.failures.push_back(protectedDoc ? "the page count changed" : "cannot open for checking: " + error);
+    if (protectedDoc) standin::CloseHostDocument(protectedDoc);
+    standin::SetActiveDocument(previouslyActive);
+    return result;
+  }
   std::map<int, std::vector<const vm::PiMatch*>> byPage;
   for (const vm::PiMatch& r : input.replacements) byPage[r.pageIndex].push_back(&r);
-
-  const int pages = original.Count();
-  hostCharsByPage.assign(static_cast<size_t>(std::max(pages, 0)), 0);
-  if (PageCountOf(protectedDoc) != pages) {
-    result.failures.push_back("the page count changed");
-    return;
-  }
-  for (int p = 0; p < pages; ++p) {
+  result.hostChars.assign(static_cast<size_t>(std::max(pages, 0)), 0);
+  for (int p = std::max(first, 0); p < std::min(last, pages); ++p) {
     const std::optional<PageText> stored = original.Read(p);
     if (!stored) {
       result.failures.push_back("page " + std::to_string(p) + ": the original's text could not be read back");
@@ -338,13 +345,13 @@ void CheckTextPages(const CheckInput& input, const OriginalPages& original, Host
     for (size_t i = 0; i < before.text.size(); ++i) {
       const char16_t c = before.text[i];
       if (!before.inTextObject[i] || IsSpace(c)) continue;
-      ++hostCharsByPage[p];
+      ++result.hostChars[p];
       const bool present = afterIndex.HasAt(c, before.boxes[i]);
       if (masked[i]) {
-        ++result.maskedCharactersChecked;
+        ++result.maskedCharacters;
         if (present && c != static_cast<unsigned char>(input.protectionByte)) ++remaining;
       } else {
-        ++result.keptCharactersChecked;
+        ++result.keptCharacters;
         if (!present && missing++ == 0) firstMissing = Utf8(std::u16string(1, c));
       }
     }
@@ -381,6 +388,19 @@ void CheckTextPages(const CheckInput& input, const OriginalPages& original, Host
         result.failures.push_back("nothing is drawn over masked text " + Describe(*r));
     }
   }
+  standin::CloseHostDocument(protectedDoc);
+  standin::SetActiveDocument(previouslyActive);
+  return result;
+}
+
+// Long documents are compared in two processes at once (beside pdftotext, a third); their page
+// count is known beforehand only from texts kept while protecting.
+PageComparison CompareTextPages(const CheckInput& input, const std::vector<RawObject>& objects) {
+  constexpr int kPagesWorthASecondProcess = 16;
+  const int pages = input.originalPages ? input.originalPages->PageCount() : -1;
+  auto compare = [&](int first, int last) { return ComparePages(input, objects, first, last); };
+  if (pages < kPagesWorthASecondProcess) return compare(0, std::numeric_limits<int>::max());
+  return CompareInTwoProcesses(pages, compare);
 }
 
 // A comparison with pdftotext that could not be made fails the check: a missing pdftotext, one
@@ -471,19 +491,11 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
     const DocumentReading reading = ReadThroughDocument(input.protectedPath, objects);
     CheckRawFile(input, objects, reading, bytes, result);
 
-    const HostHandle previouslyActive = standin::ActiveDocument();
-    std::string error;
-    {
-      const OriginalPages original(input, &error);
-      HostHandle protectedDoc = original.Open() ? standin::OpenHostDocument(input.protectedPath, &error) : nullptr;
-      if (!protectedDoc) {
-        result.failures.push_back("cannot open for checking: " + error);
-      } else {
-        CheckTextPages(input, original, protectedDoc, objects, hostCharsByPage, result);
-        standin::CloseHostDocument(protectedDoc);
-      }
-    }
-    standin::SetActiveDocument(previouslyActive);
+    PageComparison pages = CompareTextPages(input, objects);
+    for (std::string& failure : pages.failures) result.failures.push_back(std::move(failure));
+    result.keptCharactersChecked = pages.keptCharacters;
+    result.maskedCharactersChecked = pages.maskedCharacters;
+    hostCharsByPage = std::move(pages.hostChars);
   }
 
   CheckPdftotext(input, pdftotext, hostCharsByPage, result);

@@ -3,14 +3,18 @@
 // at once, and its check must compare exactly what a check reading the original again compares.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "CorpusSupport.h"
 #include "HostTextPage.h"
+#include "PageComparison.h"
 #include "PageTextStore.h"
 #include "ProtectPages.h"
 #include "ProtectionCheck.h"
 #include "RawPdf.h"
 #include "Utf8.h"
 #include "core/Application.h"
+#include "pdf/Document.h"
 #include "pdf/FlattenForms.h"
 
 namespace e2e {
@@ -77,6 +81,89 @@ INSTANTIATE_TEST_SUITE_P(Samples, PageByPage, testing::ValuesIn(SampleFiles()),
                              name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return name;
                          });
+
+// A document of `copies` times the sample's pages, written with MuPDF.
+std::string Repeated(const std::string& file, int copies) {
+  const std::string path = TempPath("repeated-" + std::to_string(copies) + "-" + file);
+  fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
+  pdf_document* source = nullptr;
+  pdf_document* target = nullptr;
+  fz_try(ctx) {
+    source = pdf_open_document(ctx, DataPath(file).c_str());
+    target = pdf_create_document(ctx);
+    for (int copy = 0; copy < copies; ++copy)
+      for (int p = 0; p < pdf_count_pages(ctx, source); ++p) pdf_graft_page(ctx, target, -1, source, p);
+    pdf_save_document(ctx, target, path.c_str(), nullptr);
+  }
+  fz_always(ctx) {
+    pdf_drop_document(ctx, target);
+    pdf_drop_document(ctx, source);
+  }
+  fz_catch(ctx) { ADD_FAILURE() << fz_caught_message(ctx); }
+  fz_drop_context(ctx);
+  return path;
+}
+
+// Long documents are compared in two processes; together they compare what one process does.
+TEST(PageByPageCheck, ALongDocumentComparedInTwoProcessesComparesEveryPage) {
+  const std::string input = Repeated("prose-cairo.pdf", 10);
+  HostHandle document = OpenFresh(input);
+  ASSERT_NE(document, nullptr);
+  checker::PageTextStore originalPages;
+  const cli::ProtectedPages pages = cli::ScanAndProtect(document, PartialFormats(), &originalPages);
+  ASSERT_GE(originalPages.PageCount(), 16);
+  ASSERT_FALSE(pages.matches.empty());
+  const std::string output = TempPath("repeated-protected.pdf");
+  std::string error;
+  ASSERT_TRUE(standin::SaveHostDocument(document, output, &error)) << error;
+  standin::ResetHost();
+
+  const checker::CheckResult split = checker::CheckProtectedFile(
+      {input, output, pages.matches, pages.replacements, '*', {}, &originalPages});
+  const checker::CheckResult single =
+      checker::CheckProtectedFile({input, output, pages.matches, pages.replacements, '*', {}});
+  EXPECT_TRUE(split.Passed()) << Joined(split.failures);
+  EXPECT_EQ(split.maskedCharactersChecked, single.maskedCharactersChecked);
+  EXPECT_EQ(split.keptCharactersChecked, single.keptCharactersChecked);
+
+  // The original passed off as its protected copy: the masked characters of every page with
+  // replacements, in both halves, are found still in place.
+  const checker::CheckResult unprotected = checker::CheckProtectedFile(
+      {input, input, pages.matches, pages.replacements, '*', {}, &originalPages});
+  std::set<int> pagesMasked;
+  for (const vm::PiMatch& r : pages.replacements) pagesMasked.insert(r.pageIndex);
+  int pagesFound = 0;
+  for (const std::string& failure : unprotected.failures)
+    if (failure.find("masked characters are still in the text at their place") != std::string::npos) ++pagesFound;
+  EXPECT_GT(*pagesMasked.rbegin(), originalPages.PageCount() / 2);
+  EXPECT_EQ(pagesFound, static_cast<int>(pagesMasked.size())) << Joined(unprotected.failures);
+}
+
+TEST(PageByPageCheck, AProcessThatEndsWithoutReportingLeavesAFailure) {
+  auto compare = [](int first, int last) {
+    if (first > 0) std::_Exit(3);  // only the child compares from the middle on
+    checker::PageComparison c;
+    c.keptCharacters = last - first;
+    return c;
+  };
+  const checker::PageComparison result = checker::CompareInTwoProcesses(10, compare);
+  EXPECT_EQ(result.keptCharacters, 5);
+  ASSERT_EQ(result.failures.size(), 1u);
+  EXPECT_EQ(result.failures[0], "pages 5 to 9 could not be compared (the process comparing them failed)");
+
+  auto both = [](int first, int last) {
+    checker::PageComparison c;
+    c.hostChars.assign(static_cast<size_t>(last), 0);
+    for (int p = first; p < last; ++p) c.hostChars[static_cast<size_t>(p)] = 1;
+    c.failures.push_back("from " + std::to_string(first) + "\nto " + std::to_string(last));
+    c.maskedCharacters = 1;
+    return c;
+  };
+  const checker::PageComparison merged = checker::CompareInTwoProcesses(7, both);
+  EXPECT_EQ(merged.hostChars, std::vector<int>(7, 1));
+  EXPECT_EQ(merged.maskedCharacters, 2);
+  EXPECT_EQ(Joined(merged.failures), "from 0\nto 3\nfrom 3\nto 7\n");
+}
 
 checker::PageText SomeText(const std::u16string& text) {
   checker::PageText page;
