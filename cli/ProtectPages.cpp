@@ -4,6 +4,7 @@
 
 #include "HostTextPage.h"
 #include "PageTextStore.h"
+#include "core/Application.h"
 #include "mask/RedactionWriter.h"
 #include "mask/Replacements.h"
 
@@ -20,6 +21,9 @@ ProtectedPages ScanAndProtect(HostHandle document, const vm::PiOptions& options,
     vm::BuildReplacements(document, options, pageMatches, pageReplacements);
     if (pageReplacements.empty()) return;
     if (vm::ApplyReplacements(document, pageReplacements, options.protection[0])) run.applied = true;
+    // No undo here: the step's copies of the page's old and new content are let go at once, so
+    // that they do not add up over a long document.
+    standin::ForgetUndoSteps(document);
     run.replacements.insert(run.replacements.end(), pageReplacements.begin(), pageReplacements.end());
   });
   return run;

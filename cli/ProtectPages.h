@@ -23,7 +23,7 @@ struct ProtectedPages {
 
 // Scans the document for the options' categories and writes each page's replacements into it.
 // When `originalPages` is given, each page's text is added to it before the page changes, for
-// the check.
+// the check. The document keeps no undo steps.
 ProtectedPages ScanAndProtect(HostHandle document, const vm::PiOptions& options,
                               checker::PageTextStore* originalPages);
 

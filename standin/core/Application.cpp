@@ -390,6 +390,13 @@ const std::vector<UndoStep>& UndoSteps(HostHandle handle) {
   return document ? document->undo : none;
 }
 
+void ForgetUndoSteps(HostHandle handle) {
+  if (HostDocument* document = Find(handle)) {
+    ReleaseSteps(document->undo);
+    ReleaseSteps(document->redo);
+  }
+}
+
 int UndoStepCount(HostHandle handle) { return static_cast<int>(UndoSteps(handle).size()); }
 
 int RedoStepCount(HostHandle handle) {

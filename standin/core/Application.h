@@ -99,6 +99,9 @@ struct UndoStep {
 // Steps that can be undone, oldest first.
 const std::vector<UndoStep>& UndoSteps(HostHandle document);
 int UndoStepCount(HostHandle document);
+// Releases every undo and redo step of the document through its release callback: for callers
+// without undo (the command line), so that what the steps keep does not add up.
+void ForgetUndoSteps(HostHandle document);
 int RedoStepCount(HostHandle document);
 // Calls the undo (redo) callback of the latest step and moves it to the redo (undo) list. False
 // when there is nothing to undo (redo).

@@ -186,7 +186,9 @@ pdf_obj* AsObjectOf(pdf::Document& document, ObjectHandle& value) {
 
 // Gives an owned handle to its new owner: it is no longer the module's to release.
 void Consume(ObjectHandle* handle) {
-  if (handle && handle->owned) ReleaseOwned(handle);
+  if (!handle || !handle->owned) return;
+  handle->copiedStream = false;  // the document refers to it now
+  ReleaseOwned(handle);
 }
 
 // ---- 61: objects ------------------------------------------------------------------------------
@@ -226,7 +228,10 @@ HostHandle VM_CALL CopyObject(HostHandle object, int32_t deep) {
   pdf::Document& document = *h->document;
   if (IsStream(*h)) {
     int number = deep ? CopyStream(document, h->number) : h->number;
-    return number > 0 ? NewOwned(&document, number, nullptr, nullptr) : nullptr;
+    if (number <= 0) return nullptr;
+    ObjectHandle* copy = NewOwned(&document, number, nullptr, nullptr);
+    copy->copiedStream = deep != 0;
+    return copy;
   }
   pdf_obj* source = Resolve(*h);
   if (!source) return nullptr;

@@ -112,6 +112,13 @@ bool ReleaseOwned(ObjectHandle* handle) {
   if (!Tracker().Released(kPdfObjectKind, handle)) return false;
   LiveHandles().erase(handle);
   if (handle->direct && handle->document) pdf_drop_obj(handle->document->ctx, handle->direct);
+  if (handle->copiedStream && handle->document && handle->number > 0) {
+    // Undo copies of every page's content would otherwise stay in memory until the document
+    // is saved or closed.
+    fz_context* ctx = handle->document->ctx;
+    fz_try(ctx) { pdf_delete_object(ctx, handle->document->doc, handle->number); }
+    fz_catch(ctx) { /* the copy stays until the document is saved, which leaves it out */ }
+  }
   delete handle;
   return true;
 }

@@ -39,6 +39,9 @@ struct ObjectHandle {
   pdf::Document* document = nullptr;  // null for a free object
   int number = 0;                     // > 0: the document's indirect object of that number
   pdf_obj* direct = nullptr;          // a direct object (kept when owned)
+  // Owned: `number` is a stream copied for this handle, which nothing else refers to until the
+  // module gives it to the document; released without being given, it leaves the document.
+  bool copiedStream = false;
   std::unique_ptr<FreeObject> free;   // the object when it belongs to no document
 };
 
@@ -50,8 +53,9 @@ ObjectHandle* BorrowNumber(pdf::Document& document, int number);
 // A new owned handle, tracked.
 ObjectHandle* NewOwned(pdf::Document* document, int number, pdf_obj* keptDirect,
                        std::unique_ptr<FreeObject> free);
-// Releases an owned handle: untracks it, drops what it keeps, frees it. False when it is not a
-// live owned handle (the tracker records the fault).
+// Releases an owned handle: untracks it, drops what it keeps (a stream copied for it and never
+// given to the document included), frees it. False when it is not a live owned handle (the
+// tracker records the fault).
 bool ReleaseOwned(ObjectHandle* handle);
 
 // The handle behind a host handle, or null when it is not a live object handle.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ObjectsTestSupport.h"
+#include "objects/ObjectHandles.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 
@@ -81,6 +82,30 @@ TEST_F(ObjectsTest, KindsOfPageEntriesArrayElementsAndNoStream) {
   EXPECT_EQ(HOST(69, 5)(accessor), nullptr);
   EXPECT_EQ(HOST(69, 6)(accessor), 0u);
   HOST(69, 1)(accessor);
+}
+
+// A deep copy of a stream is a new object only its handle knows: released without having been
+// given to the document, it leaves the document (undo copies of long documents add up); given,
+// it stays; a shallow copy is the stream itself and stays.
+TEST_F(ObjectsTest, AStreamCopyReleasedWithoutBeingGivenLeavesTheDocument) {
+  HostHandle page = Open({"BT /F1 12 Tf 72 700 Td (Hello) Tj ET"});
+  const std::string before = ContentsThroughHost(page);
+  HostHandle contents = HOST(67, 2)(page, "Contents");
+  fz_context* ctx = pdf_->ctx;
+  auto isStream = [&](int number) { return pdf_obj_num_is_stream(ctx, pdf_->doc, number) != 0; };
+
+  HostHandle dropped = HOST(61, 3)(contents, 1);
+  const int droppedNumber = static_cast<standin::objects::ObjectHandle*>(dropped)->number;
+  ASSERT_TRUE(isStream(droppedNumber));
+  HOST(61, 7)(dropped);
+  EXPECT_FALSE(isStream(droppedNumber));
+
+  const int given = HOST(34, 42)(pdf_, HOST(61, 3)(contents, 1));
+  ASSERT_GT(given, 0);
+  EXPECT_TRUE(isStream(given));
+
+  HOST(61, 7)(HOST(61, 3)(contents, 0));
+  EXPECT_EQ(ContentsThroughHost(page), before);
 }
 
 TEST_F(ObjectsTest, LookedUpHandlesAreStableAndNotTheModulesToRelease) {
