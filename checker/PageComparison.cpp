@@ -67,13 +67,23 @@ PageComparison CompareInTwoProcesses(int pages, const std::function<PageComparis
   std::fflush(stderr);
   const pid_t child = report ? fork() : -1;
   if (child == 0) {
-    Write(report, compare(middle, pages));
-    _exit(std::fflush(report) == 0 ? 0 : 1);
+    // Whatever happens, the child ends here and never returns into its parent's work.
+    int status = 1;
+    try {
+      Write(report, compare(middle, pages));
+      status = std::fflush(report) == 0 ? 0 : 1;
+    } catch (...) {
+    }
+    _exit(status);
   }
   PageComparison result = compare(0, middle);
   PageComparison second;
   bool reported = false;
-  if (child > 0) {
+  if (child < 0) {
+    // No second process to be had: this one compares the second half too.
+    second = compare(middle, pages);
+    reported = true;
+  } else {
     int status = 0;
     pid_t done;
     while ((done = waitpid(child, &status, 0)) < 0 && errno == EINTR) {

@@ -18,9 +18,9 @@ struct PageComparison {
 };
 
 // compare(first, last) for the pages [first, last): the first half here, the second half in a
-// child process started before and running beside it; both results together. A child that cannot
-// be started, or ends without reporting, leaves a failure naming its pages: the check never
-// passes without having compared every page.
+// child process started before and running beside it (here too, after the first, when no
+// process can be started); both results together. A child that ends without reporting leaves a
+// failure naming its pages: the check never passes without having compared every page.
 PageComparison CompareInTwoProcesses(int pages, const std::function<PageComparison(int first, int last)>& compare);
 
 }  // namespace checker
