@@ -3,7 +3,8 @@
 #   fuzz/run.sh SECONDS [TARGET...]   run each target that long (default: all three)
 # Each target starts from fuzz/corpus/TARGET (kept in the repository, small) and the seeds in
 # fuzz/seeds; new inputs go to build/fuzz/corpus/TARGET. Crashes land in build/fuzz/findings.
-# With VM_FUZZ_MERGE=1 the run's new coverage is merged back into fuzz/corpus/TARGET.
+# With VM_FUZZ_MERGE=1 the run's new coverage is merged back into fuzz/corpus/TARGET; with
+# VM_FUZZ_SEED=N the mutations follow seed N, so that a short run tries the same inputs each time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-30}"
@@ -30,7 +31,7 @@ for target in "${targets[@]}"; do
   echo "== $target: ${seconds}s"
   # Leaks are looked for at the end of each input; a page of a hostile file may take a while.
   ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1" UBSAN_OPTIONS="print_stacktrace=1" \
-    "build/fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=25 -rss_limit_mb=3072 \
+    "build/fuzz/fuzz/$target" ${VM_FUZZ_SEED:+-seed="$VM_FUZZ_SEED"} -max_total_time="$seconds" -timeout=25 -rss_limit_mb=3072 \
       -max_len=65536 -print_final_stats=1 -artifact_prefix="build/fuzz/findings/$target-" \
       "$work" "$kept" "$(seeds_of "$target")"
   if [ "${VM_FUZZ_MERGE:-0}" = 1 ]; then
