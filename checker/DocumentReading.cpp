@@ -33,33 +33,39 @@ void Mark(fz_context* ctx, pdf_obj* root, std::vector<char>& seen, std::vector<p
   }
 }
 
-void Decode(fz_context* ctx, pdf_document* doc, std::vector<RawObject>& objects) {
+bool IsEncrypted(fz_context* ctx, pdf_document* doc) {
   bool encrypted = false;
   fz_var(encrypted);
   fz_try(ctx) { encrypted = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Encrypt)) != nullptr; }
   fz_catch(ctx) { encrypted = false; }
-  for (RawObject& o : objects) {
-    // In an encrypted file even an unfiltered stream's bytes are ciphertext.
-    if (!o.isStream || (o.decoded && !encrypted)) continue;
-    fz_buffer* buffer = nullptr;
-    fz_var(buffer);
-    fz_try(ctx) { buffer = pdf_load_stream_number(ctx, doc, o.number); }
-    fz_catch(ctx) { buffer = nullptr; }
-    if (!buffer) continue;
-    unsigned char* data = nullptr;
-    const size_t length = fz_buffer_storage(ctx, buffer, &data);
-    o.data.assign(reinterpret_cast<const char*>(data), length);
-    o.decoded = true;
-    fz_drop_buffer(ctx, buffer);
-  }
+  return encrypted;
+}
+
+void Decode(fz_context* ctx, pdf_document* doc, bool encrypted, RawObject& o) {
+  // In an encrypted file even an unfiltered stream's bytes are ciphertext.
+  if (!o.isStream || (o.decoded && !encrypted)) return;
+  fz_buffer* buffer = nullptr;
+  fz_var(buffer);
+  fz_try(ctx) { buffer = pdf_load_stream_number(ctx, doc, o.number); }
+  fz_catch(ctx) { buffer = nullptr; }
+  if (!buffer) return;
+  unsigned char* data = nullptr;
+  const size_t length = fz_buffer_storage(ctx, buffer, &data);
+  o.data.assign(reinterpret_cast<const char*>(data), length);
+  o.decoded = true;
+  fz_drop_buffer(ctx, buffer);
 }
 
 }  // namespace
 
-DocumentReading ReadThroughDocument(const std::string& path, std::vector<RawObject>& objects) {
+DocumentReading VisitThroughDocument(const std::string& path, const std::string& bytes,
+                                     const std::function<void(const RawObject&)>& visit) {
   DocumentReading reading;
   std::unique_ptr<standin::pdf::Document> document = standin::pdf::OpenDocument(path, &reading.error);
-  if (!document) return reading;
+  if (!document) {
+    ForEachRawObject(bytes, visit);
+    return reading;
+  }
   fz_context* ctx = document->ctx;
   std::vector<char> seen;
   std::vector<pdf_obj*> stack;
@@ -71,11 +77,16 @@ DocumentReading ReadThroughDocument(const std::string& path, std::vector<RawObje
   fz_catch(ctx) { failed = true; }
   if (failed) {
     reading.error = "the file's objects cannot be read";
+    ForEachRawObject(bytes, visit);
     return reading;
   }
   for (size_t i = 0; i < seen.size(); ++i)
     if (seen[i]) reading.reachable.insert(static_cast<int>(i));
-  Decode(ctx, document->doc, objects);
+  const bool encrypted = IsEncrypted(ctx, document->doc);
+  ForEachRawObject(bytes, [&](RawObject& o) {
+    Decode(ctx, document->doc, encrypted, o);
+    visit(o);
+  });
   return reading;
 }
 

@@ -1,6 +1,7 @@
 // A PDF file as MuPDF reads it through its cross-reference table, beside the raw reader's view.
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,9 +17,11 @@ struct DocumentReading {
   std::string error;  // set when the file cannot be opened or its objects cannot be read
 };
 
-// Opens the file once: finds what the trailer reaches, and reads again, through the document,
-// the streams of `objects` the raw reader could not decode and every stream of an encrypted
-// file (whose raw bytes are ciphertext), where the cross-reference table has their numbers.
-DocumentReading ReadThroughDocument(const std::string& path, std::vector<RawObject>& objects);
+// Opens the file once: finds what the trailer reaches, and gives `visit` every raw object of the
+// file's `bytes`, one at a time, the streams the raw reader could not decode and every stream of
+// an encrypted file (whose raw bytes are ciphertext) read again through the document, where the
+// cross-reference table has their numbers.
+DocumentReading VisitThroughDocument(const std::string& path, const std::string& bytes,
+                                     const std::function<void(const RawObject&)>& visit);
 
 }  // namespace checker

@@ -210,55 +210,70 @@ std::string RepeatedTexts(const RawObject& o) {
   return out;
 }
 
-void CheckRawFile(const CheckInput& input, const std::vector<RawObject>& objects,
-                  const DocumentReading& reading, const std::string& bytes, CheckResult& result) {
+// The lines of a content stream that fill a rectangle ("x y w h re"), as written.
+void CollectRectangleLines(const std::string& data, std::set<std::string>& lines) {
+  for (size_t at = data.find(" re"); at != std::string::npos; at = data.find(" re", at + 3)) {
+    const size_t end = at + 3;
+    if (end < data.size() && data[end] != '\n' && data[end] != '\r') continue;
+    const size_t start = data.find_last_of("\n\r", at);
+    lines.insert(data.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1)));
+  }
+}
+
+// What the check looks for in a file's objects, taken from one object at a time.
+struct RawTexts {
+  std::vector<int> numbers;                // every object in the bytes
+  std::string shown;                       // the strings text operators show (ShownBytes)
+  std::string repeated;                    // /ActualText, /Alt and /E texts, squeezed
+  std::set<std::string> rectangleLines;    // "x y w h re" lines of every stream
+  DocumentReading reading;
+};
+
+RawTexts ReadRawTexts(const std::string& path, const std::string& bytes) {
+  RawTexts texts;
+  texts.reading = VisitThroughDocument(path, bytes, [&](const RawObject& o) {
+    texts.numbers.push_back(o.number);
+    texts.shown += ShownBytes(o) + '\x01';
+    texts.repeated += RepeatedTexts(o);
+    if (o.isStream) CollectRectangleLines(o.data, texts.rectangleLines);
+  });
+  texts.repeated = Squeezed(texts.repeated);
+  return texts;
+}
+
+void CheckRawFile(const CheckInput& input, const RawTexts& copy, const std::string& bytes, CheckResult& result) {
   if (CountOccurrences(bytes, "startxref") != 1)
     result.failures.push_back("the file is not one full rewrite (incremental updates remain)");
 
-  if (!reading.error.empty()) {
-    result.failures.push_back("cannot read the protected file: " + reading.error);
+  if (!copy.reading.error.empty()) {
+    result.failures.push_back("cannot read the protected file: " + copy.reading.error);
   } else {
-    for (const RawObject& o : objects)
-      if (!reading.reachable.count(o.number))
-        result.failures.push_back("object " + std::to_string(o.number) +
-                                  " is in the file but nothing refers to it");
+    for (int number : copy.numbers)
+      if (!copy.reading.reachable.count(number))
+        result.failures.push_back("object " + std::to_string(number) + " is in the file but nothing refers to it");
   }
 
   // A masked run's text written as such in a string operand (what a simple font shows): the
   // file must hold it fewer times than the original did, once less for each masked run. So must
   // the replacement texts for extraction (/ActualText, /Alt, /E).
-  auto shownText = [](const std::vector<RawObject>& raw) {
-    std::string all;
-    for (const RawObject& o : raw) all += ShownBytes(o) + '\x01';
-    return all;
-  };
-  auto repeated = [](const std::vector<RawObject>& raw) {
-    std::string all;
-    for (const RawObject& o : raw) all += RepeatedTexts(o);
-    return Squeezed(all);
-  };
   // The original is read only when a run is still in the copy, to count it there.
-  std::optional<std::pair<std::string, std::string>> before;  // shown, repeated
-  auto original = [&]() -> const std::pair<std::string, std::string>& {
-    if (!before) {
-      std::vector<RawObject> raw = ReadRawObjects(ReadFile(input.originalPath));
-      ReadThroughDocument(input.originalPath, raw);
-      before.emplace(shownText(raw), repeated(raw));
-    }
+  std::optional<RawTexts> before;
+  auto original = [&]() -> const RawTexts& {
+    if (!before) before = ReadRawTexts(input.originalPath, ReadFile(input.originalPath));
     return *before;
   };
-  const std::string shownAfter = shownText(objects);
-  const std::string repeatedAfter = repeated(objects);
+  const std::string& shownAfter = copy.shown;
+  const std::string& repeatedAfter = copy.repeated;
   std::map<std::string, int> runs;
   for (const vm::PiMatch& r : input.replacements) ++runs[Utf8(r.text)];
   for (const auto& [run, count] : runs) {
     const std::string squeezed = Squeezed(run);
     if (squeezed.size() < 4) continue;
     const int shown = CountOccurrences(shownAfter, run);
-    if (shown > 0 && shown > std::max(0, CountOccurrences(original().first, run) - count))
+    if (shown > 0 && shown > std::max(0, CountOccurrences(original().shown, run) - count))
       result.failures.push_back("masked text \"" + run + "\" is still written in a content stream");
     const int again = CountOccurrences(repeatedAfter, squeezed);
-    if (again > 0 && again > std::max(0, CountOccurrences(original().second, squeezed) - count))
+    if (again > 0 && again > std::max(0, CountOccurrences(original().repeated, squeezed) - count))
       result.failures.push_back("masked text \"" + run + "\" is still in an /ActualText, /Alt or /E entry");
   }
 }
@@ -304,7 +319,8 @@ class OriginalPages {
 // Compares the host's text of the pages [first, last) of the original and the copy, opening
 // both (the range is cut at the page count). What is wrong with the documents as a whole (they
 // cannot be opened, the page count changed) is reported by the comparison that starts at page 0.
-PageComparison ComparePages(const CheckInput& input, const std::vector<RawObject>& objects, int first, int last) {
+PageComparison ComparePages(const CheckInput& input, const std::set<std::string>& rectangleLines, int first,
+                            int last) {
   PageComparison result;
   const HostHandle previouslyActive = standin::ActiveDocument();
   std::string error;
@@ -381,9 +397,7 @@ PageComparison ComparePages(const CheckInput& input, const std::vector<RawObject
       area.x0 -= 2, area.y0 -= 2, area.x1 += 2, area.y1 += 2;
       if (afterIndex.CountInside(protection, area) > 0) continue;
       const std::string line = BlackBoxLine(*r);
-      const bool boxed = !line.empty() && std::any_of(objects.begin(), objects.end(), [&](const RawObject& o) {
-        return o.isStream && o.data.find(line) != std::string::npos;
-      });
+      const bool boxed = !line.empty() && rectangleLines.count(line) != 0;
       if (!boxed)
         result.failures.push_back("nothing is drawn over masked text " + Describe(*r));
     }
@@ -395,10 +409,10 @@ PageComparison ComparePages(const CheckInput& input, const std::vector<RawObject
 
 // Long documents are compared in two processes at once (beside pdftotext, a third); their page
 // count is known beforehand only from texts kept while protecting.
-PageComparison CompareTextPages(const CheckInput& input, const std::vector<RawObject>& objects) {
+PageComparison CompareTextPages(const CheckInput& input, const std::set<std::string>& rectangleLines) {
   constexpr int kPagesWorthASecondProcess = 16;
   const int pages = input.originalPages ? input.originalPages->PageCount() : -1;
-  auto compare = [&](int first, int last) { return ComparePages(input, objects, first, last); };
+  auto compare = [&](int first, int last) { return ComparePages(input, rectangleLines, first, last); };
   if (pages < kPagesWorthASecondProcess) return compare(0, std::numeric_limits<int>::max());
   return CompareInTwoProcesses(pages, compare);
 }
@@ -487,11 +501,10 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   Pdftotext pdftotext(input.protectedPath);
   std::vector<int> hostCharsByPage;
   {
-    std::vector<RawObject> objects = ReadRawObjects(bytes);
-    const DocumentReading reading = ReadThroughDocument(input.protectedPath, objects);
-    CheckRawFile(input, objects, reading, bytes, result);
+    const RawTexts copy = ReadRawTexts(input.protectedPath, bytes);
+    CheckRawFile(input, copy, bytes, result);
 
-    PageComparison pages = CompareTextPages(input, objects);
+    PageComparison pages = CompareTextPages(input, copy.rectangleLines);
     for (std::string& failure : pages.failures) result.failures.push_back(std::move(failure));
     result.keptCharactersChecked = pages.keptCharacters;
     result.maskedCharactersChecked = pages.maskedCharacters;

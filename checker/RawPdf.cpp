@@ -100,6 +100,11 @@ size_t MatchHeader(const std::string& s, size_t at, int* number) {
 
 std::vector<RawObject> ReadRawObjects(const std::string& s) {
   std::vector<RawObject> objects;
+  ForEachRawObject(s, [&](RawObject& object) { objects.push_back(std::move(object)); });
+  return objects;
+}
+
+void ForEachRawObject(const std::string& s, const std::function<void(RawObject&)>& visit) {
   size_t at = 0;
   while (at < s.size()) {
     bool lineStart = at == 0 || s[at - 1] == '\n' || s[at - 1] == '\r' || s[at - 1] == ' ';
@@ -133,10 +138,9 @@ std::vector<RawObject> ReadRawObjects(const std::string& s) {
     } else {
       object.dictionary = s.substr(body, (end == std::string::npos ? s.size() : end) - body);
     }
-    objects.push_back(std::move(object));
+    visit(object);
     at = end == std::string::npos ? s.size() : end + 6;
   }
-  return objects;
 }
 
 std::string ReadFile(const std::string& path) {

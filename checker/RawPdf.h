@@ -3,6 +3,7 @@
 // they cannot show that old content is gone).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,9 @@ struct RawObject {
 
 // Every "N G obj ... endobj" in the file's bytes, in file order.
 std::vector<RawObject> ReadRawObjects(const std::string& bytes);
+// The same objects one at a time, each given to `visit` and let go after it (a long file's
+// inflated streams would not fit in memory together).
+void ForEachRawObject(const std::string& bytes, const std::function<void(RawObject&)>& visit);
 std::string ReadFile(const std::string& path);
 // True when any object's dictionary or decoded data holds `needle`.
 bool RawFileContains(const std::string& path, const std::string& needle);
