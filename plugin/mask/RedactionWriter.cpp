@@ -132,6 +132,7 @@ bool ApplyReplacements(HostHandle document, const PiMatchList& replacements, cha
   auto* record = new RedactionUndoRecord;
   record->document = document;
   bool success = false;
+  bool interrupted = false;
   try {
     for (int32_t pageIndex : pages) {
       PageHandles page = GetPage(view, pageIndex);
@@ -155,6 +156,7 @@ bool ApplyReplacements(HostHandle document, const PiMatchList& replacements, cha
   } catch (...) {
     // Out of memory part-way: pages already changed keep their undo step below; nothing may
     // leave the module through the host's window procedure.
+    interrupted = true;
   }
 
   if (!success) {
@@ -163,7 +165,8 @@ bool ApplyReplacements(HostHandle document, const PiMatchList& replacements, cha
   }
   Host<20, 37>(kUndoLabel, document, 0, MakeUndoItem(record));
   Host<26, 8>(document);
-  return true;
+  // Pages after the failure were not protected: that is no success, whatever came before.
+  return !interrupted;
 }
 
 }  // namespace vm

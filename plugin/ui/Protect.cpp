@@ -94,6 +94,9 @@ void ProtectIn(HWND dialog, PiDialogState& state, bool all) {
 
   if (!WriteReplacements(document, options, selected)) {
     ShowMessage(dialog, kApplyFailedText, kMainDialogCaption, kFlagsError);
+    // Pages written before the failure keep their changes, so positions on them moved: the
+    // next command searches again.
+    ResetSearch(dialog, &state);
     return;
   }
   if (all) {

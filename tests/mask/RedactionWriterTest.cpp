@@ -177,7 +177,8 @@ TEST_F(RedactionWriterTest, FailurePartWayThroughAPageLeavesThatPageAsItWas) {
   });
   calls = 0;
   failingCall = 2;
-  ASSERT_TRUE(Apply({Masked(0, 8, 4), Masked(1, 8, 4)}));
+  // Reported as a failure, though the first page keeps its mask and the step that undoes it.
+  EXPECT_FALSE(Apply({Masked(0, 8, 4), Masked(1, 8, 4)}));
   EXPECT_TRUE(Contains(ReadPage(document_, 0).text, u"****"));
   EXPECT_TRUE(Contains(ReadPage(document_, 1).text, u"010-1234-5678"));
   ASSERT_EQ(standin::UndoStepCount(document_), 1);
