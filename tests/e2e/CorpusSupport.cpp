@@ -1,5 +1,7 @@
 #include "CorpusSupport.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -98,7 +100,10 @@ ProtectRun Protect(const std::string& path, const vm::PiOptions& options) {
 }
 
 std::string TempPath(const std::string& name) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "veilmark-e2e";
+  // One folder per test process: tests run in parallel (and other checkouts' tests beside
+  // them) write files of the same names.
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("veilmark-e2e-" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   return (dir / name).string();
 }
