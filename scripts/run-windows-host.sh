@@ -5,6 +5,7 @@
 # PREFIX is the folder of the Wine prefix (made on first use, under the build folder).
 # Exits 77 (skipped) where the 32-bit build cannot run; otherwise with the program's status.
 set -euo pipefail
+trap 'echo "run-windows-host.sh: line $LINENO failed with status $?" >&2' ERR
 here=$(cd "$(dirname "$0")" && pwd)
 arch=$1 program=$2 dll=$3 prefix=$4
 
@@ -30,7 +31,13 @@ export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 wineserver=/usr/lib/wine/wineserver
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
-  "$wine" wineboot --init
+  # A first start of Wine in a fresh prefix has been seen to end at once with no message (once,
+  # not reproduced since): it is tried a second time before the run gives up.
+  if ! "$wine" wineboot --init; then
+    echo "wineboot failed; starting it once more" >&2
+    "$wineserver" -k 2>/dev/null || true
+    "$wine" wineboot --init
+  fi
 fi
 "$wine" reg add 'HKCU\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes' \
   /v "Malgun Gothic" /t REG_SZ /d NanumGothic /f >/dev/null
