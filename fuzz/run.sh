@@ -30,11 +30,17 @@ for target in "${targets[@]}"; do
   mkdir -p "$kept" "$work"
   echo "== $target: ${seconds}s"
   # Leaks are looked for at the end of each input; a page of a hostile file may take a while.
-  ASAN_OPTIONS="detect_leaks=1:allocator_may_return_null=1" UBSAN_OPTIONS="print_stacktrace=1" \
+  # The content-stream target keeps one document for hundreds of inputs, so what one input
+  # leaves in it is only seen when the document closes, inputs later: leaks there are not
+  # attributable to an input and are left to the document target and the sanitizer tests.
+  leaks=1
+  [ "$target" = FuzzContentStream ] && leaks=0
+  ASAN_OPTIONS="detect_leaks=$leaks:allocator_may_return_null=1" UBSAN_OPTIONS="print_stacktrace=1" \
     "build/fuzz/fuzz/$target" ${VM_FUZZ_SEED:+-seed="$VM_FUZZ_SEED"} -max_total_time="$seconds" -timeout=25 -rss_limit_mb=3072 \
       -max_len=65536 -print_final_stats=1 -artifact_prefix="build/fuzz/findings/$target-" \
       "$work" "$kept" "$(seeds_of "$target")"
   if [ "${VM_FUZZ_MERGE:-0}" = 1 ]; then
-    "build/fuzz/fuzz/$target" -merge=1 -max_len=65536 "$kept" "$work" >/dev/null 2>&1
+    ASAN_OPTIONS="detect_leaks=$leaks" "build/fuzz/fuzz/$target" -merge=1 -max_len=65536 \
+      -artifact_prefix="build/fuzz/findings/$target-" "$kept" "$work" >/dev/null 2>&1
   fi
 done
