@@ -31,7 +31,7 @@ struct Collector {
   fz_context* ctx;
   pdf_document* doc;
   std::vector<TextSource>& out;
-  std::set<int> namedFiles;  // file specifications in the EmbeddedFiles tree, reported from there
+  std::set<int> namedFiles;  // file dictionaries in the EmbeddedFiles tree, reported from there
 
   void Add(TextSource source) {
     if (!source.text.empty()) out.push_back(std::move(source));

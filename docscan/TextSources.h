@@ -45,7 +45,7 @@ struct TextSource {
 // embedded files. Damaged parts are skipped.
 std::vector<TextSource> CollectTextSources(standin::pdf::Document& document);
 
-// The (name, file specification) pairs of the document's EmbeddedFiles name tree, from the
+// The (name, file dictionary) pairs of the document's EmbeddedFiles name tree, from the
 // catalog. May throw.
 std::vector<std::pair<pdf_obj*, pdf_obj*>> EmbeddedFileEntries(fz_context* ctx, pdf_obj* root);
 
