@@ -15,6 +15,10 @@ if [ "$arch" = i686 ]; then
     exit 77
   fi
   wine=/usr/lib/wine/wine winearch=win32
+  if [ ! -x "$wine" ]; then
+    echo "SKIPPED: the 32-bit Windows host program was built, but 32-bit Wine is not installed (scripts/install-wine32.sh says why)"
+    exit 77
+  fi
 else
   wine=/usr/lib/wine/wine64 winearch=win64
 fi
