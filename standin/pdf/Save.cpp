@@ -11,6 +11,11 @@
 #include <fstream>
 
 #include "pdf/Document.h"
+#include "pdf/FileIdentifier.h"
+
+// The library's pseudo-random generator, seeded from the clock when a context is made; it is not
+// in the public headers, but the library exports it.
+extern "C" void fz_srand48(fz_context* ctx, int32_t seed);
 
 namespace standin::pdf {
 
@@ -91,13 +96,15 @@ void RandomOwnerPassword(char* out, size_t size) {
 
 // Writes the document as it is, decrypted (no garbage collection, which would renumber the open
 // document's objects), into a file rather than into memory, so that a long document is not held
-// twice.
+// twice. The library would put clock-seeded bytes into the trailer's /ID (of the open document
+// too): the copy gets its identifier from its content instead.
 bool WriteUncollected(fz_context* ctx, pdf_document* doc, const char* path, char* message, size_t size) {
   bool ok = true;
   pdf_write_options options = pdf_default_write_options;
   options.do_incremental = 0;
   options.do_garbage = 0;
   options.do_encrypt = PDF_ENCRYPT_NONE;
+  options.dont_regenerate_id = 1;
   fz_try(ctx) { pdf_save_document(ctx, doc, path, &options); }
   fz_catch(ctx) {
     snprintf(message, size, "%s", fz_caught_message(ctx));
@@ -110,6 +117,12 @@ bool WriteUncollected(fz_context* ctx, pdf_document* doc, const char* path, char
 // told. The first file still holds what was removed: it is unlinked as soon as it is open.
 bool WriteCollected(fz_context* ctx, const char* from, const Encryption& encryption, const char* path,
                     char* message, size_t size) {
+  const bool encrypting = encryption.method != PDF_ENCRYPT_NONE;
+  unsigned char digest[16] = {};
+  if (encrypting && !FileDigest(from, digest)) {
+    snprintf(message, size, "cannot read back %s", from);
+    return false;
+  }
   pdf_document* copy = nullptr;
   fz_var(copy);
   bool ok = true;
@@ -119,19 +132,33 @@ bool WriteCollected(fz_context* ctx, const char* from, const Encryption& encrypt
   options.do_compress = 1;
   options.do_compress_images = 1;
   options.do_compress_fonts = 1;
-  if (encryption.method != PDF_ENCRYPT_NONE) {
+  options.dont_regenerate_id = 1;
+  if (encrypting) {
     options.do_encrypt = encryption.method;
     options.permissions = encryption.permissions;
     RandomOwnerPassword(options.opwd_utf8, sizeof options.opwd_utf8);
+    // The key of an encrypted file derives from its identifier, which therefore cannot be set
+    // after writing: the library makes the second string itself (the first is kept), from its
+    // generator, as it makes salts and initialisation vectors; the generator is seeded here from
+    // what is written. The owner password alone stays random: with no user password the key
+    // guards nothing a reader could not compute anyway, only the owner's permissions.
+    options.dont_regenerate_id = 0;
+    fz_srand48(ctx, static_cast<int32_t>(digest[0] | digest[1] << 8 | digest[2] << 16 | digest[3] << 24));
   }
   fz_try(ctx) {
     copy = pdf_open_document(ctx, from);
     unlink(from);
+    PrepareIdentifier(ctx, copy);
     pdf_save_document(ctx, copy, path, &options);
   }
   fz_always(ctx) { pdf_drop_document(ctx, copy); }
   fz_catch(ctx) {
     snprintf(message, size, "%s", fz_caught_message(ctx));
+    ok = false;
+  }
+  std::string error;
+  if (ok && !encrypting && !StampIdentifier(path, &error)) {
+    snprintf(message, size, "%s", error.c_str());
     ok = false;
   }
   return ok;

@@ -134,4 +134,61 @@ TEST_F(ObjectsSaveTest, HostSaveClearsTheModifiedMarkOnlyOnSuccess) {
   EXPECT_EQ(HOST(34, 10)(HOST(26, 4)(reopened)), 3);
 }
 
+// The trailer's /ID array of a saved file, read back: its two strings.
+std::pair<std::string, std::string> FileIdentifier(const std::string& path) {
+  std::pair<std::string, std::string> id;
+  fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
+  pdf_document* doc = nullptr;
+  fz_var(doc);
+  fz_try(ctx) {
+    doc = pdf_open_document(ctx, path.c_str());
+    pdf_obj* array = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(ID));
+    for (int i = 0; i < 2; ++i) {
+      pdf_obj* s = pdf_array_get(ctx, array, i);
+      (i == 0 ? id.first : id.second).assign(pdf_to_str_buf(ctx, s), pdf_to_str_len(ctx, s));
+    }
+  }
+  fz_always(ctx) { pdf_drop_document(ctx, doc); }
+  fz_catch(ctx) { ADD_FAILURE() << fz_caught_message(ctx); }
+  fz_drop_context(ctx);
+  return id;
+}
+
+TEST_F(ObjectsSaveTest, SavingTwiceGivesTheSameBytesWithAnIdentifierOfTheContent) {
+  std::string source = (dir_ / "source.pdf").string();
+  fs::copy_file(std::string(VM_TEST_DATA_DIR) + "/form-reportlab.pdf", source);
+  const auto input = FileIdentifier(source);
+  ASSERT_EQ(input.first.size(), 16u) << "a sample with an identifier of its own";
+  std::string error;
+  host_ = standin::OpenHostDocument(source, &error);
+  ASSERT_NE(host_, nullptr) << error;
+  pdf_ = standin::PdfDocumentOf(host_);
+  ReplaceContents("BT /F1 12 Tf 72 700 Td (Edited) Tj ET");
+
+  // Saving advances nothing a second save would see: the same open document gives the same file.
+  const std::string first = Save("first.pdf");
+  const std::string second = Save("second.pdf");
+  EXPECT_TRUE(ReadFile(first) == ReadFile(second)) << "two saves of one document differ";
+
+  const auto saved = FileIdentifier(first);
+  EXPECT_EQ(saved.second.size(), 16u);
+  EXPECT_EQ(saved.first, input.first) << "the document's own identifier is kept";
+  EXPECT_NE(saved.second, input.second) << "an edited document is a new version";
+
+  // Another edit is another version of the same document.
+  ReplaceContents("BT /F1 12 Tf 72 700 Td (Edited again) Tj ET");
+  const auto edited = FileIdentifier(Save("third.pdf"));
+  EXPECT_EQ(edited.first, saved.first);
+  EXPECT_NE(edited.second, saved.second);
+}
+
+TEST_F(ObjectsSaveTest, ADocumentWithoutAnIdentifierGetsOneFromItsContent) {
+  host_ = standin::OpenHostDocumentFromContent({"BT /F1 12 Tf 72 700 Td (No identifier) Tj ET"});
+  pdf_ = standin::PdfDocumentOf(host_);
+  const auto first = FileIdentifier(Save("a.pdf"));
+  EXPECT_EQ(first.first.size(), 16u);
+  EXPECT_EQ(first.first, first.second);
+  EXPECT_TRUE(ReadFile((dir_ / "a.pdf").string()) == ReadFile(Save("b.pdf")));
+}
+
 }  // namespace
