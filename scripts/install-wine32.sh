@@ -14,6 +14,6 @@ fi
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
-if ! bash "$here/apt-install.sh" wine wine32:i386 xvfb xauth fonts-nanum; then
+if ! bash "$here/apt-install.sh" wine wine32:i386 fonts-wine xvfb xauth fonts-nanum; then
   echo "32-bit Wine not installed: the packages could not be installed from this machine's mirrors"
 fi

@@ -10,6 +10,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   "$WINE" wineboot --init
 fi
+# The caption buttons' symbols are glyphs of Marlett, from Debian's fonts-wine; this Wine does not
+# look for that package's folder, so the font goes where every Windows font is.
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+mkdir -p "$fonts"
+cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
 substitutes='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
 "$WINE" reg add "$substitutes" /v "Malgun Gothic" /t REG_SZ /d NanumGothic /f >/dev/null
 "$WINE" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "Malgun Gothic" /t REG_SZ /d NanumGothic /f >/dev/null

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "HostTextPage.h"
 #include "ProtectionCheck.h"
 #include "core/Application.h"
 #include "core/Ribbon.h"
@@ -37,6 +38,7 @@ struct FrameOnPage {
   fz_rect rect;
   std::string appearance;  // the /AP /N stream's data
   fz_rect bbox;
+  std::string type, subtype;  // of the /AP /N stream
 };
 
 // Square annotations of every page, read with MuPDF from the open document.
@@ -49,7 +51,7 @@ std::vector<FrameOnPage> Frames(HostHandle document) {
     for (int i = 0; i < pdf_array_len(ctx, annots); ++i) {
       pdf_obj* annot = pdf_array_get(ctx, annots, i);
       if (!pdf_name_eq(ctx, pdf_dict_get(ctx, annot, PDF_NAME(Subtype)), PDF_NAME(Square))) continue;
-      FrameOnPage frame{p, pdf_dict_get_rect(ctx, annot, PDF_NAME(Rect)), {}, {}};
+      FrameOnPage frame{p, pdf_dict_get_rect(ctx, annot, PDF_NAME(Rect)), {}, {}, {}, {}};
       pdf_obj* normal = pdf_dict_getp(ctx, annot, "AP/N");
       if (pdf_is_stream(ctx, normal)) {
         fz_buffer* data = pdf_load_stream(ctx, normal);
@@ -58,6 +60,8 @@ std::vector<FrameOnPage> Frames(HostHandle document) {
         frame.appearance.assign(reinterpret_cast<char*>(bytes), length);
         fz_drop_buffer(ctx, data);
         frame.bbox = pdf_dict_get_rect(ctx, normal, PDF_NAME(BBox));
+        frame.type = pdf_to_name(ctx, pdf_dict_get(ctx, normal, PDF_NAME(Type)));
+        frame.subtype = pdf_to_name(ctx, pdf_dict_get(ctx, normal, PDF_NAME(Subtype)));
       }
       frames.push_back(frame);
     }
@@ -192,6 +196,27 @@ class FindProtectTest : public uitest::UiTest {
     return r.left - 3 >= view.left && r.top - 3 >= view.top && r.right + 3 <= view.right &&
            r.bottom + 3 <= view.bottom;
   }
+  // The view was scrolled last to bring the match's first rectangle's upper-left corner into view.
+  void ExpectLastScrollTo(const vm::PiMatch& match) {
+    const auto& requests = standin::ScrollRequests(document_);
+    ASSERT_FALSE(requests.empty());
+    const HostBox r = vm::FirstRect(match);
+    EXPECT_EQ(requests.back().pageIndex, match.pageIndex);
+    EXPECT_FLOAT_EQ(requests.back().x, r.x0);
+    EXPECT_FLOAT_EQ(requests.back().y, r.y1);
+  }
+  // How many times `unit` stands in the host's text of every page.
+  int CountOnPages(char16_t unit) {
+    int count = 0;
+    for (int p = 0; p < checker::PageCountOf(document_); ++p)
+      for (char16_t c : checker::ReadPageText(document_, p).text) count += c == unit;
+    return count;
+  }
+  bool OnSomePage(const std::u16string& text) {
+    for (int p = 0; p < checker::PageCountOf(document_); ++p)
+      if (checker::ReadPageText(document_, p).text.find(text) != std::u16string::npos) return true;
+    return false;
+  }
   static std::u16string Number(int n) {
     const std::string s = std::to_string(n);
     return std::u16string(s.begin(), s.end());
@@ -217,6 +242,7 @@ TEST_F(FindProtectTest, FindStepsThroughOccurrencesFramedScrolledOnlyWhenHiddenA
     Press(vm::kIdFind);
     ExpectShown(i + 1, 5);
     EXPECT_EQ(standin::ScrollRequests(document_).size(), scrolls + (visibleBefore ? 0 : 1)) << i;
+    if (!visibleBefore) ExpectLastScrollTo(Current());
     // The frame of the occurrence before is gone from the painted view too.
     const RECT before = ScreenRect(State().matches[i - 1]);
     if (InsideView(before)) {
@@ -396,6 +422,157 @@ TEST_F(FindProtectTest, WhileTheHostShowsAnotherDocumentOnlyTheFramesAreRemoved)
   EXPECT_EQ(standin::Table().CountCalls(32, 18), removals);
   EXPECT_TRUE(Frames(other).empty());
   EXPECT_TRUE(standin::ScrollRequests(other).empty());
+}
+
+// The frame's appearance as the host's PDF holds it, for a rectangle of known size.
+TEST_F(FindProtectTest, FrameAppearanceIsTheBlueOutlineFormOfTheRectangle) {
+  Open("form-reportlab.pdf");
+  vm::PiMatch match;
+  match.pageIndex = 0;
+  match.rects = {HostBox{100, 200, 150.5f, 214}, HostBox{100, 180, 100, 190}};  // the second has no width
+  vm::AddMatchFrames(State(), document_, match);
+  const std::vector<FrameOnPage> frames = Frames(document_);
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(frames[0].appearance, "0.20 0.45 0.95 RG 1.2 w 0.6 0.6 49.30 12.80 re S");
+  EXPECT_EQ(frames[0].type, "XObject");
+  EXPECT_EQ(frames[0].subtype, "Form");
+  EXPECT_EQ(frames[0].bbox.x0, 0);
+  EXPECT_EQ(frames[0].bbox.y0, 0);
+  EXPECT_FLOAT_EQ(frames[0].bbox.x1, 50.5f);
+  EXPECT_FLOAT_EQ(frames[0].bbox.y1, 14);
+  EXPECT_FLOAT_EQ(frames[0].rect.x0, 100);
+  EXPECT_FLOAT_EQ(frames[0].rect.y1, 214);
+  EXPECT_TRUE(frames[1].appearance.empty()) << "a frame without width gets no appearance";
+  EXPECT_EQ(State().frames.size(), 2u);
+  vm::RemoveMatchFrames(&State());
+  EXPECT_TRUE(Frames(document_).empty());
+}
+
+// Protecting one occurrence in the middle of a search shows the one now at its index; after
+// the last, the first; after the only one left, the search ends without a message.
+TEST_F(FindProtectTest, ProtectOneDuringASearchShowsTheNextAtItsPlaceFallsBackToTheFirstAndEnds) {
+  Open("form-reportlab.pdf");
+  Press(vm::kIdFind);
+  Press(vm::kIdFind);
+  ASSERT_EQ(State().matches.size(), 5u);
+  ASSERT_EQ(State().current, 1);
+  const std::vector<vm::PiMatch> before = State().matches;
+
+  Press(vm::kIdProtectOne);
+  ASSERT_EQ(State().matches.size(), 4u);
+  EXPECT_EQ(State().current, 1);
+  EXPECT_EQ(Current().text, before[2].text);
+  EXPECT_EQ(Current().pageIndex, before[2].pageIndex);
+  ExpectShown(2, 4);
+  EXPECT_EQ(TextOf(GetDlgItem(dialog_, vm::kIdFind)), u"다음 찾기(&F)");
+
+  Press(vm::kIdFind);
+  Press(vm::kIdFind);
+  ExpectShown(4, 4);
+  Press(vm::kIdProtectOne);  // the last one: back to the first
+  ASSERT_EQ(State().matches.size(), 3u);
+  EXPECT_EQ(State().current, 0);
+  EXPECT_EQ(Current().text, before[0].text);
+  ExpectShown(1, 3);
+
+  Press(vm::kIdProtectOne);
+  Press(vm::kIdProtectOne);
+  ExpectShown(1, 1);
+  Press(vm::kIdProtectOne);  // the only one left
+  EXPECT_FALSE(State().scanned);
+  EXPECT_TRUE(State().matches.empty());
+  EXPECT_EQ(State().current, -1);
+  EXPECT_EQ(TextOf(dialog_), u"개인 정보 보호하기");
+  EXPECT_EQ(TextOf(GetDlgItem(dialog_, vm::kIdFind)), u"찾기(&F)");
+  EXPECT_TRUE(Frames(document_).empty());
+  EXPECT_TRUE(standin::MessageBoxes().empty());
+  EXPECT_EQ(standin::UndoStepCount(document_), 5);
+  PumpMessages(1300);  // no re-show is due: nothing is framed again
+  EXPECT_TRUE(Frames(document_).empty());
+  standin::CloseHostDocument(document_);  // and the undo steps with their page copies
+}
+
+// The protection character and the display formats are read again at each protect: changed
+// during a search they apply to the next one, and the search goes on.
+TEST_F(FindProtectTest, ProtectionCharacterAndFormatChangedDuringASearchApplyToTheNextProtect) {
+  RegDeleteTreeW(HKEY_CURRENT_USER, reinterpret_cast<const WCHAR*>(u"Software\\Veilmark"));
+  Open("form-reportlab.pdf");
+  Press(vm::kIdFind);
+  ASSERT_EQ(State().matches.size(), 5u);
+  const int crossesBefore = CountOnPages(u'X');
+  const std::u16string first = Current().text;  // "**************": all fourteen masked
+  ASSERT_EQ(first.size(), 14u);
+
+  Press(vm::kIdCrosses);
+  EXPECT_TRUE(State().scanned) << "the protection character does not end the search";
+  EXPECT_EQ(TextOf(dialog_), u"개인 정보 보호하기 - 1 / 5");
+  Press(vm::kIdProtectOne);
+  EXPECT_EQ(CountOnPages(u'X'), crossesBefore + 14);
+  EXPECT_FALSE(OnSomePage(first));
+  ExpectShown(1, 4);
+
+  // "NNNNNN-*******" chosen for resident registration numbers in the format dialog.
+  uitest::ScheduleSteps({
+      [] {
+        uitest::PressKey(VK_DOWN);  // 주민등록번호
+        uitest::PressKey(VK_TAB);
+        uitest::PressKey(VK_DOWN);
+      },
+      [] { uitest::PressKey('D', uitest::Modifier::Alt); },
+  });
+  SendDlgItemMessageW(dialog_, vm::kIdFormats, BM_CLICK, 0, 0);
+  ASSERT_TRUE(uitest::StepsDone());
+  EXPECT_TRUE(State().scanned) << "the display format does not end the search";
+  const std::u16string second = Current().text;
+  Press(vm::kIdProtectOne);
+  EXPECT_EQ(CountOnPages(u'X'), crossesBefore + 14 + 7);
+  EXPECT_TRUE(OnSomePage(second.substr(0, 7))) << "the first seven characters stay";
+  EXPECT_FALSE(OnSomePage(second));
+  EXPECT_EQ(CountOnPages(u'*'), 0);
+  ExpectShown(1, 3);
+  RegDeleteTreeW(HKEY_CURRENT_USER, reinterpret_cast<const WCHAR*>(u"Software\\Veilmark"));
+  standin::CloseHostDocument(document_);
+}
+
+// Without a document the commands say so; with another document active they close the dialog
+// silently (run here without a message loop, so that the document watch cannot close it first).
+TEST_F(FindProtectTest, NoDocumentIsReportedAndAnotherActiveDocumentClosesTheDialogSilently) {
+  ASSERT_EQ(standin::ActiveDocument(), nullptr);
+  vm::OpenMainDialog(nullptr);
+  dialog_ = vm::MainDialogWindow();
+  ASSERT_NE(dialog_, nullptr);
+  SendMessageW(dialog_, WM_COMMAND, vm::kIdFind, 0);
+  SendMessageW(dialog_, WM_COMMAND, vm::kIdProtectOne, 0);
+  SendMessageW(dialog_, WM_COMMAND, vm::kIdProtectAll, 0);
+  const auto& boxes = standin::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  for (size_t i = 0; i < boxes.size(); ++i) {
+    EXPECT_EQ(boxes[i].text, u"열린 문서가 없습니다. PDF 문서를 먼저 여세요.") << i;
+    EXPECT_EQ(boxes[i].caption, i == 0 ? u"찾기" : u"개인 정보 보호하기") << i;
+    EXPECT_EQ(boxes[i].flags, 48) << i;
+  }
+  SendMessageW(dialog_, WM_COMMAND, vm::kIdClose, 0);
+
+  for (int command : {vm::kIdFind, vm::kIdProtectOne, vm::kIdProtectAll}) {
+    Open("form-reportlab.pdf");
+    // A protect checks the document also during a search; a find only when it starts one (the
+    // next find of a search shows the next occurrence or nothing, see above).
+    if (command != vm::kIdFind) Press(vm::kIdFind);
+    HostHandle other = standin::OpenHostDocument(std::string(VM_TEST_DATA_DIR) + "/prose-cairo.pdf", nullptr);
+    ASSERT_NE(other, nullptr);
+    standin::SetActiveDocument(other);
+    const size_t messages = standin::MessageBoxes().size();
+    SendMessageW(dialog_, WM_COMMAND, command, 0);
+    EXPECT_EQ(vm::MainDialogWindow(), nullptr) << command;
+    EXPECT_FALSE(IsWindow(dialog_)) << command;
+    EXPECT_EQ(standin::MessageBoxes().size(), messages) << command;
+    EXPECT_TRUE(Frames(document_).empty()) << command;
+    EXPECT_EQ(standin::UndoStepCount(document_), 0) << command;
+    EXPECT_EQ(standin::UndoStepCount(other), 0) << command;
+    standin::CloseHostDocument(other);
+    standin::CloseHostDocument(document_);
+    document_ = nullptr;
+  }
 }
 
 // Protect all through the dialog, save, and let the project's checker read the saved file.
