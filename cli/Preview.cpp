@@ -5,7 +5,8 @@
 #include <filesystem>
 #include <map>
 
-#include "Categories.h"
+#include "Utf8.h"
+#include "detect/Patterns.h"
 
 extern "C" {
 #include <mupdf/fitz.h>
@@ -20,7 +21,7 @@ constexpr float kScale = 110.0f / 72.0f;              // 110 dpi
 constexpr float kFrameBlue[3] = {0.20f, 0.45f, 0.95f};  // the dialog's frames
 constexpr float kWhite[3] = {1, 1, 1};
 constexpr float kGap = 16;                            // pixels between before and after
-constexpr float kLabelSize = 9;                       // points, scaled like the page
+constexpr float kLabelSize = 7.5f;                    // points, scaled like the page
 
 using PagesToMatches = std::map<int, std::vector<const vm::PiMatch*>>;
 
@@ -51,7 +52,36 @@ void AddRect(fz_context* ctx, fz_path* path, fz_rect r) {
   fz_closepath(ctx, path);
 }
 
-// Frames every occurrence's boxes and writes its category on a blue tab after the last one.
+// The category's name as the main dialog shows it, for MuPDF's text functions.
+std::string LabelOf(int32_t category) { return common::Utf16ToUtf8(vm::CategoryLabel(category)); }
+
+bool Intersect(const fz_rect& a, const fz_rect& b) {
+  return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
+// Where a label tab of `width` x `height` pixels goes for an occurrence whose first framed box is
+// `first`: above it, left-aligned, else left of it on its line, else above it right-aligned;
+// the first place that covers no other occurrence and no label already placed (dense tables
+// have an occurrence on the line above), else above and left-aligned all the same.
+fz_rect PlaceLabel(const fz_rect& first, float width, float height, const std::vector<fz_rect>& others,
+                   const std::vector<fz_rect>& placed) {
+  const fz_rect candidates[] = {
+      fz_make_rect(first.x0 - 1, first.y0 - height, first.x0 - 1 + width, first.y0),
+      fz_make_rect(first.x0 - width, (first.y0 + first.y1 - height) / 2, first.x0, (first.y0 + first.y1 + height) / 2),
+      fz_make_rect(first.x1 + 1 - width, first.y0 - height, first.x1 + 1, first.y0),
+  };
+  for (const fz_rect& c : candidates) {
+    if (c.x0 < 0 || c.y0 < 0) continue;
+    bool free = true;
+    for (const fz_rect& o : others) free = free && !Intersect(c, o);
+    for (const fz_rect& o : placed) free = free && !Intersect(c, o);
+    if (free) return c;
+  }
+  return candidates[0];
+}
+
+// Frames every occurrence's boxes and writes its category's name (as the main dialog names it)
+// on a blue tab near the first box, never over the text that follows the value.
 void DrawFrames(fz_context* ctx, fz_device* device, fz_font* font, fz_matrix userToPixels,
                 fz_matrix offset, const std::vector<const vm::PiMatch*>& matches) {
   fz_colorspace* rgb = fz_device_rgb(ctx);
@@ -61,28 +91,31 @@ void DrawFrames(fz_context* ctx, fz_device* device, fz_font* font, fz_matrix use
   fz_path* tabs = fz_new_path(ctx);
   fz_text* labels = fz_new_text(ctx);
   fz_try(ctx) {
+    // Every framed box, in pixels, by occurrence.
+    std::vector<std::vector<fz_rect>> boxes;
     for (const vm::PiMatch* m : matches) {
-      for (size_t i = 0; i < m->rects.size(); ++i) {
-        const HostBox& b = m->rects[i];
-        fz_rect r = fz_transform_rect(fz_make_rect(b.x0, b.y0, b.x1, b.y1), userToPixels);
-        r = fz_expand_rect(r, 2);
-        AddRect(ctx, frames, r);
-        if (i != 0) continue;
-        const char* label = kCategoryKeys[m->category];
-        const fz_matrix size = fz_scale(kLabelSize * kScale, -kLabelSize * kScale);
-        const fz_matrix end = fz_measure_string(ctx, font, size, label, 0, 0, FZ_BIDI_LTR, FZ_LANG_UNSET);
-        const float width = end.e + 6;  // the pen's advance over the label
-        // A tab right of the last box, on its line: the value itself stays readable.
-        const HostBox& l = m->rects.back();
-        const fz_rect last = fz_expand_rect(
-            fz_transform_rect(fz_make_rect(l.x0, l.y0, l.x1, l.y1), userToPixels), 2);
-        const float middle = (last.y0 + last.y1) / 2;
-        const float half = kLabelSize * kScale / 2 + 2;
-        AddRect(ctx, tabs, fz_make_rect(last.x1, middle - half, last.x1 + width, middle + half));
-        fz_show_string(ctx, labels, font,
-                       fz_concat(size, fz_translate(last.x1 + 3, middle + kLabelSize * kScale * 0.36f)),
-                       label, 0, 0, FZ_BIDI_LTR, FZ_LANG_UNSET);
+      boxes.emplace_back();
+      for (const HostBox& b : m->rects) {
+        const fz_rect r = fz_transform_rect(fz_make_rect(b.x0, b.y0, b.x1, b.y1), userToPixels);
+        boxes.back().push_back(fz_expand_rect(r, 2));
+        AddRect(ctx, frames, boxes.back().back());
       }
+    }
+    const float pixels = kLabelSize * kScale;
+    const fz_matrix size = fz_scale(pixels, -pixels);
+    std::vector<fz_rect> placed;
+    for (size_t k = 0; k < matches.size(); ++k) {
+      if (boxes[k].empty()) continue;
+      std::vector<fz_rect> others;
+      for (size_t j = 0; j < boxes.size(); ++j)
+        if (j != k) others.insert(others.end(), boxes[j].begin(), boxes[j].end());
+      const std::string label = LabelOf(matches[k]->category);
+      const fz_matrix end = fz_measure_string(ctx, font, size, label.c_str(), 0, 0, FZ_BIDI_LTR, FZ_LANG_ko);
+      const fz_rect tab = PlaceLabel(boxes[k].front(), end.e + 6, pixels + 4, others, placed);
+      placed.push_back(tab);
+      AddRect(ctx, tabs, tab);
+      fz_show_string(ctx, labels, font, fz_concat(size, fz_translate(tab.x0 + 3, tab.y1 - 2 - pixels * 0.12f)),
+                     label.c_str(), 0, 0, FZ_BIDI_LTR, FZ_LANG_ko);
     }
     fz_stroke_path(ctx, device, frames, stroke, offset, rgb, kFrameBlue, 1, fz_default_color_params);
     fz_fill_path(ctx, device, tabs, 0, offset, rgb, kFrameBlue, 1, fz_default_color_params);
@@ -124,7 +157,8 @@ void WritePicture(fz_context* ctx, const std::vector<fz_document*>& documents, i
                                                    static_cast<int>(height + 0.5f)), nullptr, 0);
     fz_clear_pixmap_with_value(ctx, pixmap, 0xC8);  // the gap stays grey
     device = fz_new_draw_device(ctx, fz_identity, pixmap);
-    font = fz_new_base14_font(ctx, "Helvetica-Bold");
+    // Built into the library, so that every machine draws the same picture.
+    font = fz_new_cjk_font(ctx, FZ_ADOBE_KOREA);
     float left = 0;
     for (size_t i = 0; i < pages.size(); ++i) {
       const fz_rect bounds = fz_bound_page(ctx, pages[i]);
