@@ -7,9 +7,22 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Each stage's time is printed as it ends, and all of them at the end.
+timings=()
+stage_start=$SECONDS
+stage_end() {
+  local line
+  line=$(printf '%-22s %4d:%02d' "$1" $(((SECONDS - stage_start) / 60)) $(((SECONDS - stage_start) % 60)))
+  echo "== time: $line"
+  timings+=("$line")
+  stage_start=$SECONDS
+}
+trap 'echo "== stage times:"; printf "   %s\n" "${timings[@]}"' EXIT
+
 bash scripts/install-deps.sh
 bash scripts/install-wine-deps.sh
 bash scripts/install-wine32.sh
+stage_end "installs"
 jobs=$(nproc)
 
 for preset in release asan winelib; do
@@ -18,6 +31,7 @@ for preset in release asan winelib; do
   cmake --build --preset "$preset" -j "$jobs"
   echo "== $preset tests"
   ctest --preset "$preset" -j "$jobs"
+  stage_end "$preset"
 done
 
 for preset in windows windows64; do
@@ -25,7 +39,9 @@ for preset in windows windows64; do
   bash scripts/build-dll.sh "$preset"
   echo "== $preset tests"
   ctest --preset "$preset" -j "$jobs"
+  stage_end "$preset"
 done
 
 echo "== fuzz (30 s per target)"
 VM_FUZZ_SEED=1 bash fuzz/run.sh 30
+stage_end "fuzz"
