@@ -30,7 +30,19 @@ PageHandles GetPage(HostHandle view, int32_t pageIndex) {
   return handles;
 }
 
-using RemovalMap = std::map<HostHandle, ItemIndexSet>;
+// The text objects to edit, each with its items, in the order their first replaced character
+// comes in the page text: ordered by handle they would follow the allocator's addresses, which
+// differ from run to run and between platforms, and so would the rewritten content.
+struct RemovalMap {
+  std::vector<std::pair<HostHandle, ItemIndexSet>> objects;
+  std::map<HostHandle, size_t> indexOf;
+
+  void Add(HostHandle textObject, int32_t item) {
+    auto [at, added] = indexOf.try_emplace(textObject, objects.size());
+    if (added) objects.emplace_back(textObject, ItemIndexSet{});
+    objects[at->second].second.insert(item);
+  }
+};
 
 // Which items of which text objects show the page's replaced characters, and the direction each
 // replacement's characters run in (by index in the list). Null when the text page cannot be
@@ -50,7 +62,7 @@ std::unique_ptr<RemovalMap> BuildRemovalMap(HostHandle pdfPage, int32_t pageInde
       for (int32_t t = r.charStart; t < r.charStart + r.charCount; ++t) {
         HostCharInfo info;
         QueryCharInfo(textPage, t, &info);
-        if (info.textObject) (*map)[info.textObject].insert(info.itemIndex);
+        if (info.textObject) map->Add(info.textObject, info.itemIndex);
         if (!characterDirection) characterDirection = CharacterDirection(info);
       }
       directions[i] = RunDirection(textPage, r, characterDirection);
@@ -73,7 +85,7 @@ bool RewritePage(HostHandle pdfDocument, const PageHandles& page, int32_t pageIn
       BuildRemovalMap(page.pdfPage, pageIndex, replacements, directions);
   if (!removal) return false;
   bool changed = false;
-  for (const auto& [textObject, items] : *removal) {
+  for (const auto& [textObject, items] : removal->objects) {
     if (RewriteTextObject(page.pdfPage, textObject, items)) changed = true;
   }
   if (!changed) return false;
