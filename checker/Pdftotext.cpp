@@ -11,13 +11,13 @@ extern char** environ;
 
 namespace checker {
 
-Pdftotext::Pdftotext(const std::string& path) : out_(std::tmpfile()) {
-  if (!out_) return;
+Pdftotext::Pdftotext(const std::string& path) : out_(std::tmpfile()), messages_(std::tmpfile()) {
+  if (!out_ || !messages_) return;
   posix_spawn_file_actions_t actions;
   if (posix_spawn_file_actions_init(&actions) != 0) return;
   posix_spawn_file_actions_adddup2(&actions, fileno(out_), STDOUT_FILENO);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  const char* argv[] = {"pdftotext", "-q", "-enc", "UTF-8", path.c_str(), "-", nullptr};
+  posix_spawn_file_actions_adddup2(&actions, fileno(messages_), STDERR_FILENO);
+  const char* argv[] = {"pdftotext", "-enc", "UTF-8", path.c_str(), "-", nullptr};
   if (posix_spawnp(&pid_, "pdftotext", &actions, nullptr, const_cast<char**>(argv), environ) != 0)
     pid_ = -1;
   posix_spawn_file_actions_destroy(&actions);
@@ -26,6 +26,7 @@ Pdftotext::Pdftotext(const std::string& path) : out_(std::tmpfile()) {
 Pdftotext::~Pdftotext() {
   Wait();
   if (out_) std::fclose(out_);
+  if (messages_) std::fclose(messages_);
 }
 
 bool Pdftotext::Wait() {
@@ -55,6 +56,24 @@ bool Pdftotext::Pages(std::vector<std::string>* pages) {
     start = end + 1;
   }
   return true;
+}
+
+}  // namespace checker
+
+namespace checker {
+
+bool Pdftotext::LacksLanguageData() {
+  Wait();
+  if (!messages_) return false;
+  std::string text;
+  std::rewind(messages_);
+  char buffer[4096];
+  size_t n;
+  // The first messages are enough; a damaged file can make pdftotext say much.
+  while (text.size() < (1u << 20) && (n = std::fread(buffer, 1, sizeof buffer, messages_)) > 0) text.append(buffer, n);
+  for (const char* sign : {"Missing language pack", "Unknown character collection", "Unknown CMap", "CMap file"})
+    if (text.find(sign) != std::string::npos) return true;
+  return false;
 }
 
 }  // namespace checker

@@ -1,5 +1,5 @@
 // pdftotext run as a child process beside the caller's own work: started at once, its output
-// collected in an unnamed temporary file and read when wanted.
+// and its messages collected in unnamed temporary files and read when wanted.
 #pragma once
 
 #include <cstdio>
@@ -19,11 +19,15 @@ class Pdftotext {
   // Waits for the child; the text of each page (pdftotext ends every page with a form feed).
   // False when pdftotext could not be started or failed.
   bool Pages(std::vector<std::string>* pages);
+  // Waits for the child; true when it said it lacks the data to read a font's characters (the
+  // CMaps and collections of poppler-data), so that it could have read more with them.
+  bool LacksLanguageData();
 
  private:
   bool Wait();
 
   std::FILE* out_;
+  std::FILE* messages_;
   pid_t pid_ = -1;
   bool succeeded_ = false;
 };

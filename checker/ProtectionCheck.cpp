@@ -16,9 +16,12 @@
 #include "PageTextStore.h"
 #include "Pdftotext.h"
 #include "RawPdf.h"
+#include "TreePageCount.h"
 #include "Utf8.h"
 #include "DocumentReading.h"
 #include "core/Application.h"
+#include "detect/Detect.h"
+#include "detect/Patterns.h"
 #include "mask/BoxGeometry.h"
 #include "mask/PageEdits.h"
 #include "pdf/FlattenForms.h"
@@ -328,7 +331,10 @@ PageComparison ComparePages(const CheckInput& input, const std::set<std::string>
   HostHandle protectedDoc = original.Open() ? standin::OpenHostDocument(input.protectedPath, &error) : nullptr;
   const int pages = original.Count();
   if (!protectedDoc || PageCountOf(protectedDoc) != pages) {
-    if (first == 0) result.failures.push_back(protectedDoc ? "the page count changed" : "cannot open for checking: " + error);
+    if (first == 0)
+      result.failures.push_back(protectedDoc ? "the page count changed: the original has " + std::to_string(pages) +
+                                                   " pages, the copy " + std::to_string(PageCountOf(protectedDoc))
+                                             : "cannot open for checking: " + error);
     if (protectedDoc) standin::CloseHostDocument(protectedDoc);
     standin::SetActiveDocument(previouslyActive);
     return result;
@@ -417,13 +423,36 @@ PageComparison CompareTextPages(const CheckInput& input, const std::set<std::str
   return CompareInTwoProcesses(pages, compare);
 }
 
+// The detection rules run on the text pdftotext extracts from the copy: an item they find that
+// is not masked is readable there, whether or not the host's reader saw it in the original (a
+// stream or font the host cannot read, which poppler reads).
+void DetectInExtractedText(const CheckInput& input, const std::vector<std::string>& pages, CheckResult& result) {
+  vm::PiPatternList patterns;
+  vm::BuildPatternSet(input.categories, patterns);
+  if (patterns.empty()) return;
+  const char16_t protection = static_cast<unsigned char>(input.protectionByte);
+  for (size_t p = 0; p < pages.size(); ++p) {
+    const std::optional<std::u16string> text = common::Utf8ToUtf16(pages[p]);
+    if (!text) continue;
+    const vm::PageDetection found = vm::DetectInPageText(patterns, *text);
+    for (const vm::PiCandidate& c : found.selected) {
+      const std::u16string item = text->substr(static_cast<size_t>(c.start), static_cast<size_t>(c.length));
+      if (item.find(protection) != std::u16string::npos) continue;
+      result.failures.push_back("page " + std::to_string(p) + ": pdftotext reads \"" + Utf8(item) +
+                                "\" in the copy, an item the detection rules find");
+    }
+  }
+}
+
 // A comparison with pdftotext that could not be made fails the check: a missing pdftotext, one
 // that cannot read the protected file, or pages of it where pdftotext reads nothing but the
 // host reads text (for example CID fonts whose CMaps poppler-data provides) would otherwise let
-// it pass without having looked. An original pdftotext cannot read counts as holding nothing,
-// which only makes the comparisons stricter.
+// it pass without having looked. A page where pdftotext reads nothing in the original either
+// (poppler refuses some pages, such as those with more than 10,000 annotations) is no such
+// failure, unless pdftotext said it lacks the data for a font: it can get nothing back there. An original pdftotext cannot read counts
+// as holding nothing, which only makes the comparisons stricter.
 // pdftotext reads the original only when a masked text is still in the copy's text, to count it
-// there.
+// there, or when it reads nothing on a page of the copy.
 void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vector<int>& hostCharsByPage,
                     CheckResult& result) {
   std::vector<std::string> pagesAfter;
@@ -432,33 +461,50 @@ void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vecto
                               "the text it extracts could not be compared");
     return;
   }
-  // Page by page where both count the same pages (a damaged page tree can make them differ:
-  // then the document as a whole).
+  std::optional<Pdftotext> onOriginal;
+  std::optional<std::vector<std::string>> pagesBefore;
+  auto original = [&]() -> const std::vector<std::string>& {
+    if (!pagesBefore) {
+      pagesBefore.emplace();
+      onOriginal.emplace(input.originalPath).Pages(&*pagesBefore);
+    }
+    return *pagesBefore;
+  };
+  // Page by page where both count the same pages (a damaged page tree, or a page pdftotext
+  // refuses, can make them differ: then the document as a whole).
+  auto byPage = [&](const std::vector<std::string>& toolPages, std::vector<std::string>* out) {
+    *out = toolPages;
+    if (hostCharsByPage.size() != toolPages.size()) *out = {Joined(toolPages)};
+  };
   std::vector<int> hostChars = hostCharsByPage;
-  std::vector<std::string> toolPages = pagesAfter;
-  if (hostChars.size() != toolPages.size()) {
+  const bool wholeDocument = hostChars.size() != pagesAfter.size();
+  if (wholeDocument) {
     int total = 0;
     for (int n : hostChars) total += n;
     hostChars = {total};
-    toolPages = {Joined(pagesAfter)};
   }
+  std::vector<std::string> toolPages;
+  byPage(pagesAfter, &toolPages);
   for (size_t p = 0; p < hostChars.size(); ++p) {
-    if (hostChars[p] > 0 && Squeezed(toolPages[p]).empty())
-      result.failures.push_back("page " + std::to_string(p) + ": pdftotext reads no text where the host reads " +
-                                std::to_string(hostChars[p]) +
-                                " characters (is poppler-data installed?): the text it extracts could not "
-                                "be compared");
+    if (hostChars[p] == 0 || !Squeezed(toolPages[p]).empty()) continue;
+    std::vector<std::string> before;
+    byPage(original(), &before);
+    // Blank in both because pdftotext lacks poppler-data is no blank page: with it, the copy's
+    // text might read.
+    const bool blankInBoth = before.size() == toolPages.size() && Squeezed(before[p]).empty();
+    if (blankInBoth && !onCopy.LacksLanguageData() && !onOriginal->LacksLanguageData()) continue;
+    result.failures.push_back((wholeDocument ? std::string("the document") : "page " + std::to_string(p)) +
+                              ": pdftotext reads no text where the host reads " + std::to_string(hostChars[p]) +
+                              " characters and pdftotext read text in the original (is poppler-data installed?): "
+                              "the text it extracts could not be compared");
   }
+  DetectInExtractedText(input, pagesAfter, result);
   const std::string after = Squeezed(Joined(pagesAfter));
   std::optional<std::string> before;
   auto stillThere = [&](const std::string& text, int masked) {
     const int count = CountOccurrences(after, text);
     if (count == 0) return false;
-    if (!before) {
-      std::vector<std::string> pagesBefore;
-      Pdftotext(input.originalPath).Pages(&pagesBefore);
-      before = Squeezed(Joined(pagesBefore));
-    }
+    if (!before) before = Squeezed(Joined(original()));
     return count > std::max(0, CountOccurrences(*before, text) - masked);
   };
   std::map<std::string, int> masked;
@@ -488,6 +534,21 @@ void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vecto
   }
 }
 
+// The page counts, taken apart from the host's reader, which could lose the same pages of the
+// original and the copy alike (and pdftotext refuses some pages, such as those with more than
+// 10,000 annotations, so its page count cannot serve).
+void CheckPageCounts(const CheckInput& input, long hostPages, CheckResult& result) {
+  if (hostPages < 0) return;  // the comparison of the pages failed already
+  const long shown = TreePageCount(input.originalPath);
+  if (shown >= 0 && shown != hostPages)
+    result.failures.push_back("the page count changed: the original shows " + std::to_string(shown) +
+                              " pages, the copy has " + std::to_string(hostPages));
+  const long written = TreePageCount(input.protectedPath);
+  if (written != hostPages)
+    result.failures.push_back("the copy's page tree shows " + std::to_string(written) + " pages where the host reads " +
+                              std::to_string(hostPages));
+}
+
 }  // namespace
 
 CheckResult CheckProtectedFile(const CheckInput& input) {
@@ -497,23 +558,36 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
     result.failures.push_back("cannot read " + input.protectedPath);
     return result;
   }
+  // Each failure line starts with the part of the check that found it.
+  size_t named = 0;
+  auto name = [&](const char* part) {
+    for (; named < result.failures.size(); ++named) result.failures[named] = part + (": " + result.failures[named]);
+  };
   // pdftotext reads the copy beside the rest of the check.
   Pdftotext pdftotext(input.protectedPath);
   std::vector<int> hostCharsByPage;
+  long hostPages = -1;
   {
     const RawTexts copy = ReadRawTexts(input.protectedPath, bytes);
     CheckRawFile(input, copy, bytes, result);
+    name("objects of the file");
 
     PageComparison pages = CompareTextPages(input, copy.rectangleLines);
+    if (!pages.hostChars.empty()) hostPages = static_cast<long>(pages.hostChars.size());
     for (std::string& failure : pages.failures) result.failures.push_back(std::move(failure));
     result.keptCharactersChecked = pages.keptCharacters;
     result.maskedCharactersChecked = pages.maskedCharacters;
     hostCharsByPage = std::move(pages.hostChars);
+    name("page text");
   }
 
   CheckPdftotext(input, pdftotext, hostCharsByPage, result);
+  name("pdftotext");
+  CheckPageCounts(input, hostPages, result);
+  name("page count");
   for (std::string& failure : CheckOutsideTexts(input.protectedPath, input.outsideTexts))
     result.failures.push_back(std::move(failure));
+  name("outside the pages");
   return result;
 }
 

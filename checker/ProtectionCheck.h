@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "detect/PiCategory.h"
 #include "detect/PiMatch.h"
 
 namespace checker {
@@ -22,6 +23,9 @@ struct CheckInput {
   // The original's page texts as read while protecting it (before any page was changed); null:
   // the check reads them from the original file.
   const PageTextStore* originalPages = nullptr;
+  // The categories protected: the detection rules for them run on the text pdftotext extracts
+  // from the copy.
+  vm::PiCategoryFlags categories = {true, true, true, true, true, true, true, true, true};
 };
 
 struct CheckResult {
@@ -42,7 +46,10 @@ struct CheckResult {
 // - protection characters (or a black box) cover every masked run;
 // - pdftotext finds no fully or partly masked occurrence in its original form; a comparison
 //   that cannot be made (pdftotext missing or failing, or reading nothing from a page where the
-//   host reads text) is a failure too.
+//   host reads text, unless it reads nothing there in the original either) is a failure too;
+// - the detection rules find no item that is not masked in the text pdftotext extracts;
+// - the page count, taken by a walk of the page tree apart from the host's reader, is the same
+//   in the original and the copy;
 // - no occurrence found outside the page content is left in any text source, string or stream.
 CheckResult CheckProtectedFile(const CheckInput& input);
 

@@ -7,6 +7,7 @@ extern "C" {
 #include <cctype>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 namespace checker {
 
@@ -118,8 +119,11 @@ void ForEachRawObject(const std::string& s, const std::function<void(RawObject&)
     RawObject object;
     object.number = number;
     size_t end = s.find("endobj", body);
-    size_t stream = s.find("stream", body);
-    if (stream != std::string::npos && (end == std::string::npos || stream < end)) {
+    // Only up to the end of this object: a file of many small objects has no stream for long.
+    const size_t searched = (end == std::string::npos ? s.size() : end) - body;
+    size_t stream = std::string_view(s).substr(body, searched).find("stream");
+    if (stream != std::string::npos) stream += body;
+    if (stream != std::string::npos) {
       object.isStream = true;
       object.dictionary = s.substr(body, stream - body);
       size_t data = stream + 6;

@@ -124,8 +124,9 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
     result.exit = 3;
   }
   if (options.check) {
-    const checker::CheckInput check{input.path, written, matches, replacements, options.protection,
-                                    outsideDone.goneTexts, originalPages.get()};
+    const checker::CheckInput check{input.path,           written,          matches,
+                                    replacements,         options.protection, outsideDone.goneTexts,
+                                    originalPages.get(),  options.pi.flags};
     result.exit = WorseExit(result.exit, Check(check, output));
   }
   if (!options.previewDir.empty() && result.exit != 4 &&

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "pdf/FieldTree.h"
 #include "pdf/Fonts.h"
 #include "pdf/Page.h"
 #include "pdf/PageTree.h"
@@ -108,6 +109,8 @@ std::unique_ptr<Document> OpenDocument(const std::string& path, std::string* err
     } else {
       NullDanglingReferences(ctx, doc);
       pageObjects = WalkPageTree(ctx, doc, true);
+      fz_try(ctx) { RemoveRepeatedFields(ctx, doc); }
+      fz_catch(ctx) { /* a damaged field tree is read as far as it goes */ }
     }
   }
   fz_catch(ctx) {

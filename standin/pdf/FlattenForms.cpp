@@ -524,8 +524,14 @@ bool FlattenPage(FlattenState& s, pdf_obj* page) {
     pdf_obj* xobjects = pdf_dict_get(ctx, s.newResources, PDF_NAME(XObject));
     for (int i = pdf_dict_len(ctx, xobjects) - 1; i >= 0; --i) {
       const char* name = pdf_to_name(ctx, pdf_dict_get_key(ctx, xobjects, i));
-      auto shows = s.showsText.find(pdf_to_num(ctx, pdf_dict_get_val(ctx, xobjects, i)));
-      if (shows != s.showsText.end() && shows->second && !s.keptNames.count(name)) {
+      pdf_obj* x = pdf_dict_get_val(ctx, xobjects, i);
+      if (s.keptNames.count(name) || !pdf_name_eq(ctx, pdf_dict_get(ctx, x, PDF_NAME(Subtype)), PDF_NAME(Form)))
+        continue;
+      // Forms the content never draws were not looked at yet.
+      const int number = pdf_to_num(ctx, x);
+      auto shows = s.showsText.find(number);
+      if (shows == s.showsText.end()) shows = s.showsText.emplace(number, ShowsText(ctx, s.doc, x, s.pageResources)).first;
+      if (shows->second) {
         pdf_dict_dels(ctx, xobjects, name);
         dropped = true;
       }
@@ -546,6 +552,28 @@ bool FlattenPage(FlattenState& s, pdf_obj* page) {
   }
   fz_catch(ctx) { fz_rethrow(ctx); }
   return s.inlined > 0 || dropped;
+}
+
+// Resources on page-tree nodes that no page inherits any more (every page below has its own)
+// are removed: they would keep the forms whose text was drawn in page content, text included,
+// in a saved copy. May throw.
+void DropUnusedInheritedResources(fz_context* ctx, Document& document) {
+  constexpr int kMaxParents = 256;
+  std::set<pdf_obj*> inherited;  // nodes whose resources a page still takes
+  std::set<pdf_obj*> nodes;
+  for (int p = 0; p < PageCount(document); ++p) {
+    pdf_obj* page = PageObjectAt(document, p);
+    bool owns = pdf_dict_get(ctx, page, PDF_NAME(Resources)) != nullptr;
+    pdf_obj* node = pdf_dict_get(ctx, page, PDF_NAME(Parent));
+    for (int depth = 0; node && depth < kMaxParents; ++depth, node = pdf_dict_get(ctx, node, PDF_NAME(Parent))) {
+      if (!pdf_dict_get(ctx, node, PDF_NAME(Resources))) continue;
+      nodes.insert(pdf_resolve_indirect(ctx, node));
+      if (!owns) inherited.insert(pdf_resolve_indirect(ctx, node));
+      owns = true;  // the nearest node's resources are the ones inherited
+    }
+  }
+  for (pdf_obj* node : nodes)
+    if (!inherited.count(node)) pdf_dict_del(ctx, node, PDF_NAME(Resources));
 }
 
 }  // namespace
@@ -578,7 +606,11 @@ FlattenReport FlattenTextForms(Document& document) {
     }
     report.leftAsForms.insert(report.leftAsForms.end(), state.left.begin(), state.left.end());
   }
-  if (!report.pagesChanged.empty()) document.revision++;
+  if (!report.pagesChanged.empty()) {
+    fz_try(ctx) { DropUnusedInheritedResources(ctx, document); }
+    fz_catch(ctx) { /* the tree's resources stay; the check finds any text they keep */ }
+    document.revision++;
+  }
   return report;
 }
 

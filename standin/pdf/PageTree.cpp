@@ -9,22 +9,30 @@ namespace {
 
 // Deeper trees are not made by any producer; the bound keeps a hostile one finite.
 constexpr int kMaxTreeDepth = 256;
+// A tree whose nodes are listed several times can name more pages than any document has (a
+// node listing one kid twice, 30 levels deep, names 2^30); such a tree is refused.
+constexpr size_t kMaxPages = 1u << 20;
 
 struct Walk {
   fz_context* ctx;
   std::vector<pdf_obj*> pages;  // kept references
-  std::set<int> seenNumbers;
-  std::set<pdf_obj*> seenDirect;
-  bool consistent = true;  // every count right, no node twice, every leaf typed /Page
+  std::set<int> onPathNumbers;  // the nodes from the root to the current one: a loop is a node met again here
+  std::set<pdf_obj*> onPathDirect;
+  std::set<int> pageNumbers;    // pages met so far
+  size_t visits = 0;
+  bool consistent = true;  // every count right, no loop, no page twice, every leaf typed /Page
 
-  // Appends the pages under the node; returns how many.
+  // Appends the pages under the node; returns how many. A node met again below itself is
+  // passed over; a node met again elsewhere is listed again (readers show its pages twice).
   int Visit(pdf_obj* node, int depth) {
-    const bool fresh = pdf_is_indirect(ctx, node) ? seenNumbers.insert(pdf_to_num(ctx, node)).second
-                                                  : seenDirect.insert(node).second;
-    if (!fresh || depth > kMaxTreeDepth) {
+    const bool indirect = pdf_is_indirect(ctx, node);
+    const int number = indirect ? pdf_to_num(ctx, node) : 0;
+    if ((indirect ? onPathNumbers.count(number) : onPathDirect.count(node)) || depth > kMaxTreeDepth) {
       consistent = false;
       return 0;
     }
+    if (++visits > 4 * kMaxPages || pages.size() >= kMaxPages)
+      fz_throw(ctx, FZ_ERROR_GENERIC, "the page tree lists more than %zu pages", kMaxPages);
     pdf_obj* dict = pdf_resolve_indirect_chain(ctx, node);
     if (!pdf_is_dict(ctx, dict)) {
       consistent = false;
@@ -33,25 +41,38 @@ struct Walk {
     pdf_obj* kids = pdf_dict_get(ctx, dict, PDF_NAME(Kids));
     if (!pdf_is_array(ctx, kids)) {
       if (!pdf_name_eq(ctx, pdf_dict_get(ctx, dict, PDF_NAME(Type)), PDF_NAME(Page))) consistent = false;
+      if (!indirect || !pageNumbers.insert(number).second) consistent = false;
       pages.push_back(pdf_keep_obj(ctx, node));  // the reference, as page lookups give it
       return 1;
     }
+    if (indirect) onPathNumbers.insert(number);
+    else onPathDirect.insert(node);
     int found = 0;
     for (int i = 0; i < pdf_array_len(ctx, kids); ++i) found += Visit(pdf_array_get(ctx, kids, i), depth + 1);
+    if (indirect) onPathNumbers.erase(number);
+    else onPathDirect.erase(node);
     if (pdf_dict_get_int(ctx, dict, PDF_NAME(Count)) != found) consistent = false;
     return found;
   }
 };
 
 // Makes the tree one node whose kids are the pages, each carrying its inherited attributes, so
-// that every reader shows exactly these pages.
-void Flatten(fz_context* ctx, pdf_document* doc, pdf_obj* root, const std::vector<pdf_obj*>& pages) {
+// that every reader shows exactly these pages. A page listed more than once becomes that many
+// pages: each later listing is a copy of the first (sharing its content and resources until
+// one of them is edited), so that each can be protected and shown on its own.
+void Flatten(fz_context* ctx, pdf_document* doc, pdf_obj* root, std::vector<pdf_obj*>& pages) {
   pdf_obj* kids = pdf_new_array(ctx, doc, static_cast<int>(pages.size()));
+  std::set<pdf_obj*> placed;
   fz_try(ctx) {
-    for (pdf_obj* page : pages) {
+    for (pdf_obj*& page : pages) {
       for (pdf_obj* key : {PDF_NAME(Resources), PDF_NAME(MediaBox), PDF_NAME(CropBox), PDF_NAME(Rotate)}) {
         if (pdf_dict_get(ctx, page, key)) continue;
         if (pdf_obj* inherited = pdf_dict_get_inheritable(ctx, page, key)) pdf_dict_put(ctx, page, key, inherited);
+      }
+      if (!placed.insert(pdf_resolve_indirect(ctx, page)).second || !pdf_is_indirect(ctx, page)) {
+        pdf_obj* copy = pdf_add_object_drop(ctx, doc, pdf_copy_dict(ctx, pdf_resolve_indirect(ctx, page)));
+        pdf_drop_obj(ctx, page);
+        page = copy;
       }
       pdf_dict_put(ctx, page, PDF_NAME(Type), PDF_NAME(Page));
       pdf_dict_put(ctx, page, PDF_NAME(Parent), root);
@@ -71,7 +92,7 @@ namespace {
 // The walk's sets and lists live in this frame, which MuPDF's error jumps must not leave:
 // an error ends here, with every kept reference dropped. False after an error.
 bool RunWalk(fz_context* ctx, pdf_document* doc, bool repair, std::vector<pdf_obj*>& pages) {
-  Walk walk{ctx, {}, {}, {}};
+  Walk walk{ctx, {}, {}, {}, {}};
   bool failed = false;
   pdf_obj* root = nullptr;
   fz_try(ctx) {

@@ -128,7 +128,11 @@ bool WriteCollected(fz_context* ctx, const char* from, const Encryption& encrypt
   bool ok = true;
   pdf_write_options options = pdf_default_write_options;
   options.do_incremental = 0;
-  options.do_garbage = 3;  // drop unreferenced objects, renumber, merge duplicates
+  // Drop unreferenced objects and renumber, but merge none: objects alike to the byte may still
+  // differ in identity (two pages of the same form, two transparency groups, a form that pages
+  // inheriting their resources name apart), and the library's comparison of every pair of
+  // objects takes time by the square of their number. Merging saved 2.6% on the test documents.
+  options.do_garbage = 2;
   options.do_compress = 1;
   options.do_compress_images = 1;
   options.do_compress_fonts = 1;

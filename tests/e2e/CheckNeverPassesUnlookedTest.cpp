@@ -83,12 +83,26 @@ TEST_F(CheckStrictness, FailsWhenPdftotextIsMissingFailsOrReadsNothing) {
     EXPECT_TRUE(Mentions(Check(), "pdftotext could not read the protected file"));
   }
   {
-    // What pdftotext prints for a page of CID text when poppler-data is missing: nothing.
-    FakePdftotext blind("printf '\\f'");
+    // What pdftotext prints for a page of CID text when poppler-data is missing: nothing, and
+    // its complaint.
+    FakePdftotext blind("printf '\\f'; echo \"Syntax Error: Missing language pack for 'Adobe-Korea1' mapping\" >&2");
     const checker::CheckResult result = Check();
     EXPECT_FALSE(result.Passed());
-    EXPECT_TRUE(Mentions(result, "page 0: pdftotext reads no text"));
+    EXPECT_TRUE(Mentions(result, "pdftotext: page 0: pdftotext reads no text"));
   }
+  {
+    // Text in the original only: the copy's page went blank.
+    FakePdftotext copyBlank("case \"$3\" in *tj-kerning.pdf) printf 'Phone\\f';; *) printf '\\f';; esac");
+    EXPECT_TRUE(Mentions(Check(), "pdftotext: page 0: pdftotext reads no text"));
+  }
+}
+
+// A page pdftotext cannot read in the original either (poppler refuses, for one, a page with
+// more than 10,000 annotations) gives it nothing to get back: no failure.
+TEST_F(CheckStrictness, APageBlankToPdftotextInBothFilesPasses) {
+  FakePdftotext blank("printf '\\f'");
+  const checker::CheckResult result = Check();
+  EXPECT_TRUE(result.Passed()) << result.failures.front();
 }
 
 }  // namespace

@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include "CorpusSupport.h"
+#include "HostTextPage.h"
+#include "PageTextStore.h"
 #include "ProtectionCheck.h"
 #include "RawPdf.h"
+#include "TreePageCount.h"
 #include "Utf8.h"
 #include "core/Application.h"
 #include "core/StandinHost.h"
+#include "pdf/Document.h"
 
 namespace e2e {
 namespace {
@@ -71,6 +76,117 @@ TEST_F(HostileCorpus, EveryPageOfALyingPageTreeIsSearchedAndProtected) {
   }
 }
 
+std::string Output(const std::string& command);
+
+// Pages as pdftotext reads them (it ends each with a form feed).
+std::vector<std::string> PdftotextPages(const std::string& path) {
+  const std::string text = Output("pdftotext -q -enc UTF-8 '" + path + "' - 2>/dev/null");
+  std::vector<std::string> pages;
+  size_t start = 0;
+  for (size_t end = text.find('\f'); end != std::string::npos; end = text.find('\f', start)) {
+    pages.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return pages;
+}
+
+bool FailsWith(const checker::CheckResult& check, const std::string& part) {
+  for (const std::string& f : check.failures)
+    if (f.find(part) != std::string::npos) return true;
+  return false;
+}
+
+// One page object listed twice in the root's kids, and one page node reached through two
+// parents: readers show every listing, so the copy has a page for each, each protected.
+TEST_F(HostileCorpus, APageListedTwiceBecomesTwoPagesEachProtected) {
+  const std::vector<std::tuple<std::string, long, std::vector<std::string>>> cases = {
+      {"repeated-page.pdf", 3, {"Listed twice", "Listed once", "Listed twice"}},
+      {"shared-page-node.pdf", 4, {"Shared node ", "Shared node too", "Shared node ", "Shared node too"}},
+  };
+  for (const auto& [file, pages, lines] : cases) {
+    const Protected p = ProtectAndCheck(file);
+    EXPECT_EQ(p.run.matches.size(), static_cast<size_t>(pages)) << file;
+    EXPECT_TRUE(p.check.Passed()) << file << Joined(p.check.failures);
+    EXPECT_EQ(checker::TreePageCount(p.output), pages) << file;
+    const std::vector<std::string> text = PdftotextPages(p.output);
+    ASSERT_EQ(text.size(), static_cast<size_t>(pages)) << file;
+    for (size_t i = 0; i < text.size(); ++i) {
+      EXPECT_NE(text[i].find(lines[i]), std::string::npos) << file << " page " << i << ": " << text[i];
+      EXPECT_EQ(text[i].find("010-"), std::string::npos) << file << " page " << i << ": " << text[i];
+    }
+    standin::ResetHost();
+  }
+}
+
+// The check counts the original's pages with a walk of its own: a copy that lost a page the
+// host's reader lost too (the page texts kept while protecting hold two pages, the copy has
+// two) fails it.
+TEST_F(HostileCorpus, TheCheckCatchesAPageLostByTheHostsReaderToo) {
+  const std::string full = TempPath("dropped-full.pdf");
+  const std::string dropped = TempPath("dropped-two.pdf");
+  ASSERT_EQ(Output("mutool clean '" + Hostile("repeated-page.pdf") + "' '" + full + "' 2>&1"), "");
+  ASSERT_EQ(Output("mutool merge -o '" + dropped + "' '" + full + "' 1-2 2>&1"), "");
+  ASSERT_EQ(checker::TreePageCount(dropped), 2);
+  checker::PageTextStore keptWhileProtecting;
+  HostHandle copy = OpenFresh(dropped);
+  ASSERT_NE(copy, nullptr);
+  for (int page = 0; page < checker::PageCountOf(copy); ++page)
+    keptWhileProtecting.Add(page, checker::ReadPageText(copy, page));
+  standin::ResetHost();
+  checker::CheckInput input{Hostile("repeated-page.pdf"), dropped, {}, {}, '*'};
+  input.originalPages = &keptWhileProtecting;
+  input.categories = {};
+  const checker::CheckResult check = checker::CheckProtectedFile(input);
+  EXPECT_TRUE(FailsWith(check, "page count: the page count changed: the original shows 3 pages, the copy has 2"))
+      << Joined(check.failures);
+}
+
+// Pages alike to the byte (one content stream for all) stay apart in the copy, and the copy
+// passes the check; before, the writer merged them into one object listed twelve times.
+// Forms alike to the byte, named in resources the pages inherit from the tree, are drawn
+// in page content and gone from the file with their text.
+TEST_F(HostileCorpus, ObjectsAlikeToTheByteKeepTheirIdentity) {
+  const Protected pages = ProtectAndCheck("identical-pages.pdf");
+  EXPECT_TRUE(pages.check.Passed()) << Joined(pages.check.failures);
+  EXPECT_EQ(checker::TreePageCount(pages.output), 12);
+  // Twelve page objects, not twelve listings of fewer.
+  EXPECT_EQ(Output("mutool show '" + pages.output + "' pages | cut -d= -f2 | sort -u | wc -l"), "12\n");
+  standin::ResetHost();
+
+  const Protected forms = ProtectAndCheck("inherited-twin-forms.pdf");
+  EXPECT_EQ(forms.run.matches.size(), 2u);
+  EXPECT_TRUE(forms.check.Passed()) << Joined(forms.check.failures);
+  EXPECT_FALSE(checker::RawFileContains(forms.output, "7171-8181"));
+}
+
+// Paths from the form's /Fields to its leaves, counted up to `limit`.
+long FieldPaths(fz_context* ctx, pdf_obj* kids, int depth, long limit) {
+  long paths = 0;
+  for (int i = 0; i < pdf_array_len(ctx, kids) && paths < limit && depth < 64; ++i) {
+    pdf_obj* below = pdf_dict_get(ctx, pdf_array_get(ctx, kids, i), PDF_NAME(Kids));
+    paths += pdf_is_array(ctx, below) ? FieldPaths(ctx, below, depth + 1, limit - paths) : 1;
+  }
+  return paths;
+}
+
+// Form-field nodes that each name their one kid twice, 25 levels deep (2^25 paths in 3 KB):
+// opened, each field is listed once, so that readers walking every path (poppler does) finish
+// on the copy, which then passes the check.
+TEST_F(HostileCorpus, AFieldListedTwiceIsListedOnce) {
+  std::string error;
+  const auto document = standin::pdf::OpenDocument(Hostile("field-kids-twice.pdf"), &error);
+  ASSERT_NE(document, nullptr) << error;
+  pdf_obj* fields = pdf_dict_getp(document->ctx, pdf_trailer(document->ctx, document->doc), "Root/AcroForm/Fields");
+  EXPECT_EQ(FieldPaths(document->ctx, fields, 0, 1000), 1);
+
+  Protected p = ProtectAndCheck("field-kids-twice.pdf");
+  EXPECT_EQ(FoundTexts(p.run), (std::set<std::string>{"010-4646-5757"}));
+  // The field's value and appearance are masked by the command line's protection outside the
+  // pages, not run here: pdftotext reads the field's number in the copy.
+  EXPECT_TRUE(FailsWith(p.check, "pdftotext: page 0: pdftotext reads \"010-9191-2828\"")) << Joined(p.check.failures);
+  EXPECT_EQ(p.check.failures.size(), 1u) << Joined(p.check.failures);
+}
+
 // A page-tree node whose kid cannot be parsed: opening fails with a message naming the file and
 // keeps nothing of the partial walk (the sanitizer build checks for leaks).
 TEST_F(HostileCorpus, AnUnreadablePageTreeIsRefusedWithAMessage) {
@@ -88,6 +204,15 @@ TEST_F(HostileCorpus, AStreamOrFontThatCannotBeReadLeavesThePageNotFullySearched
     EXPECT_EQ(run.report.incompletePages, (std::vector<int32_t>{0})) << file;
     standin::ResetHost();
   }
+  // What the host could not read, pdftotext reads in the copy: the check runs the detection
+  // rules on its text and fails.
+  const ProtectRun run = Protect(Hostile("bogus-cid-font.pdf"), AllCategories());
+  ASSERT_TRUE(run.matches.empty());
+  const std::string output = TempPath("hostile-unread-font.pdf");
+  std::string error;
+  ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
+  const checker::CheckResult check = checker::CheckProtectedFile({Hostile("bogus-cid-font.pdf"), output, {}, {}, '*'});
+  EXPECT_TRUE(FailsWith(check, "pdftotext: page 0: pdftotext reads \"010-6543-2109\" in the copy")) << Joined(check.failures);
   EXPECT_TRUE(Protect(DataPath("tj-kerning.pdf"), AllCategories()).report.Complete());
 }
 

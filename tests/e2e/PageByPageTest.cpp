@@ -63,10 +63,13 @@ TEST_P(PageByPage, WritesTheSameFileAndItsCheckComparesTheSameCharacters) {
   EXPECT_TRUE(checker::ReadFile(output) == checker::ReadFile(stem + "-whole.pdf")) << "the files differ";
   if (pages.matches.empty()) return;
 
-  const checker::CheckResult stored = checker::CheckProtectedFile(
-      {input, output, pages.matches, pages.replacements, '*', {}, &originalPages});
-  const checker::CheckResult reread =
-      checker::CheckProtectedFile({input, output, pages.matches, pages.replacements, '*', {}});
+  checker::CheckInput check{input, output, pages.matches, pages.replacements, '*', {}, &originalPages};
+  // Only the page text is protected here: the appearances of annotations and fields, which
+  // pdftotext reads too, keep their items (the command line masks them).
+  if (GetParam() == "outside-text.pdf") check.categories = {};
+  const checker::CheckResult stored = checker::CheckProtectedFile(check);
+  check.originalPages = nullptr;
+  const checker::CheckResult reread = checker::CheckProtectedFile(check);
   EXPECT_TRUE(stored.Passed()) << Joined(stored.failures);
   EXPECT_EQ(Joined(stored.failures), Joined(reread.failures));
   EXPECT_GT(stored.maskedCharactersChecked, 0);

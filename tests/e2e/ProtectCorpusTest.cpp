@@ -54,8 +54,11 @@ TEST_P(ProtectCorpus, NothingMaskedIsRecoverableFromTheSavedFile) {
   std::string error;
   ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
 
-  const checker::CheckResult result =
-      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*', {}});
+  checker::CheckInput check{input, output, run.matches, run.replacements, '*', {}};
+  // Only the page text is protected here: the appearances of annotations and fields, which
+  // pdftotext reads too, keep their items (the command line masks them).
+  if (c.file == std::string("outside-text.pdf")) check.categories = {};
+  const checker::CheckResult result = checker::CheckProtectedFile(check);
   EXPECT_GT(result.maskedCharactersChecked, 0);
   EXPECT_TRUE(result.Passed()) << Joined(result.failures);
 }

@@ -35,7 +35,9 @@ class PdfWriter:
             extra += " /Filter /FlateDecode"
         return b"<< /Length %d%s >>\nstream\n" % (len(data), extra.encode()) + data + b"\nendstream"
 
-    def bytes(self, root: int) -> bytes:
+    def bytes(self, root: int, object_stream: bool = False) -> bytes:
+        if object_stream:
+            return self.compressed_bytes(root)
         out = bytearray(b"%PDF-1.7\n%\xe2\xe3\xcf\xd3\n")
         offsets = []
         for i, body in enumerate(self.objects, 1):
@@ -49,6 +51,43 @@ class PdfWriter:
             out += b"%010d 00000 n \n" % off
         out += b"trailer\n<< /Size %d /Root %d 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (
             len(self.objects) + 1, root, xref)
+        return bytes(out)
+
+    def compressed_bytes(self, root: int, per_stream: int = 4096) -> bytes:
+        """The file with every object that is not a stream in compressed object streams, and a
+        cross-reference stream."""
+        bodies = [b.encode("latin-1") if isinstance(b, str) else b for b in self.objects]
+        packed = [i for i, b in enumerate(bodies, 1) if b"stream\n" not in b]
+        out = bytearray(b"%PDF-1.7\n%\xe2\xe3\xcf\xd3\n")
+        entries = {}
+        for i, body in enumerate(bodies, 1):
+            if i not in packed:
+                entries[i] = (1, len(out), 0)
+                out += b"%d 0 obj\n" % i + body + b"\nendobj\n"
+        number = len(bodies)
+        for start in range(0, len(packed), per_stream):
+            group = packed[start:start + per_stream]
+            number += 1
+            head, data = [], bytearray()
+            for k, i in enumerate(group):
+                head.append(b"%d %d" % (i, len(data)))
+                data += bodies[i - 1] + b"\n"
+                entries[i] = (2, number, k)
+            first = b" ".join(head) + b"\n"
+            packed_data = zlib.compress(first + bytes(data), 9)
+            entries[number] = (1, len(out), 0)
+            out += (b"%d 0 obj\n<< /Type /ObjStm /N %d /First %d /Filter /FlateDecode /Length %d >>\nstream\n"
+                    % (number, len(group), len(first), len(packed_data)) + packed_data + b"\nendstream\nendobj\n")
+        number += 1
+        entries[number] = (1, len(out), 0)
+        rows = b"\x00\x00\x00\x00\x00\xff\xff" + b"".join(
+            bytes([kind]) + a.to_bytes(4, "big") + b.to_bytes(2, "big")
+            for kind, a, b in (entries[i] for i in range(1, number + 1)))
+        xref = len(out)
+        table = zlib.compress(rows, 9)
+        out += (b"%d 0 obj\n<< /Type /XRef /Size %d /W [1 4 2] /Root %d 0 R /Filter /FlateDecode /Length %d >>\nstream\n"
+                % (number, number + 1, root, len(table)) + table + b"\nendstream\nendobj\n")
+        out += b"startxref\n%d\n%%%%EOF\n" % xref
         return bytes(out)
 
 

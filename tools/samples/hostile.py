@@ -152,6 +152,144 @@ def crowded_string(count=1000):
     return simple([line])
 
 
+def repeated_page():
+    """The root lists one page object twice: readers show three pages, the first and the last alike."""
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+    pages = w.reserve()
+    a = w.add(f"<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents "
+              f"{text_page(w, res, 'Listed twice 010-1111-3333')} 0 R >>")
+    b = w.add(f"<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents "
+              f"{text_page(w, res, 'Listed once 010-2222-4444')} 0 R >>")
+    w.set(pages, f"<< /Type /Pages /Kids [{a} 0 R {b} 0 R {a} 0 R] /Count 3 >>")
+    return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R >>"))
+
+
+def shared_page_node():
+    """One page node reached through two parents: readers show its two pages twice."""
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+    pages, shared, other = w.reserve(), w.reserve(), w.reserve()
+    a = w.add(f"<< /Type /Page /Parent {shared} 0 R {PAGE_BOX} /Resources {res} /Contents "
+              f"{text_page(w, res, 'Shared node 010-5555-7777')} 0 R >>")
+    b = w.add(f"<< /Type /Page /Parent {shared} 0 R {PAGE_BOX} /Resources {res} /Contents "
+              f"{text_page(w, res, 'Shared node too 010-6666-8888')} 0 R >>")
+    w.set(shared, f"<< /Type /Pages /Parent {pages} 0 R /Kids [{a} 0 R {b} 0 R] /Count 2 >>")
+    w.set(other, f"<< /Type /Pages /Parent {pages} 0 R /Kids [{shared} 0 R] /Count 2 >>")
+    w.set(pages, f"<< /Type /Pages /Kids [{shared} 0 R {other} 0 R] /Count 4 >>")
+    return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R >>"))
+
+
+def identical_pages(count=11):
+    """Pages alike to the byte, each its own object sharing one content stream (a blank form
+    printed several times), and a last page with a phone number."""
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+    pages = w.reserve()
+    refs = []
+    c = w.add(PdfWriter.stream(b"BT /F1 12 Tf 72 700 Td (Name:        Date:) Tj ET"))
+    for _ in range(count):
+        refs.append(w.add(f"<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents {c} 0 R >>"))
+    refs.append(w.add(f"<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents "
+                      f"{text_page(w, res, 'Contact 010-3131-4141')} 0 R >>"))
+    w.set(pages, f"<< /Type /Pages /Kids [{' '.join(f'{r} 0 R' for r in refs)}] /Count {len(refs)} >>")
+    return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R >>"))
+
+
+def inherited_twin_forms():
+    """Two identical forms showing text, named in resources the pages inherit from the tree."""
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    fonts = f"<< /F1 {font} 0 R >>"
+    form = "BT /F1 12 Tf 0 10 Td (Form phone 010-7171-8181) Tj ET"
+    fa = w.add(PdfWriter.stream(form.encode(), f" /Type /XObject /Subtype /Form /BBox [0 0 300 40] /Resources << /Font {fonts} >>"))
+    fb = w.add(PdfWriter.stream(form.encode(), f" /Type /XObject /Subtype /Form /BBox [0 0 300 40] /Resources << /Font {fonts} >>"))
+    pages = w.reserve()
+    c1 = w.add(PdfWriter.stream(b"q 1 0 0 1 72 700 cm /Fa Do Q"))
+    c2 = w.add(PdfWriter.stream(b"q 1 0 0 1 72 600 cm /Fb Do Q"))
+    p1 = w.add(f"<< /Type /Page /Parent {pages} 0 R /Contents {c1} 0 R >>")
+    p2 = w.add(f"<< /Type /Page /Parent {pages} 0 R /Contents {c2} 0 R >>")
+    w.set(pages, f"<< /Type /Pages /Kids [{p1} 0 R {p2} 0 R] /Count 2 {PAGE_BOX}"
+                 f" /Resources << /Font {fonts} /XObject << /Fa {fa} 0 R /Fb {fb} 0 R >> >> >>")
+    return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R >>"))
+
+
+def field_kids_twice(depth=25):
+    """A form-field tree whose every node names the same child twice: 2^depth paths, depth objects."""
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+    pages, page = w.reserve(), w.reserve()
+    nodes = [w.reserve() for _ in range(depth)]
+    ap = w.add(PdfWriter.stream(b"/Tx BMC BT /F1 10 Tf 2 6 Td (010-9191-2828) Tj ET EMC",
+                                f" /Type /XObject /Subtype /Form /BBox [0 0 160 20] /Resources {res}"))
+    widget = w.add(f"<< /Type /Annot /Subtype /Widget /Rect [72 600 232 620] /Parent {nodes[-1]} 0 R /P {page} 0 R"
+                   f" /AP << /N {ap} 0 R >> >>")
+    for i, n in enumerate(nodes):
+        kid = widget if i == depth - 1 else nodes[i + 1]
+        parent = f" /Parent {nodes[i - 1]} 0 R" if i else ""
+        extra = " /FT /Tx /V (010-9191-2828) /DA (/Helv 10 Tf 0 g)" if i == depth - 1 else ""
+        w.set(n, f"<< /T (n{i}){parent} /Kids [{kid} 0 R {kid} 0 R]{extra} >>")
+    c = text_page(w, res, "Form below 010-4646-5757")
+    w.set(page, f"<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents {c} 0 R /Annots [{widget} 0 R] >>")
+    w.set(pages, f"<< /Type /Pages /Kids [{page} 0 R] /Count 1 >>")
+    helv = w.add(HELVETICA)
+    return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R /AcroForm << /Fields [{nodes[0]} 0 R]"
+                         f" /DA (/Helv 10 Tf 0 g) /DR << /Font << /Helv {helv} 0 R >> >> >> >>"))
+
+
+def many_annotations(count=32000):
+    """One page with tens of thousands of links (an index), and a note with a phone number."""
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+    pages, page = w.reserve(), w.reserve()
+    annots = []
+    for i in range(count):
+        annots.append(w.add(f"<< /Type /Annot /Subtype /Link /Rect [20 20 40 30] /Border [0 0 0]"
+                            f" /A << /S /URI /URI (https://example.com/index/{i}) >> >>"))
+    annots.append(w.add(f"<< /Type /Annot /Subtype /Text /Rect [500 740 520 760] /Contents (Call 010-8282-9393) /P {page} 0 R >>"))
+    c = text_page(w, res, "Crowded page 010-1357-8642", 760)
+    w.set(page, f"<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents {c} 0 R"
+                f" /Annots [{' '.join(f'{a} 0 R' for a in annots)}] >>")
+    w.set(pages, f"<< /Type /Pages /Kids [{page} 0 R] /Count 1 >>")
+    return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R >>"), object_stream=True)
+
+
+def repeated_deflate(chunk: bytes, times: int, tail: bytes = b"") -> bytes:
+    """zlib data of `chunk` repeated `times` times then `tail`, made in time independent of
+    `times`: after a full flush each identical chunk compresses to identical bytes."""
+    z = zlib.compressobj(9)
+    head = z.compress(chunk) + z.flush(zlib.Z_FULL_FLUSH)
+    block = z.compress(chunk) + z.flush(zlib.Z_FULL_FLUSH)
+    out = bytearray(head)
+    for _ in range(times - 1):
+        out += block
+    out += z.compress(tail) + z.flush()
+    # The Adler-32 checksum is of the first run only; readers that verify it fail at the very end.
+    return bytes(out)
+
+
+def decompression_bomb():
+    """A content stream of two Flate filters: a few kilobytes that decode to 16 GB of spaces
+    after a line of text."""
+    inner = repeated_deflate(b" " * (1 << 20), 1 << 14, b"\nET\n")
+    outer = zlib.compress(inner, 9)
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+    first = w.add(PdfWriter.stream(b"BT /F1 12 Tf 72 700 Td (Bomb ahead 010-2424-3535) Tj\n"))
+    bomb = w.add(b"<< /Length %d /Filter [/FlateDecode /FlateDecode] >>\nstream\n" % len(outer) + outer + b"\nendstream")
+
+    def body(pages):
+        return f"{w.add(f'<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents [{first} 0 R {bomb} 0 R] >>')} 0 R", 1
+
+    return finish(w, body)
+
+
 def encrypted(method):
     with tempfile.TemporaryDirectory() as tmp:
         plain, out = os.path.join(tmp, "plain.pdf"), os.path.join(tmp, "out.pdf")
@@ -175,6 +313,13 @@ CASES = {
     "marked-content.pdf": marked_content,
     "dangling-reference.pdf": dangling_reference,
     "crowded-string.pdf": crowded_string,
+    "repeated-page.pdf": repeated_page,
+    "shared-page-node.pdf": shared_page_node,
+    "identical-pages.pdf": identical_pages,
+    "inherited-twin-forms.pdf": inherited_twin_forms,
+    "field-kids-twice.pdf": field_kids_twice,
+    "many-annotations.pdf": many_annotations,
+    "decompression-bomb.pdf": decompression_bomb,
     "encrypted-aes-256.pdf": lambda: encrypted("aes-256"),
     "encrypted-aes-128.pdf": lambda: encrypted("aes-128"),
     "encrypted-rc4-128.pdf": lambda: encrypted("rc4-128"),
