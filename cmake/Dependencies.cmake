@@ -7,7 +7,11 @@ if(WIN32)
   find_package(PCRE2 10.42 CONFIG REQUIRED COMPONENTS 16BIT)
   add_library(pcre2_16 INTERFACE)
   target_link_libraries(pcre2_16 INTERFACE PCRE2::16BIT)
-  return()  # the Windows build holds only the module and what loads it
+  # The stand-in host's engine: MuPDF with the libraries it needs, built from Debian's source
+  # packages of the same releases by scripts/build-mupdf-windows.sh (target mupdf).
+  set(ZLIB_ROOT ${VM_WINDOWS_DEPS})  # that build's zlib, not another in the compiler's folders
+  find_package(mupdf CONFIG REQUIRED)
+  return()  # the Windows build holds the module and the host program that loads it
 endif()
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PCRE2_16 REQUIRED IMPORTED_TARGET libpcre2-16)

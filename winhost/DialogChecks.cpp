@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Expect.h"
-#include "HostFunctions.h"
+#include "Sample.h"
 #include "WindowChecks.h"
 #include "core/Application.h"
 #include "core/Ribbon.h"
@@ -209,10 +209,10 @@ void CheckClosing() {
   dialog = MainDialog();
   if (!Expect(dialog != nullptr, "the ribbon click opens the dialog again")) return;
   ExpectEqual(Checked(dialog, 2107) && Checked(dialog, 2201), true, "a new dialog starts from the defaults");
-  SetDocumentOpen(false);
+  CloseSample();
   uitest::PumpMessages(2000, [] { return MainDialog() == nullptr; });
   Expect(!MainDialog(), "closing the document closes the dialog (document watch)");
-  SetDocumentOpen(true);
+  OpenSample();
   Expect(standin::Tracker().Outstanding().empty(), "every host object the module made was released");
   Expect(standin::Tracker().Faults().empty(), "no host object was released twice or as the wrong kind");
 }

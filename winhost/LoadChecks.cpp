@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "Expect.h"
-#include "HostFunctions.h"
+#include "Sample.h"
 #include "core/Application.h"
 #include "core/Ribbon.h"
 #include "core/StandinHost.h"
@@ -106,9 +106,9 @@ void CheckRibbon() {
   Expect(standin::Tracker().Outstanding().empty(), "the module released the images it made");
 
   ExpectEqual(standin::RibbonButtonState(kElement), 1, "button enabled with a document open");
-  SetDocumentOpen(false);
+  CloseSample();
   ExpectEqual(standin::RibbonButtonState(kElement), 0, "button disabled with no document");
-  SetDocumentOpen(true);
+  OpenSample();
   if (button.secondState) ExpectEqual(button.secondState(), 0, "the button's second state");
 }
 

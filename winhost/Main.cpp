@@ -1,9 +1,11 @@
 // The Windows host program: loads veilmark.dll as the editor does and works its ribbon button and
-// dialogs with real window messages, checking what it finds.
-//   veilmark-winhost.exe DLL DPI
-// DPI is what the screen is expected to report (the Wine prefix is set to it). Exit status: 0 when
-// every check held, 1 when one failed, 2 when the DLL could not be loaded, 3 when an exception
-// went unhandled (in the host or in the DLL).
+// dialogs with real window messages on real documents (the stand-in host's engine), checking what
+// it finds, then finds and protects through the dialog and saves.
+//   veilmark-winhost.exe DLL DPI DATA OUTPUT
+// DPI is what the screen is expected to report (the Wine prefix is set to it); DATA the folder of
+// the documents; OUTPUT where the saved documents, their transcripts and the pictures go. Exit
+// status: 0 when every check held, 1 when one failed, 2 when the DLL could not be loaded, 3 when
+// an exception went unhandled (in the host or in the DLL).
 #include <windows.h>
 
 #include <cstdio>
@@ -12,7 +14,10 @@
 
 #include "DialogChecks.h"
 #include "Expect.h"
+#include "FindProtectChecks.h"
 #include "LoadChecks.h"
+#include "Sample.h"
+#include "Utf8.h"
 
 namespace {
 
@@ -49,18 +54,24 @@ int wmain(int argc, wchar_t** argv) {
   SetUnhandledExceptionFilter(&ReportUnhandledException);
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
   KeepCallbackExceptions();
-  if (argc != 3) {
-    std::printf("usage: veilmark-winhost DLL DPI\n");
+  if (argc != 5) {
+    std::printf("usage: veilmark-winhost DLL DPI DATA OUTPUT\n");
     return 2;
   }
   const int dpi = _wtoi(argv[2]);
+  auto narrow = [](const wchar_t* text) {
+    return common::Utf16ToUtf8(std::u16string(reinterpret_cast<const char16_t*>(text)));
+  };
+  winhost::SetDataFolder(narrow(argv[3]));
 
   if (!winhost::LoadModule(argv[1])) return 2;
+  if (!winhost::OpenSample()) return 1;
   winhost::CheckHandshake();
   winhost::CheckRibbon();
   winhost::CheckMainDialog(dpi);
   winhost::CheckFormatDialog(dpi);
   winhost::CheckClosing();
+  winhost::CheckFindProtect(narrow(argv[4]), dpi);
 
   int failures = winhost::FailureCount();
   std::printf("%s: %d failed check(s) at %d DPI\n", failures ? "FAILED" : "PASSED", failures, dpi);

@@ -1,6 +1,10 @@
-// Loading a plug-in library (dlopen) and resetting the whole host between tests. The handshake
-// itself is core/Handshake.cpp.
+// Loading a plug-in library (dlopen, LoadLibrary on Windows) and resetting the whole host between
+// tests. The handshake itself is core/Handshake.cpp.
+#ifdef __MINGW32__
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <vector>
 
@@ -17,17 +21,36 @@ std::vector<void*>& Libraries() {
   return *libraries;
 }
 
+#ifdef __MINGW32__
+void* OpenLibrary(const std::string& path, std::string* error) {
+  HMODULE library = LoadLibraryA(path.c_str());
+  if (!library && error) *error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+  return library;
+}
+void* EntryOf(void* library, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
+}
+void CloseLibrary(void* library) { FreeLibrary(static_cast<HMODULE>(library)); }
+#else
+void* OpenLibrary(const std::string& path, std::string* error) {
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!library && error) {
+    const char* message = dlerror();
+    *error = message ? message : "cannot load " + path;
+  }
+  return library;
+}
+void* EntryOf(void* library, const char* name) { return dlsym(library, name); }
+void CloseLibrary(void* library) { dlclose(library); }
+#endif
+
 }  // namespace
 
 const LoadedPlugin* LoadPluginLibrary(const std::string& path, std::string* error) {
-  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!library) {
-    const char* message = dlerror();
-    if (error) *error = message ? message : "cannot load " + path;
-    return nullptr;
-  }
+  void* library = OpenLibrary(path, error);
+  if (!library) return nullptr;
   Libraries().push_back(library);
-  auto main = reinterpret_cast<PlugInMainFn>(dlsym(library, "PlugInMain"));
+  auto main = reinterpret_cast<PlugInMainFn>(EntryOf(library, "PlugInMain"));
   if (!main) {
     if (error) *error = path + " has no export PlugInMain";
     return nullptr;
@@ -42,7 +65,7 @@ void ResetHost() {
   Table().ClearOverrides();
   CloseAllHostDocuments();  // releases undo steps through the module's callbacks
   ForgetLastPlugin();
-  for (void* library : Libraries()) dlclose(library);
+  for (void* library : Libraries()) CloseLibrary(library);
   Libraries().clear();
   Table().ClearLog();
   Tracker().Reset();

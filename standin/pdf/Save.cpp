@@ -2,13 +2,18 @@
 // more (removed text, undo copies) is not in the file. The open document itself is left as it
 // is: its object numbers stay valid for the handles and undo copies that refer to them.
 #include <sys/stat.h>
+#ifdef __MINGW32__
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <random>
 
 #include "pdf/Document.h"
 #include "pdf/FileIdentifier.h"
@@ -24,11 +29,38 @@ namespace {
 // The files are handled with POSIX calls rather than std::filesystem: the winelib build compiles
 // the library's headers for Windows paths while linking the Linux library.
 
+#ifdef __MINGW32__
+// Windows has no inode numbers in stat (they are all 0): a file is known by its volume's serial
+// number and its index there.
+bool FileIdOf(const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
+  HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool ok = GetFileInformationByHandle(file, info);
+  CloseHandle(file);
+  return ok;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  BY_HANDLE_FILE_INFORMATION first{}, second{};
+  return FileIdOf(a, &first) && FileIdOf(b, &second) &&
+         first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
+// Renaming over an existing file, as POSIX rename does.
+int RenameOver(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0 : (errno = EACCES, -1);
+}
+#else
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat first {}, second {};
   return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
          first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
+
+int RenameOver(const char* from, const char* to) { return std::rename(from, to); }
+#endif
 
 bool IsDirectory(const std::string& path) {
   struct stat info {};
@@ -37,12 +69,19 @@ bool IsDirectory(const std::string& path) {
 
 // A new, empty file next to `target`, for writing before renaming over it; empty on failure.
 std::string TemporaryFileBeside(const std::string& target) {
+#ifdef __MINGW32__
+  const size_t slash = target.find_last_of("/\\");
+#else
   const size_t slash = target.rfind('/');
+#endif
   const std::string directory = slash == std::string::npos ? "./" : target.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
   std::string pattern = directory + "." + name + ".XXXXXX";
   int fd = mkstemp(pattern.data());
   if (fd < 0) return {};
+#ifdef __MINGW32__
+  _close(fd);  // a new file takes the folder's permissions
+#else
   // mkstemp makes the file private; give it the permissions the target has or would get.
   struct stat info {};
   mode_t permissions;
@@ -55,6 +94,7 @@ std::string TemporaryFileBeside(const std::string& target) {
   }
   fchmod(fd, permissions);
   close(fd);
+#endif
   return pattern;
 }
 
@@ -83,10 +123,10 @@ Encryption EncryptionOf(fz_context* ctx, pdf_document* doc) {
 }
 
 void RandomOwnerPassword(char* out, size_t size) {
-  unsigned char bytes[16] = {};
-  std::ifstream("/dev/urandom", std::ios::binary).read(reinterpret_cast<char*>(bytes), sizeof bytes);
+  std::random_device random;
   std::string hex;
-  for (unsigned char b : bytes) {
+  for (int i = 0; i < 16; ++i) {
+    const unsigned b = random() & 0xFF;
     static const char digits[] = "0123456789abcdef";
     hex += digits[b >> 4];
     hex += digits[b & 15];
@@ -209,7 +249,7 @@ bool SaveDocument(Document& document, const std::string& path, std::string* erro
     *error = std::string("Cannot write the document: ") + message;
     return false;
   }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+  if (RenameOver(temporary.c_str(), path.c_str()) != 0) {
     const std::string reason = std::strerror(errno);
     unlink(temporary.c_str());
     *error = "Cannot replace " + path + ": " + reason;
