@@ -8,6 +8,7 @@
 
 #include "CorpusSupport.h"
 #include "HostTextPage.h"
+#include "OutsideText.h"
 #include "PageTextStore.h"
 #include "ProtectionCheck.h"
 #include "RawPdf.h"
@@ -185,6 +186,20 @@ TEST_F(HostileCorpus, AFieldListedTwiceIsListedOnce) {
   // pages, not run here: pdftotext reads the field's number in the copy.
   EXPECT_TRUE(FailsWith(p.check, "pdftotext: page 0: pdftotext reads \"010-9191-2828\"")) << Joined(p.check.failures);
   EXPECT_EQ(p.check.failures.size(), 1u) << Joined(p.check.failures);
+}
+
+// The information dictionary's and the XMP metadata's dates, times and tool names (elements,
+// attributes, history events) hold machine values: none is a birth date or an IP address. The
+// human fields beside them (title, author, description) are searched as before.
+TEST_F(HostileCorpus, DatesAndToolNamesOfTheMetadataAreNoOccurrences) {
+  std::string error;
+  const auto document = standin::pdf::OpenDocument(Hostile("machine-values.pdf"), &error);
+  ASSERT_NE(document, nullptr) << error;
+  const docscan::OutsideScan scan =
+      docscan::ScanOutsideText(*document, {true, true, true, true, true, true, true, true, true});
+  std::set<std::string> found;
+  for (const docscan::OutsideHit& hit : scan.hits) found.insert(common::Utf16ToUtf8(hit.text));
+  EXPECT_EQ(found, (std::set<std::string>{"010-7878-9898", "1966-06-06", "010-3434-5656", "1977-07-07"}));
 }
 
 // A page-tree node whose kid cannot be parsed: opening fails with a message naming the file and

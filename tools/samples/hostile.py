@@ -290,6 +290,39 @@ def decompression_bomb():
     return finish(w, body)
 
 
+def machine_values():
+    """Dates and tool names in the information dictionary and the XMP metadata (as elements and
+    as attributes, and in the history's events), beside a title and a description that name a
+    person's telephone number and birth date."""
+    xmp = ("<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?>\n"
+           "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'>\n"
+           "<rdf:Description rdf:about='' xmlns:xmp='http://ns.adobe.com/xap/1.0/' xmlns:pdf='http://ns.adobe.com/pdf/1.3/'"
+           " xmlns:dc='http://purl.org/dc/elements/1.1/' xmlns:xmpMM='http://ns.adobe.com/xap/1.0/mm/'"
+           " xmlns:stEvt='http://ns.adobe.com/xap/1.0/sType/ResourceEvent#' xmp:MetadataDate='1990-01-01T09:30:00+09:00'>\n"
+           "<xmp:CreateDate>1988-08-08T10:20:30+09:00</xmp:CreateDate>\n"
+           "<xmp:ModifyDate>1990.01.01</xmp:ModifyDate>\n"
+           "<xmp:CreatorTool>Mozilla/5.0 (X11; Linux x86_64) Chrome/138.0.0.0 Safari/537.36</xmp:CreatorTool>\n"
+           "<pdf:Producer>Skia/PDF m138 192.168.0.1</pdf:Producer>\n"
+           "<xmpMM:History><rdf:Seq><rdf:li rdf:parseType='Resource'><stEvt:when>1985-03-15</stEvt:when>"
+           "<stEvt:softwareAgent>Tool 10.0.0.1</stEvt:softwareAgent></rdf:li></rdf:Seq></xmpMM:History>\n"
+           "<dc:date><rdf:Seq><rdf:li>1992-11-30</rdf:li></rdf:Seq></dc:date>\n"
+           "<dc:title><rdf:Alt><rdf:li xml:lang='x-default'>Call 010-3434-5656</rdf:li></rdf:Alt></dc:title>\n"
+           "<dc:description><rdf:Alt><rdf:li xml:lang='x-default'>Born 1977-07-07</rdf:li></rdf:Alt></dc:description>\n"
+           "</rdf:Description></rdf:RDF></x:xmpmeta>\n<?xpacket end='w'?>")
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+    meta = w.add(PdfWriter.stream(xmp.encode(), " /Type /Metadata /Subtype /XML"))
+    info = w.add("<< /CreationDate (D:19880808102030+09'00') /ModDate (D:19900101) /Creator (Chrome 138.0.0.0)"
+                 " /Producer (Skia/PDF m138 10.1.2.3) /Title (Call 010-7878-9898) /Author (Born 1966-06-06) >>")
+    c = text_page(w, res, "Nothing personal on the page")
+    pages = w.reserve()
+    page = w.add(f"<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents {c} 0 R >>")
+    w.set(pages, f"<< /Type /Pages /Kids [{page} 0 R] /Count 1 >>")
+    data = w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R /Metadata {meta} 0 R >>"))
+    return data.replace(b"trailer\n<< ", b"trailer\n<< /Info %d 0 R " % info)
+
+
 def encrypted(method):
     with tempfile.TemporaryDirectory() as tmp:
         plain, out = os.path.join(tmp, "plain.pdf"), os.path.join(tmp, "out.pdf")
@@ -320,6 +353,7 @@ CASES = {
     "field-kids-twice.pdf": field_kids_twice,
     "many-annotations.pdf": many_annotations,
     "decompression-bomb.pdf": decompression_bomb,
+    "machine-values.pdf": machine_values,
     "encrypted-aes-256.pdf": lambda: encrypted("aes-256"),
     "encrypted-aes-128.pdf": lambda: encrypted("aes-128"),
     "encrypted-rc4-128.pdf": lambda: encrypted("rc4-128"),
