@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 extern char** environ;
 
@@ -61,6 +62,12 @@ bool Pdftotext::Pages(std::vector<std::string>* pages) {
 }  // namespace checker
 
 namespace checker {
+
+void Pdftotext::Stop() {
+  if (pid_ > 0) kill(pid_, SIGKILL);
+  Wait();
+  succeeded_ = false;
+}
 
 bool Pdftotext::LacksLanguageData() {
   Wait();

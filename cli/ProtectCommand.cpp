@@ -19,6 +19,7 @@
 #include "Preview.h"
 #include "ProtectionCheck.h"
 #include "core/Application.h"
+#include "pdf/DecodeLimit.h"
 
 namespace cli {
 
@@ -73,6 +74,7 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
   const fs::path folder = fs::path(output).parent_path();
   if (!folder.empty()) fs::create_directories(folder, ec);
 
+  const uint64_t limitHits = standin::pdf::DecodeLimitHits();
   HostHandle document = OpenInHost(input.path, "protect");
   if (!document) return FileResult{1, 0, 0};
   std::unique_ptr<checker::PageTextStore> originalPages;
@@ -121,6 +123,11 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
   if (!run.report.Complete()) {
     std::fprintf(stderr, "veilmark protect: '%s' could not be searched completely; "
                          "occurrences may be missing\n", input.path.c_str());
+    result.exit = 3;
+  }
+  if (standin::pdf::DecodeLimitHits() > limitHits) {
+    std::fprintf(stderr, "veilmark protect: '%s': %s; what it holds was not searched\n", input.path.c_str(),
+                 standin::pdf::DecodeLimitReason().c_str());
     result.exit = 3;
   }
   if (options.check) {

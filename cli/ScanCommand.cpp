@@ -14,6 +14,7 @@
 #include "TextOutput.h"
 #include "Utf8.h"
 #include "core/Application.h"
+#include "pdf/DecodeLimit.h"
 #include "detect/Patterns.h"
 #include "detect/ScanDocument.h"
 
@@ -55,6 +56,7 @@ FileResult ScanFile(const Options& options, const InputFile& input, bool batch) 
     std::fprintf(stderr, "veilmark scan: cannot open '%s': %s\n", input.path.c_str(), reason.c_str());
     return result;
   }
+  const uint64_t limitHits = standin::pdf::DecodeLimitHits();
   HostHandle document = OpenInHost(input.path, "scan");
   if (!document) return result;
 
@@ -92,6 +94,11 @@ FileResult ScanFile(const Options& options, const InputFile& input, bool batch) 
     std::fprintf(stderr, "veilmark scan: '%s' could not be searched completely%s%s; "
                  "occurrences may be missing\n", input.path.c_str(),
                  pages.empty() ? "" : " (pages ", pages.empty() ? "" : (pages + ")").c_str());
+    result.exit = WorseExit(result.exit, 3);
+  }
+  if (standin::pdf::DecodeLimitHits() > limitHits) {
+    std::fprintf(stderr, "veilmark scan: '%s': %s; what it holds was not searched\n", input.path.c_str(),
+                 standin::pdf::DecodeLimitReason().c_str());
     result.exit = WorseExit(result.exit, 3);
   }
   return result;

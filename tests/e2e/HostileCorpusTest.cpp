@@ -3,6 +3,7 @@
 // its text stays readable.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
 #include <tuple>
 
@@ -16,6 +17,7 @@
 #include "Utf8.h"
 #include "core/Application.h"
 #include "core/StandinHost.h"
+#include "pdf/DecodeLimit.h"
 #include "pdf/Document.h"
 
 namespace e2e {
@@ -200,6 +202,24 @@ TEST_F(HostileCorpus, DatesAndToolNamesOfTheMetadataAreNoOccurrences) {
   std::set<std::string> found;
   for (const docscan::OutsideHit& hit : scan.hits) found.insert(common::Utf16ToUtf8(hit.text));
   EXPECT_EQ(found, (std::set<std::string>{"010-7878-9898", "1966-06-06", "010-3434-5656", "1977-07-07"}));
+}
+
+// A content stream of two Flate filters, 37 KB that decode to 16 GB: decoding stops at the
+// limit, the page is reported as not fully searched, and the check stops pdftotext (which has
+// no such limit) on a copy that holds the stream, instead of reading for hours.
+TEST_F(HostileCorpus, ADecompressionBombStopsAtTheLimit) {
+  standin::pdf::SetDecodeLimit(16 << 20);
+  const uint64_t hits = standin::pdf::DecodeLimitHits();
+  const ProtectRun run = Protect(Hostile("decompression-bomb.pdf"), AllCategories());
+  EXPECT_FALSE(run.report.Complete());
+  EXPECT_GT(standin::pdf::DecodeLimitHits(), hits);
+  standin::ResetHost();
+
+  const std::string copy = TempPath("bomb-copy.pdf");
+  std::filesystem::copy_file(Hostile("decompression-bomb.pdf"), copy, std::filesystem::copy_options::overwrite_existing);
+  const checker::CheckResult check = checker::CheckProtectedFile({Hostile("decompression-bomb.pdf"), copy, {}, {}, '*'});
+  standin::pdf::SetDecodeLimit(0);
+  EXPECT_TRUE(FailsWith(check, "pdftotext: the copy holds a stream beyond the engine limit (a stream decodes to more than 16 MiB")) << Joined(check.failures);
 }
 
 // A page-tree node whose kid cannot be parsed: opening fails with a message naming the file and
