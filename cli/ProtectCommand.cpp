@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "AppearanceMask.h"
 #include "Batch.h"
 #include "CheckedCopy.h"
 #include "Commands.h"
@@ -20,6 +21,7 @@
 #include "ProtectionCheck.h"
 #include "core/Application.h"
 #include "pdf/DecodeLimit.h"
+#include "pdf/Document.h"
 
 namespace cli {
 
@@ -90,6 +92,9 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
                    "document; nothing was saved");
   }
   standin::pdf::Document& pdf = *standin::PdfDocumentOf(document);
+  if (const int signatures = docscan::SignedFieldCount(pdf.ctx, pdf.doc))
+    std::fprintf(stderr, "veilmark protect: '%s' is signed (%d signature%s): the protected copy is a new file, "
+                 "and its signatures no longer verify\n", input.path.c_str(), signatures, signatures > 1 ? "s" : "");
   const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.pi.flags);
   const docscan::OutsideProtection outsideDone =
       docscan::ProtectOutsideText(pdf, outside, options.pi, options.keepAttachments);

@@ -3,6 +3,7 @@
 #include <map>
 #include <set>
 
+#include "AppearanceMask.h"
 #include "Utf8.h"
 #include "pdf/Document.h"
 
@@ -45,8 +46,10 @@ void WriteBack(fz_context* ctx, pdf_document* doc, const TextSource& source, con
 }
 
 // Draws again the appearances of the annotations and widgets listed by object number (their
-// fields' values or contents changed, or their appearance showed an occurrence). Where the
-// new appearance still shows one of `texts`, the appearance is dropped. May throw.
+// fields' values or contents changed, or their appearance showed an occurrence). A signature's
+// appearance is not drawn again (nothing it shows is a value to draw it from). Where an
+// appearance still shows one of `texts`, they are taken out of it where they are drawn: an
+// appearance is never removed. May throw.
 void RedrawAppearances(fz_context* ctx, pdf_document* doc, int pageIndex, const std::set<int>& annots,
                        const std::vector<std::u16string>& texts) {
   pdf_page* page = pdf_load_page(ctx, doc, pageIndex);
@@ -56,11 +59,15 @@ void RedrawAppearances(fz_context* ctx, pdf_document* doc, int pageIndex, const 
            a = widgets ? pdf_next_widget(ctx, a) : pdf_next_annot(ctx, a)) {
         pdf_obj* obj = pdf_annot_obj(ctx, a);
         if (!annots.count(pdf_to_num(ctx, obj))) continue;
-        pdf_annot_request_resynthesis(ctx, a);
-        pdf_update_annot(ctx, a);
+        if (!IsSignatureWidget(ctx, obj)) {
+          pdf_annot_request_resynthesis(ctx, a);
+          pdf_update_annot(ctx, a);
+        }
         const std::u16string drawn = AppearanceText(ctx, a);
+        std::vector<std::u16string> shown;
         for (const std::u16string& t : texts)
-          if (drawn.find(t) != std::u16string::npos) pdf_dict_del(ctx, obj, PDF_NAME(AP));
+          if (drawn.find(t) != std::u16string::npos) shown.push_back(t);
+        if (!shown.empty()) MaskAppearanceInPlace(ctx, doc, obj, shown);
       }
     }
   }

@@ -88,3 +88,37 @@ TEST(CommandLineOutside, FormTextIsProtectedAndScannedPagesAreNamed) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  if (std::FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+  }
+  return out;
+}
+
+// A signature's appearance shows the signing date, which the birth-date rules match: the date
+// is taken out where it is drawn, the rest of the appearance stays (before, the whole appearance
+// was removed), and the user is told that the copy's signatures no longer verify.
+TEST(CommandLineOutside, ASignatureAppearanceIsMaskedInPlaceAndTheUserToldOfTheSignature) {
+  const std::string out = Temp("signed-out.pdf");
+  const Outcome run = Veilmark("protect " + Data("hostile/signed-appearance.pdf") + " -o " + out);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("is signed (1 signature): the protected copy is a new file, and its signatures no "
+                         "longer verify"), std::string::npos) << run.err;
+  const std::string text = Shell("pdftotext -q '" + out + "' -");
+  EXPECT_NE(text.find("Digitally signed by Kim Minjun"), std::string::npos) << text;
+  EXPECT_NE(text.find("10:20:30"), std::string::npos) << text;
+  EXPECT_EQ(text.find("2023.05.14"), std::string::npos) << text;
+  EXPECT_NE(Shell("mutool show '" + out + "' grep | grep /Widget").find("/AP"), std::string::npos);
+
+  const Outcome plain = Veilmark("protect " + Data("tj-kerning.pdf") + " -o " + Temp("unsigned-out.pdf"));
+  EXPECT_EQ(plain.err.find("signature"), std::string::npos) << plain.err;
+}
+
+}  // namespace

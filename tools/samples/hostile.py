@@ -323,6 +323,31 @@ def machine_values():
     return data.replace(b"trailer\n<< ", b"trailer\n<< /Info %d 0 R " % info)
 
 
+def signed_appearance():
+    """A signed document: the signature field's appearance (a frame form drawing a layer form,
+    as signing tools write them) shows the signer and the signing date, which the birth-date
+    rules match. The signature value is a placeholder: nothing verifies it here."""
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+    layer = w.add(PdfWriter.stream(
+        b"BT /F1 9 Tf 4 24 Td (Digitally signed by Kim Minjun) Tj 0 -12 Td (Date: 2023.05.14 10:20:30 +09'00') Tj ET",
+        f" /Type /XObject /Subtype /Form /BBox [0 0 220 40] /Resources {res}"))
+    frame = w.add(PdfWriter.stream(b"q 1 0 0 1 0 0 cm /n2 Do Q",
+                                   f" /Type /XObject /Subtype /Form /BBox [0 0 220 40] /Resources << /XObject << /n2 {layer} 0 R >> >>"))
+    ap = w.add(PdfWriter.stream(b"q 1 0 0 1 0 0 cm /FRM Do Q",
+                                f" /Type /XObject /Subtype /Form /BBox [0 0 220 40] /Resources << /XObject << /FRM {frame} 0 R >> >>"))
+    sig = w.add("<< /Type /Sig /Filter /Adobe.PPKLite /SubFilter /adbe.pkcs7.detached /Name (Kim Minjun)"
+                " /M (D:20230514102030+09'00') /ByteRange [0 0 0 0] /Contents <" + "00" * 64 + "> >>")
+    pages, page = w.reserve(), w.reserve()
+    field = w.add(f"<< /Type /Annot /Subtype /Widget /FT /Sig /T (Signature1) /V {sig} 0 R /F 4"
+                  f" /Rect [300 100 520 140] /P {page} 0 R /AP << /N {ap} 0 R >> >>")
+    c = text_page(w, res, "Contract, page 1. Contact 010-6060-7070")
+    w.set(page, f"<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents {c} 0 R /Annots [{field} 0 R] >>")
+    w.set(pages, f"<< /Type /Pages /Kids [{page} 0 R] /Count 1 >>")
+    return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R /AcroForm << /Fields [{field} 0 R] /SigFlags 3 >> >>"))
+
+
 def encrypted(method):
     with tempfile.TemporaryDirectory() as tmp:
         plain, out = os.path.join(tmp, "plain.pdf"), os.path.join(tmp, "out.pdf")
@@ -354,6 +379,7 @@ CASES = {
     "many-annotations.pdf": many_annotations,
     "decompression-bomb.pdf": decompression_bomb,
     "machine-values.pdf": machine_values,
+    "signed-appearance.pdf": signed_appearance,
     "encrypted-aes-256.pdf": lambda: encrypted("aes-256"),
     "encrypted-aes-128.pdf": lambda: encrypted("aes-128"),
     "encrypted-rc4-128.pdf": lambda: encrypted("rc4-128"),
