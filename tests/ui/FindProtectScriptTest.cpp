@@ -47,7 +47,7 @@ class FindProtectScriptTest : public uitest::UiTest {
   // What the dialog finds and writes on the unchanged document with the case's choices, for the
   // checker: the dialog opened and clicked as the script does, its options read.
   void OccurrencesAndReplacements(const uitest::FindProtectCase& run, vm::PiMatchList* occurrences,
-                                  vm::PiMatchList* replacements) {
+                                  vm::PiMatchList* replacements, vm::PiCategoryFlags* categories) {
     HostHandle document = standin::OpenHostDocument(DocumentPath(run.file), nullptr);
     ASSERT_NE(document, nullptr);
     ASSERT_TRUE(standin::ClickRibbonButton("Ctrl_Veilmark_Mask"));
@@ -56,6 +56,7 @@ class FindProtectScriptTest : public uitest::UiTest {
     for (int id : run.categoryClicks) SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
     SendMessageW(GetDlgItem(dialog, run.protectionCharacter), BM_CLICK, 0, 0);
     const vm::PiOptions options = vm::ReadOptions(dialog);
+    *categories = options.flags;
     vm::ScanDocument(document, options.flags, *occurrences);
     vm::BuildReplacements(document, options, *occurrences, *replacements);
     DestroyWindow(dialog);
@@ -64,10 +65,13 @@ class FindProtectScriptTest : public uitest::UiTest {
 
   void ExpectPassesTheChecker(const uitest::FindProtectCase& run, const std::string& saved) {
     vm::PiMatchList occurrences, replacements;
-    OccurrencesAndReplacements(run, &occurrences, &replacements);
+    vm::PiCategoryFlags categories{};
+    OccurrencesAndReplacements(run, &occurrences, &replacements, &categories);
     ASSERT_FALSE(occurrences.empty());
-    const checker::CheckResult result = checker::CheckProtectedFile(
-        {DocumentPath(run.file), saved, occurrences, replacements, ProtectionByte(run.protectionCharacter), {}});
+    checker::CheckInput input{DocumentPath(run.file), saved, occurrences, replacements,
+                              ProtectionByte(run.protectionCharacter), {}};
+    input.categories = categories;
+    const checker::CheckResult result = checker::CheckProtectedFile(input);
     std::string failures;
     for (const std::string& failure : result.failures) failures += failure + "\n";
     EXPECT_TRUE(result.Passed()) << saved << "\n" << failures;
