@@ -120,27 +120,33 @@ std::vector<pdf_obj*> WalkPageTree(fz_context* ctx, pdf_document* doc, bool repa
 
 namespace {
 
+// Deeper nesting of arrays and dictionaries is made by no producer; the writer recurses into
+// each level and gives up beyond a few hundred.
+constexpr int kMaxNesting = 100;
+
 // Nulls the dangling references inside one object, walking its dictionaries and arrays
-// (direct objects only: indirect ones are visited on their own).
+// (direct objects only: indirect ones are visited on their own), and the containers nested
+// deeper than kMaxNesting.
 void NullDanglingIn(fz_context* ctx, pdf_obj* object, int defined) {
-  std::vector<pdf_obj*> pending = {object};
+  std::vector<std::pair<pdf_obj*, int>> pending = {{object, 0}};
   while (!pending.empty()) {
-    pdf_obj* container = pending.back();
+    const auto [container, depth] = pending.back();
     pending.pop_back();
     const bool isDict = pdf_is_dict(ctx, container);
     const int n = isDict ? pdf_dict_len(ctx, container) : pdf_array_len(ctx, container);
     // Backwards: a key set to null may leave the dictionary.
     for (int i = n - 1; i >= 0; --i) {
       pdf_obj* value = isDict ? pdf_dict_get_val(ctx, container, i) : pdf_array_get(ctx, container, i);
-      if (pdf_is_indirect(ctx, value)) {
-        if (pdf_to_num(ctx, value) >= defined || pdf_to_num(ctx, value) <= 0) {
-          if (isDict)
-            pdf_dict_put(ctx, container, pdf_dict_get_key(ctx, container, i), PDF_NULL);
-          else
-            pdf_array_put(ctx, container, i, PDF_NULL);
-        }
-      } else if (pdf_is_dict(ctx, value) || pdf_is_array(ctx, value)) {
-        pending.push_back(value);
+      const bool dangling =
+          pdf_is_indirect(ctx, value) && (pdf_to_num(ctx, value) >= defined || pdf_to_num(ctx, value) <= 0);
+      const bool nested = !pdf_is_indirect(ctx, value) && (pdf_is_dict(ctx, value) || pdf_is_array(ctx, value));
+      if (dangling || (nested && depth + 1 >= kMaxNesting)) {
+        if (isDict)
+          pdf_dict_put(ctx, container, pdf_dict_get_key(ctx, container, i), PDF_NULL);
+        else
+          pdf_array_put(ctx, container, i, PDF_NULL);
+      } else if (nested) {
+        pending.push_back({value, depth + 1});
       }
     }
   }
@@ -153,12 +159,20 @@ void NullDanglingReferences(fz_context* ctx, pdf_document* doc) {
   NullDanglingIn(ctx, pdf_trailer(ctx, doc), defined);
   for (int num = 1; num < defined; ++num) {
     pdf_obj* object = nullptr;
+    bool unreadable = false;
+    fz_var(unreadable);
     fz_try(ctx) {
       object = pdf_load_object(ctx, doc, num);
       if (pdf_is_dict(ctx, object) || pdf_is_array(ctx, object)) NullDanglingIn(ctx, object, defined);
     }
     fz_always(ctx) { pdf_drop_obj(ctx, object); }
-    fz_catch(ctx) { /* an object that cannot be read refers to nothing */ }
+    fz_catch(ctx) { unreadable = true; }
+    // An object the file holds but no reader can parse is null for every reader; written as it
+    // was, it stops the writer.
+    if (unreadable) {
+      fz_try(ctx) { pdf_update_object(ctx, doc, num, PDF_NULL); }
+      fz_catch(ctx) { /* left as it is */ }
+    }
   }
 }
 

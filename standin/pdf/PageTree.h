@@ -23,7 +23,9 @@ std::vector<pdf_obj*> WalkPageTree(fz_context* ctx, pdf_document* doc, bool repa
 
 // Replaces every reference to an object number the file does not define (at or beyond the end
 // of its cross-reference table) by null, which is what such a reference means; new objects can
-// then never take a number something already refers to. May throw; call inside fz_try.
+// then never take a number something already refers to. Objects that cannot be parsed become
+// null, and arrays and dictionaries nested beyond any producer's depth are cut there, so that
+// what reads can be written. May throw; call inside fz_try.
 void NullDanglingReferences(fz_context* ctx, pdf_document* doc);
 
 }  // namespace standin::pdf

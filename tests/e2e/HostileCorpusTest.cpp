@@ -222,6 +222,18 @@ TEST_F(HostileCorpus, ADecompressionBombStopsAtTheLimit) {
   EXPECT_TRUE(FailsWith(check, "pdftotext: the copy holds a stream beyond the engine limit (a stream decodes to more than 16 MiB")) << Joined(check.failures);
 }
 
+// Files that read but that the writer refused ("Cannot write the document"): an object no
+// parser reads is written as the null it reads as, and arrays nested 300 deep are cut at a
+// depth no producer reaches; both are protected and pass the check.
+TEST_F(HostileCorpus, WhatReadsCanBeWritten) {
+  for (const std::string file : {"unparsable-object.pdf", "deep-nesting.pdf"}) {
+    const Protected p = ProtectAndCheck(file);
+    EXPECT_EQ(FoundTexts(p.run), (std::set<std::string>{"010-1212-3434"})) << file;
+    EXPECT_TRUE(p.check.Passed()) << file << Joined(p.check.failures);
+    standin::ResetHost();
+  }
+}
+
 // A page-tree node whose kid cannot be parsed: opening fails with a message naming the file and
 // keeps nothing of the partial walk (the sanitizer build checks for leaks).
 TEST_F(HostileCorpus, AnUnreadablePageTreeIsRefusedWithAMessage) {

@@ -348,6 +348,30 @@ def signed_appearance():
     return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R /AcroForm << /Fields [{field} 0 R] /SigFlags 3 >> >>"))
 
 
+def with_extra_object(body):
+    """One page with a phone number whose dictionary refers to `body` (an extra object)."""
+    w = PdfWriter()
+    font = w.add(HELVETICA)
+    res = f"<< /Font << /F1 {font} 0 R >> >>"
+    extra = w.add(body)
+    c = text_page(w, res, "Write me 010-1212-3434")
+    pages = w.reserve()
+    page = w.add(f"<< /Type /Page /Parent {pages} 0 R {PAGE_BOX} /Resources {res} /Contents {c} 0 R /Extra {extra} 0 R >>")
+    w.set(pages, f"<< /Type /Pages /Kids [{page} 0 R] /Count 1 >>")
+    return w.bytes(w.add(f"<< /Type /Catalog /Pages {pages} 0 R >>"))
+
+
+def unparsable_object():
+    """An object the page refers to that no parser reads (a string never closed): readers take
+    it as null, and qpdf rewrites the file."""
+    return with_extra_object("<< /Type /Foo /Bar ( >>")
+
+
+def deep_nesting():
+    """Arrays nested 300 deep: they parse, and a writer that recurses into each level gives up."""
+    return with_extra_object("[" * 300 + "]" * 300)
+
+
 def encrypted(method):
     with tempfile.TemporaryDirectory() as tmp:
         plain, out = os.path.join(tmp, "plain.pdf"), os.path.join(tmp, "out.pdf")
@@ -380,6 +404,8 @@ CASES = {
     "decompression-bomb.pdf": decompression_bomb,
     "machine-values.pdf": machine_values,
     "signed-appearance.pdf": signed_appearance,
+    "unparsable-object.pdf": unparsable_object,
+    "deep-nesting.pdf": deep_nesting,
     "encrypted-aes-256.pdf": lambda: encrypted("aes-256"),
     "encrypted-aes-128.pdf": lambda: encrypted("aes-128"),
     "encrypted-rc4-128.pdf": lambda: encrypted("rc4-128"),
