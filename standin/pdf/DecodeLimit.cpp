@@ -62,8 +62,7 @@ std::string DecodeLimitReason() {
 
 }  // namespace standin::pdf
 
-#ifndef _WIN32
-// The link-time wrappers of MuPDF's decoders.
+// The link-time wrappers of MuPDF's decoders (every build links with --wrap, standin/CMakeLists.txt).
 extern "C" {
 fz_stream* __real_fz_open_flated(fz_context* ctx, fz_stream* chain, int window_bits);
 fz_stream* __real_fz_open_lzwd(fz_context* ctx, fz_stream* chain, int early_change, int min_bits, int reverse_bits,
@@ -81,4 +80,3 @@ fz_stream* __wrap_fz_open_rld(fz_context* ctx, fz_stream* chain) {
   return standin::pdf::Counting(ctx, __real_fz_open_rld(ctx, chain));
 }
 }
-#endif
