@@ -18,6 +18,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// In a batch's worker: its file's slot in the memory the parent reads.
+FileResult* gWorkerSlot = nullptr;
+
 int Severity(int exit) {
   switch (exit) {
     case 0: return 0;
@@ -71,11 +74,11 @@ double WeightOf(const InputFile& file) {
 class Progress {
  public:
   explicit Progress(size_t total) : total_(total), shown_(isatty(STDERR_FILENO) != 0) {}
-  void Draw(size_t done, long pages, double bytesDone, double bytesTotal) {
+  void Draw(size_t done, long pages, double bytesDone, double bytesTotal, long ocrPages) {
     if (!shown_) return;
     const double seconds = std::chrono::duration<double>(Clock::now() - start_).count();
     std::fprintf(stderr, "\r%s\x1b[K",
-                 ProgressLine(done, total_, pages, seconds, bytesDone, bytesTotal, 78).c_str());
+                 ProgressLine(done, total_, pages, seconds, bytesDone, bytesTotal, 78, ocrPages).c_str());
     std::fflush(stderr);
   }
   void Clear() {
@@ -112,14 +115,39 @@ std::string SummaryLine(const std::string& file, const FileResult& result, doubl
   return line + "}";
 }
 
-std::string ProgressLine(size_t done, size_t total, long pages, double seconds, double bytesDone,
-                         double bytesTotal, int width) {
+void NoteOcrProgress(size_t done, size_t total) {
+  if (gWorkerSlot) {
+    gWorkerSlot->ocrPages = static_cast<int>(done);
+    return;
+  }
+  if (!isatty(STDERR_FILENO)) return;
+  static Clock::time_point start;
+  if (done <= 1) start = Clock::now();
+  if (done >= total) {
+    std::fputs("\r\x1b[K", stderr);
+    return;
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  const std::string left = done > 0 ? Clock2(seconds * (total - done) / done) : "--:--";
   char tail[96];
+  std::snprintf(tail, sizeof tail, " %zu/%zu scanned pages read by OCR  %s left", done, total, left.c_str());
+  const int barWidth = std::max(10, 78 - 2 - static_cast<int>(std::string(tail).size()));
+  const int filled = static_cast<int>(static_cast<double>(done) / std::max<size_t>(total, 1) * barWidth + 0.5);
+  std::fprintf(stderr, "\r[%s%s]%s\x1b[K", std::string(filled, '#').c_str(),
+               std::string(barWidth - filled, '.').c_str(), tail);
+  std::fflush(stderr);
+}
+
+std::string ProgressLine(size_t done, size_t total, long pages, double seconds, double bytesDone,
+                         double bytesTotal, int width, long ocrPages) {
+  char tail[128];
   const double rate = seconds > 0 ? pages / seconds : 0;
   std::string left = "--:--";
   if (done == total) left = "0:00";
   else if (bytesDone > 0 && bytesTotal > bytesDone) left = Clock2(seconds * (bytesTotal - bytesDone) / bytesDone);
-  std::snprintf(tail, sizeof tail, " %zu/%zu files  %.0f pages/s  %s left", done, total, rate,
+  char ocr[48] = "";
+  if (ocrPages > 0) std::snprintf(ocr, sizeof ocr, "  %ld OCR pages", ocrPages);
+  std::snprintf(tail, sizeof tail, " %zu/%zu files  %.0f pages/s%s  %s left", done, total, rate, ocr,
                 left.c_str());
   const int barWidth = std::max(10, width - 2 - static_cast<int>(std::string(tail).size()));
   const double fraction = bytesTotal > 0 ? std::min(1.0, bytesDone / bytesTotal)
@@ -151,18 +179,27 @@ int RunBatch(const std::vector<InputFile>& files, int jobs, const FileWork& work
   long pages = 0;
   double bytesDone = 0;
   int worst = 0;
-  progress.Draw(0, 0, 0, bytesTotal);
+  // Images read by OCR, of the files done and of those being worked on.
+  auto ocrPages = [&] {
+    long count = 0;
+    for (size_t i = 0; i < next; ++i) count += results[i].ocrPages;
+    return count;
+  };
+  progress.Draw(0, 0, 0, bytesTotal, 0);
   while (next < files.size() || !running.empty()) {
     while (next < files.size() && running.size() < static_cast<size_t>(jobs)) {
       Worker worker{next, std::tmpfile(), std::tmpfile(), Clock::now()};
-      results[next] = FileResult{1, 0, 0};
+      results[next] = FileResult{1, 0, 0, 0};
       std::fflush(stdout);
       std::fflush(stderr);
       const pid_t pid = worker.out && worker.err ? fork() : -1;
       if (pid == 0) {
         dup2(fileno(worker.out), STDOUT_FILENO);
         dup2(fileno(worker.err), STDERR_FILENO);
-        results[worker.index] = work(files[worker.index]);
+        gWorkerSlot = &results[worker.index];
+        FileResult done = work(files[worker.index]);
+        done.ocrPages = results[worker.index].ocrPages;
+        results[worker.index] = done;
         std::fflush(stdout);
         std::fflush(stderr);
         _exit(results[worker.index].exit);
@@ -183,7 +220,7 @@ int RunBatch(const std::vector<InputFile>& files, int jobs, const FileWork& work
     const pid_t ended = waitpid(-1, &status, WNOHANG);
     if (ended <= 0) {
       usleep(100 * 1000);
-      progress.Draw(done, pages, bytesDone, bytesTotal);
+      progress.Draw(done, pages, bytesDone, bytesTotal, ocrPages());
       continue;
     }
     auto it = running.find(ended);
@@ -210,7 +247,7 @@ int RunBatch(const std::vector<InputFile>& files, int jobs, const FileWork& work
     ++done;
     pages += result.pages;
     bytesDone += weights[worker.index];
-    progress.Draw(done, pages, bytesDone, bytesTotal);
+    progress.Draw(done, pages, bytesDone, bytesTotal, ocrPages());
   }
   progress.Clear();
   munmap(shared, bytes);

@@ -15,6 +15,7 @@ struct FileResult {
   int exit = 0;         // the file's exit status (0, 1, 3, 4)
   int pages = 0;
   int occurrences = 0;
+  int ocrPages = 0;     // images read by OCR so far (a worker counts them as it goes)
 };
 
 using FileWork = std::function<FileResult(const InputFile& file)>;
@@ -30,10 +31,15 @@ const char* StatusName(int exit);
 std::string SummaryLine(const std::string& file, const FileResult& result, double seconds,
                         const std::string& output);
 
-// The progress line: a bar, files done of all, pages per second and the time left (estimated
-// from the bytes of the files done), fitted into `width` columns.
+// The progress line: a bar, files done of all, pages per second, images read by OCR (when
+// any) and the time left (estimated from the bytes of the files done), fitted into `width` columns.
 std::string ProgressLine(size_t done, size_t total, long pages, double seconds, double bytesDone,
-                         double bytesTotal, int width);
+                         double bytesTotal, int width, long ocrPages = 0);
+
+// Called as a file's scanned pages are read by OCR (`done` of `total` images). In a batch the
+// progress line counts them; for a single file on a terminal a progress line of its own shows
+// them, and is cleared when done == total.
+void NoteOcrProgress(size_t done, size_t total);
 
 // Runs `work` on every file with up to `jobs` worker processes (0: one per processor). Each
 // worker's standard output and error are passed on whole when it ends, followed by the

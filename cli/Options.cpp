@@ -23,13 +23,13 @@ constexpr char kTextUsage[] =
 
 constexpr char kScanUsage[] =
     "usage: veilmark scan FILE.pdf... [--categories LIST] [--json] [--preview DIR]\n"
-    "                     [--files-from LIST] [--jobs N]\n"
+    "                     [--files-from LIST] [--jobs N] [--no-ocr]\n"
     "\n"
     "Finds personal information in PDF files and prints each occurrence: page (0-based),\n"
     "category, start and length in the page text, text and page rectangles; then those in\n"
     "annotations, links, form fields, the document information, XMP metadata, bookmarks and\n"
     "attachments (where, the object and entry holding it, start and length in that text), and\n"
-    "pages that are images without text. Folders are\n"
+    "those OCR reads on pages that are images without text (scans). Folders are\n"
     "searched for *.pdf files. With several files (or a folder) each file ends with one JSON\n"
     "summary line: {\"file\":...,\"status\":...,\"exit\":...,\"pages\":...,\"occurrences\":...}.\n"
     "\n"
@@ -37,25 +37,29 @@ constexpr char kScanUsage[] =
     "                     ip, birth, address (default: all)\n"
     "  --json             one JSON object per line: page, category, start, length, text, rects,\n"
     "                     where (page, annotation, link, field, info, xmp, outline, attachment,\n"
-    "                     image)\n"
+    "                     image: read by OCR, with the image's object and a confidence)\n"
     "  --preview DIR      a PNG picture of each page with occurrences, framed and labelled\n"
     "  --files-from LIST  read the files to scan from LIST, one per line ('-': standard input)\n"
-    "  --jobs N           files worked on at once (default: the number of processors)\n"
+    "  --jobs N           files worked on at once, or for one file its scanned pages read at\n"
+    "                     once (default: the number of processors)\n"
+    "  --no-ocr           do not read scanned pages: only list them (they count as not searched)\n"
     "\n"
     "Exit status: 0 done, 1 file error, 2 usage, 3 a document not fully searched (engine\n"
-    "limits, or pages that are images without text); with several files, the worst of them\n"
-    "(1 above 3).\n";
+    "limits, or scanned pages OCR could not read with confidence, or any with --no-ocr); with\n"
+    "several files, the worst of them (1 above 3).\n";
 
 constexpr char kProtectUsage[] =
     "usage: veilmark protect IN.pdf -o OUT.pdf [--categories LIST] [--char C]\n"
     "                        [--format CATEGORY=TEMPLATE]... [--keep-attachments] [--no-check]\n"
-    "                        [--preview DIR]\n"
+    "                        [--preview DIR] [--no-ocr]\n"
     "       veilmark protect IN... -o DIR [--files-from LIST] [--jobs N] [options]\n"
     "\n"
     "Finds personal information in IN.pdf, removes the characters from the page text, draws\n"
     "protection characters (or black boxes over images) in their place, and writes OUT.pdf as a\n"
     "full rewrite. Occurrences in annotations, links, form fields, the document information,\n"
     "XMP metadata and bookmarks are masked in place; attachments that hold any are removed.\n"
+    "Pages that are images without text (scans) are read by OCR, and what it finds is blacked\n"
+    "out in the image's pixels.\n"
     "The result is then checked: nothing masked may be recoverable; a copy that\n"
     "fails the check is kept only as OUT.pdf.check-failed. With several inputs, or a folder,\n"
     "the copies go into DIR under the same relative names, and each file ends with one JSON\n"
@@ -71,14 +75,17 @@ constexpr char kProtectUsage[] =
     "  --no-check         skip the check of the written file\n"
     "  --preview DIR      a PNG of each changed page, before and after side by side\n"
     "  --files-from LIST  read the input files from LIST, one per line ('-': standard input)\n"
-    "  --jobs N           files worked on at once (default: the number of processors)\n"
+    "  --jobs N           files worked on at once, or for one file its scanned pages read at\n"
+    "                     once (default: the number of processors)\n"
+    "  --no-ocr           do not read scanned pages: they are left as they are (not searched)\n"
     "\n"
     "Exit status: 0 done and checked, 1 file error, 2 usage, 3 document not fully searched\n"
-    "(or pages that are images without text), 4 the check found recoverable text; with several files, the worst of them (4, 1, 3).\n";
+    "(or scanned pages OCR could not read with confidence, or any with --no-ocr), 4 the check\n"
+    "found recoverable text; with several files, the worst of them (4, 1, 3).\n";
 
 enum Flag : unsigned { kText = 1, kScan = 2, kProtect = 4, kPdf = kScan | kProtect, kAll = 7 };
 
-enum class Id { Help, Json, Categories, Output, Char, Format, NoCheck, KeepAttachments, Preview, FilesFrom, Jobs };
+enum class Id { Help, Json, Categories, Output, Char, Format, NoCheck, KeepAttachments, Preview, FilesFrom, Jobs, NoOcr };
 
 struct OptionSpec {
   const char* longName;
@@ -100,6 +107,7 @@ constexpr OptionSpec kOptions[] = {
     {"--preview", nullptr, true, kPdf, Id::Preview},
     {"--files-from", nullptr, true, kPdf, Id::FilesFrom},
     {"--jobs", "-j", true, kPdf, Id::Jobs},
+    {"--no-ocr", nullptr, false, kPdf, Id::NoOcr},
 };
 
 unsigned FlagOf(Command command) {
@@ -142,6 +150,9 @@ std::string Apply(Id id, const std::string& value, Options& out) {
       break;
     case Id::KeepAttachments:
       out.keepAttachments = true;
+      break;
+    case Id::NoOcr:
+      out.ocr = false;
       break;
     case Id::Output:
       if (value.empty()) return "-o needs a file or folder name";

@@ -21,7 +21,9 @@ struct Options {
   bool json = false;
   bool check = true;                // protect: --no-check clears it
   bool keepAttachments = false;     // protect: --keep-attachments
-  int jobs = 0;                     // --jobs; 0: the number of cores
+  bool ocr = true;                  // --no-ocr clears it: scanned pages are only listed
+  int jobs = 0;                     // --jobs; 0: the number of cores (files at once, or for one
+                                    // file, scanned pages read at once)
   char protection = '*';
   vm::PiOptions pi;                 // categories (all unless --categories) and display formats
 };

@@ -19,6 +19,9 @@
 #include "ProtectPages.h"
 #include "Preview.h"
 #include "ProtectionCheck.h"
+#include "ImageCheck.h"
+#include "ImageProtection.h"
+#include "ScannedReport.h"
 #include "core/Application.h"
 #include "pdf/DecodeLimit.h"
 #include "pdf/Document.h"
@@ -41,19 +44,28 @@ FileResult Failure(const std::string& message) {
   return FileResult{1, 0, 0};
 }
 
-// Runs the check on the written copy and gives it its final name; the details of a failure go
-// to standard error.
-int Check(const checker::CheckInput& input, const std::string& output) {
-  const checker::CheckResult result = checker::CheckProtectedFile(input);
+// Runs the check on the written copy (the text, then the changed images) and gives it its final
+// name; the details of a failure go to standard error. `failures` are found before (images
+// that could not be changed).
+int Check(const checker::CheckInput& input, const std::string& output, const scanned::ImageProtection& images,
+          int ocrJobs) {
+  checker::CheckResult result = checker::CheckProtectedFile(input);
+  for (const std::string& f : images.failures) result.failures.push_back(f);
+  const scanned::ImageCheckResult imageCheck = scanned::CheckEditedImages(
+      input.originalPath, input.protectedPath, images.edited, OcrReaders(), ocrJobs);
+  for (const std::string& f : imageCheck.failures) result.failures.push_back(f);
   const std::string kept = SettleCheckedCopy(result.Passed(), input.protectedPath, output);
   if (result.Passed()) {
     if (kept.empty()) {
       std::fprintf(stderr, "veilmark protect: cannot write '%s'\n", output.c_str());
       return 1;
     }
-    std::printf("check: passed (%d masked and %d other characters compared%s)\n",
+    std::string images;
+    if (imageCheck.imagesChecked > 0)
+      images = ", " + std::to_string(imageCheck.imagesChecked) + " changed images compared and read again";
+    std::printf("check: passed (%d masked and %d other characters compared%s%s)\n",
                 result.maskedCharactersChecked, result.keptCharactersChecked,
-                result.pdftotextChecks ? ", pdftotext agrees" : "");
+                result.pdftotextChecks ? ", pdftotext agrees" : "", images.c_str());
     return 0;
   }
   std::printf("check: FAILED; the copy is kept only as '%s'\n", kept.empty() ? "(removed)" : kept.c_str());
@@ -63,7 +75,7 @@ int Check(const checker::CheckInput& input, const std::string& output) {
   return 4;
 }
 
-FileResult ProtectFile(const Options& options, const InputFile& input, const std::string& output) {
+FileResult ProtectFile(const Options& options, const InputFile& input, const std::string& output, bool batch) {
   const std::string reason = UnusableInputReason(input.path);
   if (!reason.empty())
     return Failure("cannot open '" + input.path + "': " + reason);
@@ -98,8 +110,16 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
   const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.pi.flags);
   const docscan::OutsideProtection outsideDone =
       docscan::ProtectOutsideText(pdf, outside, options.pi, options.keepAttachments);
-  const std::vector<int> imagePages = docscan::PagesWithImagesWithoutText(pdf);
-  result.occurrences += static_cast<int>(outside.hits.size());
+  std::vector<int> imagePages;
+  scanned::ScannedScan images;
+  scanned::ImageProtection imagesDone;
+  if (options.ocr) {
+    images = ReadScannedPages(pdf, options.pi.flags, OcrJobs(options, batch));
+    imagesDone = scanned::ProtectScannedPages(pdf, images, options.pi);
+  } else {
+    imagePages = docscan::PagesWithImagesWithoutText(pdf);
+  }
+  result.occurrences += static_cast<int>(outside.hits.size()) + ScannedOccurrences(images);
 
   const std::string written = options.check ? output + kUncheckedSuffix : output;
   std::string error;
@@ -115,9 +135,19 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
     std::printf("outside the pages: %zu occurrences, %d texts masked, %zu attachments removed%s\n",
                 outside.hits.size(), outsideDone.textsMasked, outsideDone.removedAttachments.size(),
                 outsideDone.keptHits.empty() ? "" : " (attachments with personal information kept as asked)");
+  if (!images.images.empty()) {
+    int blacked = 0;
+    for (const scanned::EditedImage& e : imagesDone.edited) blacked += e.occurrences;
+    std::printf("scanned pages: %zu images read by OCR, %d occurrences blacked out in %zu images\n",
+                images.images.size(), blacked, imagesDone.edited.size());
+  }
   if (!imagePages.empty()) {
     std::fprintf(stderr, "veilmark protect: '%s': %s\n", input.path.c_str(),
                  ImagePagesMessage(imagePages).c_str());
+    result.exit = 3;
+  }
+  if (const std::string unread = UnreadPagesMessage(images); !unread.empty()) {
+    std::fprintf(stderr, "veilmark protect: '%s': %s\n", input.path.c_str(), unread.c_str());
     result.exit = 3;
   }
   if (!outside.complete) {
@@ -139,10 +169,15 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
     const checker::CheckInput check{input.path,           written,          matches,
                                     replacements,         options.protection, outsideDone.goneTexts,
                                     originalPages.get(),  options.pi.flags};
-    result.exit = WorseExit(result.exit, Check(check, output));
+    result.exit = WorseExit(result.exit, Check(check, output, imagesDone, OcrJobs(options, batch)));
+  } else if (!imagesDone.failures.empty()) {
+    std::fprintf(stderr, "veilmark protect: '%s': occurrences on scanned pages could not be removed:\n",
+                 input.path.c_str());
+    for (const std::string& f : imagesDone.failures) std::fprintf(stderr, "  %s\n", f.c_str());
+    result.exit = WorseExit(result.exit, 1);
   }
   if (!options.previewDir.empty() && result.exit != 4 &&
-      !WriteProtectPreviews(input.path, output, replacements,
+      !WriteProtectPreviews(input.path, output, WithScannedMatches(replacements, images),
                             PreviewStem(options.previewDir, input.relativeName)))
     result.exit = WorseExit(result.exit, 1);
   return result;
@@ -170,7 +205,7 @@ int RunProtectCommand(int argc, char** argv) {
         intoFolder ? (fs::path(options.output) / fs::path(input.path).filename()).string() : options.output;
     if (SameFile(input.path, output))
       return UsageError(Command::Protect, "the output must be another file than the input");
-    return ProtectFile(options, input, output).exit;
+    return ProtectFile(options, input, output, false).exit;
   }
   if (fs::exists(options.output, ec) && !fs::is_directory(options.output, ec))
     return UsageError(Command::Protect, "with several inputs -o names a folder, and '" +
@@ -184,7 +219,7 @@ int RunProtectCommand(int argc, char** argv) {
       return UsageError(Command::Protect, "two inputs would both be written to '" + outputOf(file) + "'");
   return RunBatch(
       inputs.files, options.jobs,
-      [&](const InputFile& file) { return ProtectFile(options, file, outputOf(file)); },
+      [&](const InputFile& file) { return ProtectFile(options, file, outputOf(file), true); },
       [&](const InputFile& file, int exit) {
         return exit == 1 ? std::string() : exit == 4 ? FailedCopyName(outputOf(file)) : outputOf(file);
       });

@@ -11,6 +11,7 @@
 #include "InputFiles.h"
 #include "Options.h"
 #include "Preview.h"
+#include "ScannedReport.h"
 #include "TextOutput.h"
 #include "Utf8.h"
 #include "core/Application.h"
@@ -66,18 +67,27 @@ FileResult ScanFile(const Options& options, const InputFile& input, bool batch) 
   result.pages = DocumentPageCount(document);
   standin::pdf::Document& pdf = *standin::PdfDocumentOf(document);
   const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.pi.flags);
-  const std::vector<int> imagePages = docscan::PagesWithImagesWithoutText(pdf);
+  std::vector<int> imagePages;
+  scanned::ScannedScan images;
+  if (options.ocr) images = ReadScannedPages(pdf, options.pi.flags, OcrJobs(options, batch));
+  else imagePages = docscan::PagesWithImagesWithoutText(pdf);
   CloseInHost(document);
-  result.occurrences = static_cast<int>(matches.size() + outside.hits.size());
+  result.occurrences = static_cast<int>(matches.size() + outside.hits.size()) + ScannedOccurrences(images);
 
-  for (const vm::PiMatch& m : matches) PrintMatch(m, options.json, batch ? &input.path : nullptr);
-  PrintOutsideHits(outside, options.json, batch ? &input.path : nullptr);
-  PrintImagePages(imagePages, options.json, batch ? &input.path : nullptr);
+  const std::string* file = batch ? &input.path : nullptr;
+  for (const vm::PiMatch& m : matches) PrintMatch(m, options.json, file);
+  PrintOutsideHits(outside, options.json, file);
+  PrintImagePages(imagePages, options.json, file);
+  PrintScannedPages(images, options.json, file);
   if (std::fflush(stdout) != 0) return result;
   result.exit = 0;
   if (!imagePages.empty()) {
     std::fprintf(stderr, "veilmark scan: '%s': %s\n", input.path.c_str(),
                  ImagePagesMessage(imagePages).c_str());
+    result.exit = 3;
+  }
+  if (const std::string unread = UnreadPagesMessage(images); !unread.empty()) {
+    std::fprintf(stderr, "veilmark scan: '%s': %s\n", input.path.c_str(), unread.c_str());
     result.exit = 3;
   }
   if (!outside.complete) {
@@ -86,7 +96,7 @@ FileResult ScanFile(const Options& options, const InputFile& input, bool batch) 
     result.exit = 3;
   }
   if (!options.previewDir.empty() &&
-      !WriteScanPreviews(input.path, matches, PreviewStem(options.previewDir, input.relativeName)))
+      !WriteScanPreviews(input.path, WithScannedMatches(matches, images), PreviewStem(options.previewDir, input.relativeName)))
     result.exit = 1;
   if (!report.Complete()) {
     std::string pages;

@@ -16,8 +16,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "and writes protected copies with the characters removed and checked.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-# The shared libraries it links come from dpkg-shlibdeps; pdftotext is what the check compares with.
+# The shared libraries it links (Tesseract among them) come from dpkg-shlibdeps; pdftotext is
+# what the check compares with, and OCR reads scanned pages with Tesseract's Korean and English data.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "poppler-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "poppler-utils, tesseract-ocr-kor, tesseract-ocr-eng")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -10,21 +10,29 @@
 namespace docscan {
 namespace {
 
+struct DrawnImage {
+  fz_image* image;  // kept
+  fz_matrix ctm;
+  bool isMask;
+};
+
 struct Collector {
   fz_device super;
-  std::vector<fz_rect>* images;
+  std::vector<DrawnImage>* images;
   std::vector<fz_point>* characters;
 };
 
 Collector* Self(fz_device* dev) { return reinterpret_cast<Collector*>(dev); }
 
-void AddImage(fz_device* dev, fz_matrix ctm) {
-  Self(dev)->images->push_back(fz_transform_rect(fz_unit_rect, ctm));
+void AddImage(fz_context* ctx, fz_device* dev, fz_image* image, fz_matrix ctm, bool isMask) {
+  Self(dev)->images->push_back({fz_keep_image(ctx, image), ctm, isMask});
 }
-void Image(fz_context*, fz_device* dev, fz_image*, fz_matrix ctm, float, fz_color_params) { AddImage(dev, ctm); }
-void ImageMask(fz_context*, fz_device* dev, fz_image*, fz_matrix ctm, fz_colorspace*, const float*, float,
-               fz_color_params) {
-  AddImage(dev, ctm);
+void Image(fz_context* ctx, fz_device* dev, fz_image* image, fz_matrix ctm, float, fz_color_params) {
+  AddImage(ctx, dev, image, ctm, false);
+}
+void ImageMask(fz_context* ctx, fz_device* dev, fz_image* image, fz_matrix ctm, fz_colorspace*, const float*,
+               float, fz_color_params) {
+  AddImage(ctx, dev, image, ctm, true);
 }
 
 // The middle of each glyph's em box, for every character that is not a space.
@@ -89,66 +97,149 @@ bool MayDrawImage(fz_context* ctx, pdf_obj* page) {
   return false;
 }
 
+// The image XObjects among the page's resources and those of the forms they hold.
+std::vector<pdf_obj*> ImageXObjects(fz_context* ctx, pdf_obj* page) {
+  std::vector<pdf_obj*> found;
+  std::vector<pdf_obj*> stack{pdf_dict_get_inheritable(ctx, page, PDF_NAME(Resources))};
+  std::set<int> seen;
+  while (!stack.empty()) {
+    pdf_obj* xobjects = pdf_dict_get(ctx, stack.back(), PDF_NAME(XObject));
+    stack.pop_back();
+    for (int i = 0; i < pdf_dict_len(ctx, xobjects); ++i) {
+      pdf_obj* x = pdf_dict_get_val(ctx, xobjects, i);
+      pdf_obj* subtype = pdf_dict_get(ctx, x, PDF_NAME(Subtype));
+      if (pdf_name_eq(ctx, subtype, PDF_NAME(Image))) found.push_back(x);
+      if (pdf_name_eq(ctx, subtype, PDF_NAME(Form)) && seen.insert(pdf_to_num(ctx, x)).second && seen.size() < 4096)
+        stack.push_back(pdf_dict_get(ctx, x, PDF_NAME(Resources)));
+    }
+  }
+  return found;
+}
+
+// The object number of the image XObject MuPDF loaded as `image` (it keeps loaded images by
+// object); 0 when none is (an inline image).
+int ObjectOf(fz_context* ctx, fz_image* image, const std::vector<pdf_obj*>& candidates) {
+  for (pdf_obj* x : candidates) {
+    fz_image* cached = static_cast<fz_image*>(pdf_find_item(ctx, fz_drop_image_imp, x));
+    fz_drop_image(ctx, cached);
+    if (cached == image) return pdf_to_num(ctx, x);
+  }
+  return 0;
+}
+
 bool Inside(fz_point p, fz_rect r) { return p.x >= r.x0 && p.x <= r.x1 && p.y >= r.y0 && p.y <= r.y1; }
 float Area(fz_rect r) { return fz_is_empty_rect(r) ? 0 : (r.x1 - r.x0) * (r.y1 - r.y0); }
 
 }  // namespace
 
-std::vector<int> PagesWithImagesWithoutText(standin::pdf::Document& document) {
-  std::vector<int> pages;
+namespace {
+
+// The page object when the page may draw an image (or cannot be told not to); null otherwise.
+pdf_obj* PageThatMayDrawImages(fz_context* ctx, pdf_document* doc, int p) {
+  pdf_obj* page = nullptr;
+  bool candidate = true;
+  fz_var(page);
+  fz_var(candidate);
+  fz_try(ctx) {
+    page = pdf_lookup_page_obj(ctx, doc, p);
+    candidate = MayDrawImage(ctx, page);
+  }
+  fz_catch(ctx) { candidate = true; }
+  return candidate ? page : nullptr;
+}
+
+// Runs the page through the collector; false when it cannot be run.
+bool RunPage(fz_context* ctx, pdf_document* doc, int p, std::vector<DrawnImage>& images,
+             std::vector<fz_point>& characters, fz_rect* bounds, fz_matrix* pageToDevice) {
+  pdf_page* page = nullptr;
+  Collector* device = nullptr;
+  bool ran = true;
+  fz_var(page);
+  fz_var(device);
+  fz_var(ran);
+  fz_try(ctx) {
+    page = pdf_load_page(ctx, doc, p);
+    *bounds = fz_bound_page(ctx, &page->super);
+    pdf_page_transform(ctx, page, nullptr, pageToDevice);
+    device = fz_new_derived_device(ctx, Collector);
+    device->images = &images;
+    device->characters = &characters;
+    device->super.fill_image = Image;
+    device->super.fill_image_mask = ImageMask;
+    device->super.fill_text = FillText;
+    device->super.stroke_text = StrokeText;
+    device->super.clip_text = ClipText;
+    device->super.clip_stroke_text = ClipStrokeText;
+    device->super.ignore_text = IgnoreText;
+    pdf_run_page_contents(ctx, page, &device->super, fz_identity, nullptr);
+    fz_close_device(ctx, &device->super);
+  }
+  fz_always(ctx) {
+    fz_drop_device(ctx, &device->super);
+    fz_drop_page(ctx, &page->super);
+  }
+  fz_catch(ctx) { ran = false; }
+  return ran;
+}
+
+std::vector<pdf_obj*> ImageXObjectsOrNone(fz_context* ctx, pdf_obj* page) {
+  std::vector<pdf_obj*> found;
+  fz_try(ctx) { found = ImageXObjects(ctx, page); }
+  fz_catch(ctx) { found.clear(); }
+  return found;
+}
+
+int ObjectOrNone(fz_context* ctx, fz_image* image, const std::vector<pdf_obj*>& candidates) {
+  int object = 0;
+  fz_var(object);
+  fz_try(ctx) { object = ObjectOf(ctx, image, candidates); }
+  fz_catch(ctx) { object = 0; }
+  return object;
+}
+
+}  // namespace
+
+std::vector<ImagePlacement> ImagesWithoutText(standin::pdf::Document& document) {
+  std::vector<ImagePlacement> placements;
   fz_context* ctx = document.ctx;
-  std::vector<fz_rect> images;
+  std::vector<DrawnImage> images;
   std::vector<fz_point> characters;
   for (int p = 0; p < standin::pdf::PageCount(document); ++p) {
-    images.clear();
+    pdf_obj* pageObject = PageThatMayDrawImages(ctx, document.doc, p);
+    if (!pageObject) continue;
     characters.clear();
-    pdf_page* page = nullptr;
-    Collector* device = nullptr;
     fz_rect bounds = fz_empty_rect;
-    bool ran = true;
-    fz_var(page);
-    fz_var(device);
-    fz_var(bounds);
-    fz_var(ran);
-    bool candidate = true;
-    fz_var(candidate);
-    fz_try(ctx) { candidate = MayDrawImage(ctx, pdf_lookup_page_obj(ctx, document.doc, p)); }
-    fz_catch(ctx) { candidate = true; }
-    if (!candidate) continue;
-    fz_try(ctx) {
-      page = pdf_load_page(ctx, document.doc, p);
-      bounds = fz_bound_page(ctx, &page->super);
-      device = fz_new_derived_device(ctx, Collector);
-      device->images = &images;
-      device->characters = &characters;
-      device->super.fill_image = Image;
-      device->super.fill_image_mask = ImageMask;
-      device->super.fill_text = FillText;
-      device->super.stroke_text = StrokeText;
-      device->super.clip_text = ClipText;
-      device->super.clip_stroke_text = ClipStrokeText;
-      device->super.ignore_text = IgnoreText;
-      pdf_run_page_contents(ctx, page, &device->super, fz_identity, nullptr);
-      fz_close_device(ctx, &device->super);
-    }
-    fz_always(ctx) {
-      fz_drop_device(ctx, &device->super);
-      fz_drop_page(ctx, &page->super);
-    }
-    fz_catch(ctx) { ran = false; }
-    if (!ran) continue;
+    fz_matrix pageToDevice = fz_identity;
+    const bool ran = RunPage(ctx, document.doc, p, images, characters, &bounds, &pageToDevice);
+    const std::vector<pdf_obj*> xobjects =
+        ran && !images.empty() ? ImageXObjectsOrNone(ctx, pageObject) : std::vector<pdf_obj*>{};
     const float pageArea = Area(bounds);
-    for (const fz_rect& image : images) {
-      const fz_rect shown = fz_intersect_rect(image, bounds);
-      if (pageArea <= 0 || Area(shown) < kImageShareOfPage * pageArea) continue;
+    for (const DrawnImage& drawn : images) {
+      const fz_rect shown = fz_intersect_rect(fz_transform_rect(fz_unit_rect, drawn.ctm), bounds);
+      if (!ran || pageArea <= 0 || Area(shown) < kImageShareOfPage * pageArea) continue;
       bool covered = false;
       for (const fz_point& c : characters) covered = covered || Inside(c, shown);
-      if (!covered) {
-        pages.push_back(p);
-        break;
-      }
+      if (covered) continue;
+      ImagePlacement placement;
+      placement.page = p;
+      placement.isMask = drawn.isMask;
+      placement.width = drawn.image->w;
+      placement.height = drawn.image->h;
+      placement.imageToDevice = drawn.ctm;
+      placement.pageToDevice = pageToDevice;
+      placement.object = ObjectOrNone(ctx, drawn.image, xobjects);
+      placements.push_back(placement);
     }
+    for (DrawnImage& drawn : images) fz_drop_image(ctx, drawn.image);
+    images.clear();
   }
+  return placements;
+}
+
+std::vector<int> PagesWithImagesWithoutText(standin::pdf::Document& document) {
+  std::vector<int> pages;
+  for (const ImagePlacement& placement : ImagesWithoutText(document))
+    if (pages.empty() || pages.back() != placement.page) pages.push_back(placement.page);
   return pages;
 }
 

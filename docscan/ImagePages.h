@@ -4,6 +4,10 @@
 
 #include <vector>
 
+extern "C" {
+#include <mupdf/fitz.h>
+}
+
 namespace standin::pdf {
 struct Document;
 }
@@ -12,6 +16,25 @@ namespace docscan {
 
 // Images smaller than this share of the page (logos, rules, icons) are not counted.
 constexpr float kImageShareOfPage = 0.1f;
+
+// An image drawn on a page where no character lies over it.
+struct ImagePlacement {
+  int page = 0;
+  // The image XObject's object number; 0 for an inline image (or one that cannot be told).
+  int object = 0;
+  bool isMask = false;             // a stencil mask (/ImageMask true)
+  int width = 0;                   // pixels
+  int height = 0;
+  // Pixel (x + 0.5, y + 0.5) / (width, height), row 0 on top, maps through this to the page as
+  // it is shown: MuPDF's device space (points, y downwards, the page's /Rotate applied).
+  fz_matrix imageToDevice = fz_identity;
+  // The page's default user space to that device space.
+  fz_matrix pageToDevice = fz_identity;
+};
+
+// Every image of kImageShareOfPage of its page or more under which no character of the page's
+// content lies, page by page in drawing order. A page that cannot be run gives none.
+std::vector<ImagePlacement> ImagesWithoutText(standin::pdf::Document& document);
 
 // The pages (0-based, ascending) with at least one image of kImageShareOfPage of the page or
 // more under which no character of the page's content lies (visible or not: an OCR layer drawn

@@ -8,6 +8,7 @@ packages=(
   libpcre2-dev
   libmupdf-dev libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev
   libharfbuzz-dev libfreetype-dev libjpeg-dev zlib1g-dev
+  libtesseract-dev libleptonica-dev tesseract-ocr-kor tesseract-ocr-eng
   libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
   mupdf-tools poppler-utils poppler-data
   hyperfine time

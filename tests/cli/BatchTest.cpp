@@ -115,6 +115,10 @@ TEST(Batch, StatusesOrderAndSummaryLines) {
   EXPECT_NE(progress.find("30 pages/s"), std::string::npos) << progress;
   EXPECT_NE(progress.find("0:30 left"), std::string::npos) << progress;  // a quarter took 10 s
   EXPECT_EQ(progress.rfind("[##########", 0), 0u) << progress;
+  EXPECT_EQ(progress.find("OCR"), std::string::npos) << progress;
+  const std::string scans = cli::ProgressLine(3, 12, 300, 10, 25, 100, 78, 41);
+  EXPECT_LE(scans.size(), 78u) << scans;
+  EXPECT_NE(scans.find("41 OCR pages"), std::string::npos) << scans;
 }
 
 TEST(Batch, ACopyThatFailedItsCheckNeverKeepsTheProtectedName) {
