@@ -24,7 +24,9 @@ int NextCounted(fz_context* ctx, fz_stream* stream, size_t max) {
   c->given += n;
   if (c->given > limit) {
     ++hits;
-    fz_throw(ctx, FZ_ERROR_GENERIC, "%s", DecodeLimitReason().c_str());
+    // No C++ temporary here: the error unwinds with longjmp, past its destructor.
+    fz_throw(ctx, FZ_ERROR_GENERIC, "a stream decodes to more than %llu MiB (engine limit)",
+             static_cast<unsigned long long>(limit >> 20));
   }
   stream->rp = c->decoded->rp;
   stream->wp = c->decoded->rp + n;

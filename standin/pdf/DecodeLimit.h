@@ -3,8 +3,7 @@
 // interpreter busy for hours. Every Flate, LZW and run-length decoder MuPDF opens (for content,
 // images, fonts, metadata, embedded files, the check's raw reading) is wrapped at link time
 // (--wrap, see CMakeLists.txt) in a stream that counts what it gives and throws a MuPDF error
-// past the limit; the caller then treats the stream as it treats a damaged one. (The Windows
-// build has no wrappers: there the limit is not applied.)
+// past the limit; the caller then treats the stream as it treats a damaged one.
 #pragma once
 
 #include <cstdint>
