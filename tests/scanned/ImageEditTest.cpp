@@ -156,6 +156,20 @@ TEST_P(JpegEdit, StaysJpegAtItsQualityAndKeepsEveryOtherBlock) {
 
 INSTANTIATE_TEST_SUITE_P(GreyAndColour, JpegEdit, testing::Values(1, 3));
 
+TEST(ImageEdit, AJpegTheBlockEditorCannotReadIsWrittenFromItsDecodedPixels) {
+  std::vector<uint8_t> jpeg = test::Jpeg(test::Pattern(40, 30), 1, 80);
+  jpeg.resize(jpeg.size() / 3);  // cut inside the scan: MuPDF shows what is there, libjpeg stops
+  const std::string pdf =
+      test::ImagePdf("/Width 40 /Height 30 /ColorSpace /DeviceGray /BitsPerComponent 8 /Filter /DCTDecode", jpeg);
+  const PixelBox box{5, 5, 20, 15};
+  Edited e = BlackOut(pdf, {box}, "damaged.pdf");
+  ASSERT_TRUE(e.document);
+  EXPECT_EQ(e.edit.kind, "Flate");
+  EXPECT_EQ(FilterOf(*e.document), "FlateDecode");
+  EXPECT_EQ(ChangedOutside(e.before, e.after, {box}), 0);
+  EXPECT_LE(MeanInside(*e.document, box), 40);
+}
+
 TEST(ImageEdit, ChangedOutsideCountsPixelsAndRefusesOtherSizes) {
   ImagePixels a{4, 2, 1, {1, 2, 3, 4, 5, 6, 7, 8}};
   ImagePixels b = a;
