@@ -6,7 +6,7 @@
 
 #include "Batch.h"
 #include "Categories.h"
-#include "TesseractReader.h"
+#include "OcrModule.h"
 #include "TextOutput.h"
 #include "Utf8.h"
 #include "detect/Patterns.h"
@@ -91,7 +91,7 @@ int OcrJobs(const Options& options, bool batch) {
   return options.jobs > 0 ? options.jobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-scanned::TextReaderFactory OcrReaders() { return scanned::MakeTesseractReader; }
+scanned::TextReaderFactory OcrReaders() { return scanned::TesseractReaders(); }
 
 scanned::ScannedScan ReadScannedPages(standin::pdf::Document& document, const vm::PiCategoryFlags& flags, int jobs) {
   return scanned::ReadScannedPages(document, flags, OcrReaders(), jobs,

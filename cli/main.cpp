@@ -1,7 +1,4 @@
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "Commands.h"
@@ -28,19 +25,7 @@ void PrintUsage(std::FILE* out) {
 
 }  // namespace
 
-// OCR runs one Tesseract per worker, each on one thread: its OpenMP runtime reads the limit
-// when the program is loaded, so the program starts itself once more with it set. One thread
-// per reader also keeps its results the same from run to run.
-void LimitOcrThreads(char** argv) {
-  const char* limit = std::getenv("OMP_THREAD_LIMIT");
-  if (limit && std::strcmp(limit, "1") == 0) return;
-  if (setenv("OMP_THREAD_LIMIT", "1", 1) != 0) return;
-  execv("/proc/self/exe", argv);  // returns only when it failed: go on with more threads
-}
-
 int main(int argc, char** argv) {
-  if (argc >= 2 && (std::strcmp(argv[1], "scan") == 0 || std::strcmp(argv[1], "protect") == 0))
-    LimitOcrThreads(argv);
   if (argc < 2) {
     PrintUsage(stderr);
     return 2;

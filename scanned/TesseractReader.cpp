@@ -260,3 +260,9 @@ TextReader MakeTesseractReader(std::string* error) {
 }
 
 }  // namespace scanned
+
+extern "C" __attribute__((visibility("default"))) bool VmMakeTesseractReader(scanned::TextReader* reader,
+                                                                             std::string* error) {
+  *reader = scanned::MakeTesseractReader(error);
+  return static_cast<bool>(*reader);
+}
