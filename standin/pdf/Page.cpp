@@ -81,6 +81,19 @@ void Page::DiscardModel() {
   interpreted_ = false;
   originals_.clear();
   marked_.clear();
+  analysedText_.clear();
+  analysedText_.shrink_to_fit();
+  analysedTextKept_ = false;
+}
+
+const std::vector<TextPageChar>* Page::AnalysedText() const {
+  return analysedTextKept_ && !HasUnwrittenEdits() ? &analysedText_ : nullptr;
+}
+
+void Page::KeepAnalysedText(const std::vector<TextPageChar>& chars) {
+  if (HasUnwrittenEdits()) return;
+  analysedText_ = chars;
+  analysedTextKept_ = true;
 }
 
 PageObject* Page::OriginalAt(int anchor) {

@@ -10,6 +10,7 @@
 #include "pdf/Document.h"
 #include "pdf/Interpret.h"
 #include "pdf/PageObject.h"
+#include "pdf/TextPage.h"
 
 namespace standin::pdf {
 
@@ -72,6 +73,13 @@ class Page {
   void ReleaseModel();
   bool HasModel() const { return interpreted_ || !arena_.empty(); }
 
+  // The characters of the page's text page as last analysed, while the model is as interpreted
+  // (no edits since): a page is analysed for its search and again for its protection, and
+  // only the second time after nothing changed. Null when there is none to reuse.
+  const std::vector<TextPageChar>* AnalysedText() const;
+  // Keeps the analysed characters for reuse; nothing when the model has edits.
+  void KeepAnalysedText(const std::vector<TextPageChar>& chars);
+
  private:
   void Interpret();
   void DiscardModel();
@@ -92,6 +100,8 @@ class Page {
   std::vector<PageObject*> index_;  // positions, rebuilt after list edits
   bool indexDirty_ = true;
   std::vector<std::unique_ptr<PageObject>> arena_;  // every object of the page, live or not
+  std::vector<TextPageChar> analysedText_;
+  bool analysedTextKept_ = false;
 };
 
 Document& PageDocument(Page& page);

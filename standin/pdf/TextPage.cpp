@@ -155,6 +155,12 @@ void AddTextObject(Builder& b, PageObject& object) {
 void AnalyseTextPage(TextPage& textPage) {
   textPage.chars.clear();
   Page& page = *textPage.page;
+  page.EnsureModel();
+  if (const std::vector<TextPageChar>* kept = page.AnalysedText()) {
+    textPage.chars = *kept;
+    textPage.analysed = true;
+    return;
+  }
   Builder builder{page.document.ctx, textPage, {}};
   size_t expected = 0;
   for (PageObject* o = page.First(); o; o = o->next) expected += o->glyphs.size() + o->formGlyphs.size();
@@ -168,6 +174,7 @@ void AnalyseTextPage(TextPage& textPage) {
     }
   }
   textPage.analysed = true;
+  page.KeepAnalysedText(textPage.chars);
 }
 
 std::u16string TextOfRange(const TextPage& textPage, int first, int count) {
