@@ -21,6 +21,7 @@
 #include "ProtectionCheck.h"
 #include "ImageCheck.h"
 #include "ImageProtection.h"
+#include "ImagesUnderHiddenText.h"
 #include "ScannedReport.h"
 #include "core/Application.h"
 #include "pdf/DecodeLimit.h"
@@ -45,14 +46,21 @@ FileResult Failure(const std::string& message) {
 }
 
 // Runs the check on the written copy (the text, then the changed images) and gives it its final
-// name; the details of a failure go to standard error. `failures` are found before (images
-// that could not be changed).
+// name; the details of a failure go to standard error. `images.failures` are found before
+// (images that could not be changed). Changed images are recognised again when OCR is on.
 int Check(const checker::CheckInput& input, const std::string& output, const scanned::ImageProtection& images,
-          int ocrJobs) {
+          bool ocr, int ocrJobs) {
   checker::CheckResult result = checker::CheckProtectedFile(input);
   for (const std::string& f : images.failures) result.failures.push_back(f);
-  const scanned::ImageCheckResult imageCheck = scanned::CheckEditedImages(
-      input.originalPath, input.protectedPath, images.edited, OcrReaders(), ocrJobs);
+  scanned::ImageCheckInput imageInput;
+  imageInput.originalPath = input.originalPath;
+  imageInput.protectedPath = input.protectedPath;
+  imageInput.edited = &images.edited;
+  imageInput.matches = &input.occurrences;
+  imageInput.replacements = &input.replacements;
+  if (ocr) imageInput.makeReader = OcrReaders();
+  imageInput.jobs = ocrJobs;
+  const scanned::ImageCheckResult imageCheck = scanned::CheckEditedImages(imageInput);
   for (const std::string& f : imageCheck.failures) result.failures.push_back(f);
   const std::string kept = SettleCheckedCopy(result.Passed(), input.protectedPath, output);
   if (result.Passed()) {
@@ -62,7 +70,8 @@ int Check(const checker::CheckInput& input, const std::string& output, const sca
     }
     std::string images;
     if (imageCheck.imagesChecked > 0)
-      images = ", " + std::to_string(imageCheck.imagesChecked) + " changed images compared and read again";
+      images = ", " + std::to_string(imageCheck.imagesChecked) + " changed images compared" +
+               (imageCheck.imagesRead == imageCheck.imagesChecked ? " and read again" : "");
     std::printf("check: passed (%d masked and %d other characters compared%s%s)\n",
                 result.maskedCharactersChecked, result.keptCharactersChecked,
                 result.pdftotextChecks ? ", pdftotext agrees" : "", images.c_str());
@@ -110,6 +119,11 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
   const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.pi.flags);
   const docscan::OutsideProtection outsideDone =
       docscan::ProtectOutsideText(pdf, outside, options.pi, options.keepAttachments);
+  // Occurrences drawn invisibly over an image (a scan's OCR text layer) are blacked out in its
+  // pixels too, before OCR reads what images have no text left over them.
+  std::vector<std::pair<int, std::string>> underTextUnchanged;
+  scanned::ImageProtection underText =
+      scanned::ProtectImagesUnderHiddenText(input.path, pdf, matches, replacements, &underTextUnchanged);
   std::vector<int> imagePages;
   scanned::ScannedScan images;
   scanned::ImageProtection imagesDone;
@@ -141,6 +155,19 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
     std::printf("scanned pages: %zu images read by OCR, %d occurrences blacked out in %zu images\n",
                 images.images.size(), blacked, imagesDone.edited.size());
   }
+  if (!underText.edited.empty()) {
+    int blacked = 0;
+    for (const scanned::EditedImage& e : underText.edited) blacked += e.occurrences;
+    std::printf("text drawn invisibly over images: %d occurrences also blacked out in the pixels of %zu images\n",
+                blacked, underText.edited.size());
+  }
+  for (const auto& [page, reason] : underTextUnchanged) {
+    std::fprintf(stderr, "veilmark protect: '%s': page %d is not fully protected: %s\n", input.path.c_str(),
+                 page, reason.c_str());
+    result.exit = 3;
+  }
+  imagesDone.edited.insert(imagesDone.edited.begin(), underText.edited.begin(), underText.edited.end());
+  imagesDone.failures.insert(imagesDone.failures.begin(), underText.failures.begin(), underText.failures.end());
   if (!imagePages.empty()) {
     std::fprintf(stderr, "veilmark protect: '%s': %s\n", input.path.c_str(),
                  ImagePagesMessage(imagePages).c_str());
@@ -169,7 +196,7 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
     const checker::CheckInput check{input.path,           written,          matches,
                                     replacements,         options.protection, outsideDone.goneTexts,
                                     originalPages.get(),  options.pi.flags};
-    result.exit = WorseExit(result.exit, Check(check, output, imagesDone, OcrJobs(options, batch)));
+    result.exit = WorseExit(result.exit, Check(check, output, imagesDone, options.ocr, OcrJobs(options, batch)));
   } else if (!imagesDone.failures.empty()) {
     std::fprintf(stderr, "veilmark protect: '%s': occurrences on scanned pages could not be removed:\n",
                  input.path.c_str());

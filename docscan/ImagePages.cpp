@@ -132,9 +132,6 @@ float Area(fz_rect r) { return fz_is_empty_rect(r) ? 0 : (r.x1 - r.x0) * (r.y1 -
 
 }  // namespace
 
-namespace {
-
-// The page object when the page may draw an image (or cannot be told not to); null otherwise.
 pdf_obj* PageThatMayDrawImages(fz_context* ctx, pdf_document* doc, int p) {
   pdf_obj* page = nullptr;
   bool candidate = true;
@@ -147,6 +144,8 @@ pdf_obj* PageThatMayDrawImages(fz_context* ctx, pdf_document* doc, int p) {
   fz_catch(ctx) { candidate = true; }
   return candidate ? page : nullptr;
 }
+
+namespace {
 
 // Runs the page through the collector; false when it cannot be run.
 bool RunPage(fz_context* ctx, pdf_document* doc, int p, std::vector<DrawnImage>& images,
@@ -182,22 +181,22 @@ bool RunPage(fz_context* ctx, pdf_document* doc, int p, std::vector<DrawnImage>&
   return ran;
 }
 
-std::vector<pdf_obj*> ImageXObjectsOrNone(fz_context* ctx, pdf_obj* page) {
+}  // namespace
+
+std::vector<pdf_obj*> PageImageXObjects(fz_context* ctx, pdf_obj* page) {
   std::vector<pdf_obj*> found;
   fz_try(ctx) { found = ImageXObjects(ctx, page); }
   fz_catch(ctx) { found.clear(); }
   return found;
 }
 
-int ObjectOrNone(fz_context* ctx, fz_image* image, const std::vector<pdf_obj*>& candidates) {
+int ImageObjectNumber(fz_context* ctx, fz_image* image, const std::vector<pdf_obj*>& candidates) {
   int object = 0;
   fz_var(object);
   fz_try(ctx) { object = ObjectOf(ctx, image, candidates); }
   fz_catch(ctx) { object = 0; }
   return object;
 }
-
-}  // namespace
 
 std::vector<ImagePlacement> ImagesWithoutText(standin::pdf::Document& document) {
   std::vector<ImagePlacement> placements;
@@ -212,9 +211,10 @@ std::vector<ImagePlacement> ImagesWithoutText(standin::pdf::Document& document) 
     fz_matrix pageToDevice = fz_identity;
     const bool ran = RunPage(ctx, document.doc, p, images, characters, &bounds, &pageToDevice);
     const std::vector<pdf_obj*> xobjects =
-        ran && !images.empty() ? ImageXObjectsOrNone(ctx, pageObject) : std::vector<pdf_obj*>{};
+        ran && !images.empty() ? PageImageXObjects(ctx, pageObject) : std::vector<pdf_obj*>{};
     const float pageArea = Area(bounds);
-    for (const DrawnImage& drawn : images) {
+    for (size_t i = 0; i < images.size(); ++i) {
+      const DrawnImage& drawn = images[i];
       const fz_rect shown = fz_intersect_rect(fz_transform_rect(fz_unit_rect, drawn.ctm), bounds);
       if (!ran || pageArea <= 0 || Area(shown) < kImageShareOfPage * pageArea) continue;
       bool covered = false;
@@ -227,7 +227,8 @@ std::vector<ImagePlacement> ImagesWithoutText(standin::pdf::Document& document) 
       placement.height = drawn.image->h;
       placement.imageToDevice = drawn.ctm;
       placement.pageToDevice = pageToDevice;
-      placement.object = ObjectOrNone(ctx, drawn.image, xobjects);
+      placement.object = ImageObjectNumber(ctx, drawn.image, xobjects);
+      placement.drawnIndex = static_cast<int>(i);
       placements.push_back(placement);
     }
     for (DrawnImage& drawn : images) fz_drop_image(ctx, drawn.image);

@@ -6,6 +6,7 @@
 
 extern "C" {
 #include <mupdf/fitz.h>
+#include <mupdf/pdf.h>
 }
 
 namespace standin::pdf {
@@ -22,6 +23,7 @@ struct ImagePlacement {
   int page = 0;
   // The image XObject's object number; 0 for an inline image (or one that cannot be told).
   int object = 0;
+  int drawnIndex = 0;              // among every image the page draws, in drawing order
   bool isMask = false;             // a stencil mask (/ImageMask true)
   int width = 0;                   // pixels
   int height = 0;
@@ -31,6 +33,19 @@ struct ImagePlacement {
   // The page's default user space to that device space.
   fz_matrix pageToDevice = fz_identity;
 };
+
+// The page's dictionary when the page may draw an image (an image XObject among its resources
+// or those of its forms, or an inline image in its content), or when that cannot be told; null
+// otherwise. Never throws.
+pdf_obj* PageThatMayDrawImages(fz_context* ctx, pdf_document* doc, int page);
+
+// The image XObjects among the page's resources and those of the forms they hold; none when
+// they cannot be read. Never throws.
+std::vector<pdf_obj*> PageImageXObjects(fz_context* ctx, pdf_obj* page);
+
+// The object number of the image XObject among `candidates` that MuPDF loaded as `image` (it
+// keeps loaded images by object); 0 when none is (an inline image). Never throws.
+int ImageObjectNumber(fz_context* ctx, fz_image* image, const std::vector<pdf_obj*>& candidates);
 
 // Every image of kImageShareOfPage of its page or more under which no character of the page's
 // content lies, page by page in drawing order. A page that cannot be run gives none.

@@ -1,6 +1,8 @@
 // The check of changed images in a protected copy: each is decoded again and compared with the
 // original pixel by pixel (nothing may differ outside the changed boxes, and the blacked boxes
-// must be dark), then recognised again (no removed occurrence may still be read).
+// must be dark), then recognised again (no removed occurrence may still be read). The images
+// under occurrences drawn invisibly (ImagesUnderHiddenText) are found again in the original
+// from the masked occurrences, whatever protect reports, and their boxes must be dark too.
 #pragma once
 
 #include <string>
@@ -9,18 +11,29 @@
 #include "ImagePixels.h"
 #include "ImageProtection.h"
 #include "OcrText.h"
+#include "detect/PiMatch.h"
 
 namespace scanned {
+
+struct ImageCheckInput {
+  std::string originalPath;
+  std::string protectedPath;
+  const std::vector<EditedImage>* edited = nullptr;  // what protect changed
+  // The occurrences found on the pages and their masked runs (none when null).
+  const vm::PiMatchList* matches = nullptr;
+  const vm::PiMatchList* replacements = nullptr;
+  TextReaderFactory makeReader;  // null: the changed images are not recognised again
+  int jobs = 1;
+};
 
 struct ImageCheckResult {
   std::vector<std::string> failures;  // one line each, for a person
   int imagesChecked = 0;
+  int imagesRead = 0;                 // of those, recognised again
   long pixelsCompared = 0;
 };
 
-ImageCheckResult CheckEditedImages(const std::string& originalPath, const std::string& protectedPath,
-                                   const std::vector<EditedImage>& edited, const TextReaderFactory& makeReader,
-                                   int jobs);
+ImageCheckResult CheckEditedImages(const ImageCheckInput& input);
 
 // Pixels that differ between two decodings outside the boxes (same size and components, else -1).
 long ChangedOutside(const ImagePixels& before, const ImagePixels& after, const std::vector<PixelBox>& boxes);

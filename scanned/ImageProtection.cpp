@@ -17,15 +17,17 @@ namespace {
 constexpr float kPadShare = 0.15f;
 constexpr int kLeastPad = 3;
 
-int PadFor(const PixelBox& line) {
-  return std::max(kLeastPad, static_cast<int>(std::lround(kPadShare * (line.y1 - line.y0))));
-}
+int PadFor(const PixelBox& line) { return LinePad(line.y1 - line.y0); }
 
 bool SameLine(const PixelBox& a, const PixelBox& b) {
   return std::min(a.y1, b.y1) - std::max(a.y0, b.y0) > 0;
 }
 
 }  // namespace
+
+int LinePad(int lineHeight) {
+  return std::max(kLeastPad, static_cast<int>(std::lround(kPadShare * lineHeight)));
+}
 
 std::vector<PixelBox> BoxesToBlackOut(const RecognisedHit& hit, const vm::PiOptions& options, int width,
                                       int height, std::vector<std::u16string>* maskedRuns, bool* whole) {
@@ -80,7 +82,7 @@ ImageProtection ProtectScannedPages(standin::pdf::Document& document, const Scan
     if (image.hits.empty() || p.object <= 0 || !done.insert(p.object).second) continue;
     EditedImage edited;
     edited.page = p.page;
-    edited.indexOnPage = image.indexOnPage;
+    edited.drawnIndex = p.drawnIndex;
     edited.object = p.object;
     edited.orientation = image.orientation;
     edited.textBefore = image.text;

@@ -14,8 +14,8 @@ namespace scanned {
 
 struct EditedImage {
   int page = 0;
-  int indexOnPage = 0;
-  int object = 0;
+  int drawnIndex = 0;   // among every image the page draws (how the check finds it again)
+  int object = 0;       // in the original's numbering
   Orientation orientation;
   ImageEdit edit;                          // boxes in stored pixels
   std::vector<std::u16string> removed;     // occurrences of which nothing stays readable
@@ -32,6 +32,10 @@ struct ImageProtection {
 // Blacks out every hit of the searched images. An image drawn more than once is changed once.
 ImageProtection ProtectScannedPages(standin::pdf::Document& document, const ScannedScan& scan,
                                     const vm::PiOptions& options);
+
+// How far a box of a line of text `lineHeight` pixels high is grown on every side before it is
+// blacked out: ink spreads past the boxes a reader gives (blur, anti-aliasing).
+int LinePad(int lineHeight);
 
 // The boxes to black out for one hit (upright pixels): each masked character's box reaching
 // halfway to its neighbours when the format keeps characters and their boxes are known,

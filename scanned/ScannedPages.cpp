@@ -14,9 +14,6 @@ namespace scanned {
 
 namespace {
 
-// Images whose text would be too small to read even when scaled up.
-constexpr float kLowestDpi = 50;
-
 struct Job {
   size_t image;       // index in the scan's list
   GrayImage upright;  // decoded, turned upright

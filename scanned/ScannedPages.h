@@ -27,6 +27,8 @@ constexpr float kReadableConfidence = 60;
 // outside the words read counts as not read: text is there that the reader could not make out.
 constexpr int kCountedMarks = 40;
 constexpr float kUnreadShare = 0.5f;
+// Images shown at a lower resolution (pixels per inch) cannot show text that can be read.
+constexpr float kLowestDpi = 50;
 
 struct ImageReading {
   docscan::ImagePlacement placement;

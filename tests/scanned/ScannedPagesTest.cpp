@@ -175,18 +175,26 @@ TEST(ScannedPages, CheckFailsWhenARemovedItemIsStillReadOrPixelsChangedOutsideTh
 
   StandIn nothingLeft;
   nothingLeft.readsNothing = true;
-  ImageCheckResult check = CheckEditedImages(original, copy, done.edited, nothingLeft.Factory(), 1);
+  auto checkOf = [&](const std::vector<EditedImage>& edited, StandIn& reader) {
+    ImageCheckInput input;
+    input.originalPath = original;
+    input.protectedPath = copy;
+    input.edited = &edited;
+    input.makeReader = reader.Factory();
+    return CheckEditedImages(input);
+  };
+  ImageCheckResult check = checkOf(done.edited, nothingLeft);
   EXPECT_TRUE(check.failures.empty()) << check.failures.front();
   EXPECT_EQ(check.imagesChecked, 1);
 
   StandIn stillThere;
-  check = CheckEditedImages(original, copy, done.edited, stillThere.Factory(), 1);
+  check = checkOf(done.edited, stillThere);
   ASSERT_EQ(check.failures.size(), 1u);
   EXPECT_NE(check.failures[0].find("\"010-2345-6789\" is still read"), std::string::npos) << check.failures[0];
 
   std::vector<EditedImage> claimedNothing = done.edited;
   claimedNothing[0].edit.changed.clear();
-  check = CheckEditedImages(original, copy, claimedNothing, nothingLeft.Factory(), 1);
+  check = checkOf(claimedNothing, nothingLeft);
   ASSERT_FALSE(check.failures.empty());
   EXPECT_NE(check.failures[0].find("pixels changed outside the blacked boxes"), std::string::npos);
 }
