@@ -15,16 +15,20 @@ extern "C" {
 namespace scanned::test {
 
 std::string ImagePdf(const std::string& entries, const std::vector<uint8_t>& data, const std::string& placement) {
+  return PagePdf(entries, data, "q " + placement + " /Im Do Q");
+}
+
+std::string PagePdf(const std::string& entries, const std::vector<uint8_t>& data, const std::string& content) {
   std::string out = "%PDF-1.7\n";
   std::vector<size_t> offsets;
   auto add = [&](const std::string& body) {
     offsets.push_back(out.size());
     out += std::to_string(offsets.size()) + " 0 obj\n" + body + "\nendobj\n";
   };
-  const std::string content = "q " + placement + " /Im Do Q";
   add("<< /Type /Catalog /Pages 2 0 R >>");
   add("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
-  add("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /Im 4 0 R >> >> "
+  add("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /XObject << /Im 4 0 R >> "
+      "/Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> /ExtGState << /G0 << /ca 0 >> >> >> "
       "/Contents 5 0 R >>");
   add("<< /Type /XObject /Subtype /Image " + entries + " /Length " + std::to_string(data.size()) + " >>\nstream\n" +
       std::string(data.begin(), data.end()) + "\nendstream");

@@ -17,6 +17,10 @@ namespace scanned::test {
 std::string ImagePdf(const std::string& entries, const std::vector<uint8_t>& data,
                      const std::string& placement = "612 0 0 792 0 0 cm");
 
+// The same page with `content` as its content: besides /Im it has the font /F1 (Helvetica) and
+// the graphics state /G0 (fill opacity 0).
+std::string PagePdf(const std::string& entries, const std::vector<uint8_t>& data, const std::string& content);
+
 // A path in this test process's temporary folder.
 std::string TempPath(const std::string& name);
 
