@@ -16,6 +16,18 @@ if(NOT VM_WINDOWS_ARCH)
 endif()
 set(triplet ${VM_WINDOWS_ARCH}-w64-mingw32)
 
+# 32-bit: floating point in SSE2 registers, as on x86-64 and on Linux. With the x87 unit's
+# 80-bit intermediates, positions the module and the engine write into page content came out
+# different in their last digits (107.60152 505.76979 Tm for 505.7698), so a protected copy was not
+# the same file as the one the other builds write. Every processor Windows 8 and later runs on has
+# SSE2. Windows calls window procedures and callbacks with the stack aligned to 4 bytes only,
+# while SSE code keeps 16-byte values on it: -mstackrealign aligns it again where needed (without
+# it the main dialog never opened, its code faulting inside the ribbon click).
+if(VM_WINDOWS_ARCH STREQUAL "i686")
+  set(CMAKE_C_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+  set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+endif()
+
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR ${VM_WINDOWS_ARCH})
 set(CMAKE_C_COMPILER ${triplet}-gcc-win32)
