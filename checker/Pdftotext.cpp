@@ -42,21 +42,24 @@ bool Pdftotext::Wait() {
   return succeeded_;
 }
 
-bool Pdftotext::Pages(std::vector<std::string>* pages) {
-  pages->clear();
+bool Pdftotext::ForEachPage(const std::function<void(std::string_view page)>& visit) {
   if (!Wait() || !out_) return false;
-  std::string out;
   std::rewind(out_);
+  std::string page;
   char buffer[65536];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, out_)) > 0) out.append(buffer, n);
-  if (std::ferror(out_)) return false;
-  size_t start = 0;
-  for (size_t end = out.find('\f'); end != std::string::npos; end = out.find('\f', start)) {
-    pages->push_back(out.substr(start, end - start));
-    start = end + 1;
+  while ((n = std::fread(buffer, 1, sizeof buffer, out_)) > 0) {
+    const std::string_view piece(buffer, n);
+    size_t start = 0;
+    for (size_t end = piece.find('\f'); end != std::string_view::npos; end = piece.find('\f', start)) {
+      page.append(piece.substr(start, end - start));
+      visit(page);
+      page.clear();
+      start = end + 1;
+    }
+    page.append(piece.substr(start));
   }
-  return true;
+  return !std::ferror(out_);
 }
 
 }  // namespace checker

@@ -3,9 +3,10 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
-#include <vector>
 
 namespace checker {
 
@@ -16,9 +17,10 @@ class Pdftotext {
   Pdftotext(const Pdftotext&) = delete;
   Pdftotext& operator=(const Pdftotext&) = delete;
 
-  // Waits for the child; the text of each page (pdftotext ends every page with a form feed).
-  // False when pdftotext could not be started or failed.
-  bool Pages(std::vector<std::string>* pages);
+  // Waits for the child and gives `visit` the text of each page in turn (pdftotext ends every
+  // page with a form feed), one page in memory at a time. False when pdftotext could not be
+  // started or failed.
+  bool ForEachPage(const std::function<void(std::string_view page)>& visit);
   // Waits for the child; true when it said it lacks the data to read a font's characters (the
   // CMaps and collections of poppler-data), so that it could have read more with them.
   bool LacksLanguageData();

@@ -5,12 +5,15 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <map>
 #include <optional>
 #include <set>
+#include <string_view>
 
 #include "HostTextPage.h"
+#include "LiteralCounter.h"
 #include "OutsideCheck.h"
 #include "PageComparison.h"
 #include "PageTextStore.h"
@@ -90,12 +93,6 @@ class CharIndex {
   std::map<char16_t, std::vector<std::pair<float, float>>> byChar_;   // left, bottom
   std::map<char16_t, std::vector<std::pair<float, float>>> centres_;
 };
-
-std::string Joined(const std::vector<std::string>& pages) {
-  std::string all;
-  for (const std::string& page : pages) all += page + '\f';
-  return all;
-}
 
 std::string Describe(const vm::PiMatch& m) {
   return "page " + std::to_string(m.pageIndex) + " [" + std::to_string(m.charStart) + "+" +
@@ -214,38 +211,87 @@ std::string RepeatedTexts(const RawObject& o) {
   return out;
 }
 
-// The lines of a content stream that fill a rectangle ("x y w h re"), as written.
-void CollectRectangleLines(const std::string& data, std::set<std::string>& lines) {
+// The black box line the writer draws over a replacement that lies on an image-like object.
+// Empty when the writer would draw none. Formatted by the writer's own code, so rounding agrees.
+std::string BlackBoxLine(const vm::PiMatch& r) {
+  const std::string ops = vm::BlackBoxOperators({vm::ExpandBox(vm::UnionBox(r.rects))});
+  const std::string prefix = "\nq 0 0 0 rg\n";
+  const size_t end = ops.find(" re\n");
+  if (ops.compare(0, prefix.size(), prefix) != 0 || end == std::string::npos) return {};
+  return ops.substr(prefix.size(), end + 3 - prefix.size());
+}
+
+// The lines of a content stream that fill a rectangle ("x y w h re"), as written, that are
+// among the wanted ones.
+void CollectRectangleLines(const std::string& data, const std::set<std::string>& wanted,
+                           std::set<std::string>& lines) {
+  if (wanted.empty()) return;
   for (size_t at = data.find(" re"); at != std::string::npos; at = data.find(" re", at + 3)) {
     const size_t end = at + 3;
     if (end < data.size() && data[end] != '\n' && data[end] != '\r') continue;
     const size_t start = data.find_last_of("\n\r", at);
-    lines.insert(data.substr(start == std::string::npos ? 0 : start + 1, end - (start == std::string::npos ? 0 : start + 1)));
+    const size_t from = start == std::string::npos ? 0 : start + 1;
+    std::string line = data.substr(from, end - from);
+    if (wanted.count(line)) lines.insert(std::move(line));
   }
 }
 
-// What the check looks for in a file's objects, taken from one object at a time.
-struct RawTexts {
-  std::vector<int> numbers;                // every object in the bytes
-  std::string shown;                       // the strings text operators show (ShownBytes)
-  std::string repeated;                    // /ActualText, /Alt and /E texts, squeezed
-  std::set<std::string> rectangleLines;    // "x y w h re" lines of every stream
+// The masked runs, each with the number of times it was masked, as the file holds them in
+// string operands and squeezed as text extraction gives them; runs too short to tell apart from
+// other text are left out.
+struct MaskedRuns {
+  std::map<std::string, int> written;
+  std::map<std::string, int> squeezed;
+  std::vector<std::string> Written() const { return KeysOf(written); }
+  std::vector<std::string> Squeezed() const { return KeysOf(squeezed); }
+
+ private:
+  static std::vector<std::string> KeysOf(const std::map<std::string, int>& runs) {
+    std::vector<std::string> keys;
+    for (const auto& [run, count] : runs) keys.push_back(run);
+    return keys;
+  }
+};
+
+MaskedRuns MaskedRunsOf(const CheckInput& input) {
+  MaskedRuns runs;
+  for (const vm::PiMatch& r : input.replacements) {
+    const std::string run = Utf8(r.text);
+    const std::string squeezed = Squeezed(run);
+    if (squeezed.size() < 4) continue;
+    ++runs.written[run];
+    ++runs.squeezed[squeezed];
+  }
+  return runs;
+}
+
+// What the check takes from a file's objects, one object at a time: the objects' numbers, the
+// wanted rectangle lines found in streams, and counts of the masked runs in the strings text
+// operators show (ShownBytes) and in /ActualText, /Alt and /E texts (squeezed).
+struct RawFileReading {
+  std::vector<int> numbers;
+  std::set<std::string> rectangleLines;
   DocumentReading reading;
 };
 
-RawTexts ReadRawTexts(const std::string& path, const std::string& bytes) {
-  RawTexts texts;
-  texts.reading = VisitThroughDocument(path, bytes, [&](const RawObject& o) {
-    texts.numbers.push_back(o.number);
-    texts.shown += ShownBytes(o) + '\x01';
-    texts.repeated += RepeatedTexts(o);
-    if (o.isStream) CollectRectangleLines(o.data, texts.rectangleLines);
+RawFileReading ReadRawFile(const std::string& path, const std::string& bytes,
+                           const std::set<std::string>& wantedRectangleLines, LiteralCounter& shown,
+                           LiteralCounter& repeated) {
+  RawFileReading file;
+  file.reading = VisitThroughDocument(path, bytes, [&](const RawObject& o) {
+    file.numbers.push_back(o.number);
+    shown.Feed(ShownBytes(o));
+    shown.Break();
+    repeated.Feed(Squeezed(RepeatedTexts(o)));
+    repeated.Break();
+    if (o.isStream) CollectRectangleLines(o.data, wantedRectangleLines, file.rectangleLines);
   });
-  texts.repeated = Squeezed(texts.repeated);
-  return texts;
+  return file;
 }
 
-void CheckRawFile(const CheckInput& input, const RawTexts& copy, const std::string& bytes, CheckResult& result) {
+void CheckRawFile(const CheckInput& input, const MaskedRuns& runs, const RawFileReading& copy,
+                  const LiteralCounter& shownAfter, const LiteralCounter& repeatedAfter, const std::string& bytes,
+                  CheckResult& result) {
   if (CountOccurrences(bytes, "startxref") != 1)
     result.failures.push_back("the file is not one full rewrite (incremental updates remain)");
 
@@ -261,35 +307,22 @@ void CheckRawFile(const CheckInput& input, const RawTexts& copy, const std::stri
   // file must hold it fewer times than the original did, once less for each masked run. So must
   // the replacement texts for extraction (/ActualText, /Alt, /E).
   // The original is read only when a run is still in the copy, to count it there.
-  std::optional<RawTexts> before;
-  auto original = [&]() -> const RawTexts& {
-    if (!before) before = ReadRawTexts(input.originalPath, ReadFile(input.originalPath));
-    return *before;
+  std::optional<LiteralCounter> shownBefore, repeatedBefore;
+  auto original = [&]() {
+    if (shownBefore) return;
+    shownBefore.emplace(runs.Written());
+    repeatedBefore.emplace(runs.Squeezed());
+    ReadRawFile(input.originalPath, ReadFile(input.originalPath), {}, *shownBefore, *repeatedBefore);
   };
-  const std::string& shownAfter = copy.shown;
-  const std::string& repeatedAfter = copy.repeated;
-  std::map<std::string, int> runs;
-  for (const vm::PiMatch& r : input.replacements) ++runs[Utf8(r.text)];
-  for (const auto& [run, count] : runs) {
+  for (const auto& [run, count] : runs.written) {
     const std::string squeezed = Squeezed(run);
-    if (squeezed.size() < 4) continue;
-    const int shown = CountOccurrences(shownAfter, run);
-    if (shown > 0 && shown > std::max(0, CountOccurrences(original().shown, run) - count))
+    const int shown = shownAfter.Count(run);
+    if (shown > 0 && (original(), shown > std::max(0, shownBefore->Count(run) - count)))
       result.failures.push_back("masked text \"" + run + "\" is still written in a content stream");
-    const int again = CountOccurrences(repeatedAfter, squeezed);
-    if (again > 0 && again > std::max(0, CountOccurrences(original().repeated, squeezed) - count))
+    const int again = repeatedAfter.Count(squeezed);
+    if (again > 0 && (original(), again > std::max(0, repeatedBefore->Count(squeezed) - count)))
       result.failures.push_back("masked text \"" + run + "\" is still in an /ActualText, /Alt or /E entry");
   }
-}
-
-// The black box line the writer draws over a replacement that lies on an image-like object.
-// Empty when the writer would draw none. Formatted by the writer's own code, so rounding agrees.
-std::string BlackBoxLine(const vm::PiMatch& r) {
-  const std::string ops = vm::BlackBoxOperators({vm::ExpandBox(vm::UnionBox(r.rects))});
-  const std::string prefix = "\nq 0 0 0 rg\n";
-  const size_t end = ops.find(" re\n");
-  if (ops.compare(0, prefix.size(), prefix) != 0 || end == std::string::npos) return {};
-  return ops.substr(prefix.size(), end + 3 - prefix.size());
 }
 
 // The original's page texts: read while it was protected, or else from the file, opened again
@@ -427,22 +460,48 @@ PageComparison CompareTextPages(const CheckInput& input, const std::set<std::str
 // The detection rules run on the text pdftotext extracts from the copy: an item they find that
 // is not masked is readable there, whether or not the host's reader saw it in the original (a
 // stream or font the host cannot read, which poppler reads).
-void DetectInExtractedText(const CheckInput& input, const std::vector<std::string>& pages, CheckResult& result) {
-  vm::PiPatternList patterns;
-  vm::BuildPatternSet(input.categories, patterns);
+void DetectInExtractedText(const CheckInput& input, const vm::PiPatternList& patterns, int pageIndex,
+                           std::string_view page, CheckResult& result) {
   if (patterns.empty()) return;
   const char16_t protection = static_cast<unsigned char>(input.protectionByte);
-  for (size_t p = 0; p < pages.size(); ++p) {
-    const std::optional<std::u16string> text = common::Utf8ToUtf16(pages[p]);
-    if (!text) continue;
-    const vm::PageDetection found = vm::DetectInPageText(patterns, *text);
-    for (const vm::PiCandidate& c : found.selected) {
-      const std::u16string item = text->substr(static_cast<size_t>(c.start), static_cast<size_t>(c.length));
-      if (item.find(protection) != std::u16string::npos) continue;
-      result.failures.push_back("page " + std::to_string(p) + ": pdftotext reads \"" + Utf8(item) +
-                                "\" in the copy, an item the detection rules find");
-    }
+  const std::optional<std::u16string> text = common::Utf8ToUtf16(page);
+  if (!text) return;
+  const vm::PageDetection found = vm::DetectInPageText(patterns, *text);
+  for (const vm::PiCandidate& c : found.selected) {
+    const std::u16string item = text->substr(static_cast<size_t>(c.start), static_cast<size_t>(c.length));
+    if (item.find(protection) != std::u16string::npos) continue;
+    result.failures.push_back("page " + std::to_string(pageIndex) + ": pdftotext reads \"" + Utf8(item) +
+                              "\" in the copy, an item the detection rules find");
   }
+}
+
+// What the check keeps of pdftotext's text of a file, read a page at a time: which pages are
+// blank, and how often each looked-for text occurs in the whole text, squeezed.
+struct ExtractedText {
+  bool read = false;
+  std::vector<bool> blank;
+  std::optional<LiteralCounter> counts;
+
+  // Blank pages by the host's page count; where pdftotext counts other pages (a damaged page
+  // tree, or a page it refuses), the document as a whole.
+  std::vector<bool> BlankBy(size_t hostPages) const {
+    if (blank.size() == hostPages) return blank;
+    return {std::all_of(blank.begin(), blank.end(), [](bool b) { return b; })};
+  }
+};
+
+ExtractedText Extract(Pdftotext& tool, const std::vector<std::string>& lookedFor,
+                      const std::function<void(int, std::string_view)>& eachPage = {}) {
+  ExtractedText text;
+  text.counts.emplace(lookedFor);
+  // Pages join with nothing between them, as the squeezed text of the whole document.
+  text.read = tool.ForEachPage([&](std::string_view page) {
+    const std::string squeezed = Squeezed(page);
+    text.counts->Feed(squeezed);
+    if (eachPage) eachPage(static_cast<int>(text.blank.size()), page);
+    text.blank.push_back(squeezed.empty());
+  });
+  return text;
 }
 
 // A comparison with pdftotext that could not be made fails the check: a missing pdftotext, one
@@ -450,73 +509,17 @@ void DetectInExtractedText(const CheckInput& input, const std::vector<std::strin
 // host reads text (for example CID fonts whose CMaps poppler-data provides) would otherwise let
 // it pass without having looked. A page where pdftotext reads nothing in the original either
 // (poppler refuses some pages, such as those with more than 10,000 annotations) is no such
-// failure, unless pdftotext said it lacks the data for a font: it can get nothing back there. An original pdftotext cannot read counts
-// as holding nothing, which only makes the comparisons stricter.
+// failure, unless pdftotext said it lacks the data for a font: it can get nothing back there. An
+// original pdftotext cannot read counts as holding nothing, which only makes the comparisons
+// stricter.
 // pdftotext reads the original only when a masked text is still in the copy's text, to count it
 // there, or when it reads nothing on a page of the copy.
 void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vector<int>& hostCharsByPage,
                     CheckResult& result) {
-  std::vector<std::string> pagesAfter;
-  if (!onCopy.Pages(&pagesAfter)) {
-    result.failures.push_back("pdftotext could not read the protected file (is poppler-utils installed?): "
-                              "the text it extracts could not be compared");
-    return;
-  }
-  std::optional<Pdftotext> onOriginal;
-  std::optional<std::vector<std::string>> pagesBefore;
-  auto original = [&]() -> const std::vector<std::string>& {
-    if (!pagesBefore) {
-      pagesBefore.emplace();
-      onOriginal.emplace(input.originalPath).Pages(&*pagesBefore);
-    }
-    return *pagesBefore;
-  };
-  // Page by page where both count the same pages (a damaged page tree, or a page pdftotext
-  // refuses, can make them differ: then the document as a whole).
-  auto byPage = [&](const std::vector<std::string>& toolPages, std::vector<std::string>* out) {
-    *out = toolPages;
-    if (hostCharsByPage.size() != toolPages.size()) *out = {Joined(toolPages)};
-  };
-  std::vector<int> hostChars = hostCharsByPage;
-  const bool wholeDocument = hostChars.size() != pagesAfter.size();
-  if (wholeDocument) {
-    int total = 0;
-    for (int n : hostChars) total += n;
-    hostChars = {total};
-  }
-  std::vector<std::string> toolPages;
-  byPage(pagesAfter, &toolPages);
-  for (size_t p = 0; p < hostChars.size(); ++p) {
-    if (hostChars[p] == 0 || !Squeezed(toolPages[p]).empty()) continue;
-    std::vector<std::string> before;
-    byPage(original(), &before);
-    // Blank in both because pdftotext lacks poppler-data is no blank page: with it, the copy's
-    // text might read.
-    const bool blankInBoth = before.size() == toolPages.size() && Squeezed(before[p]).empty();
-    if (blankInBoth && !onCopy.LacksLanguageData() && !onOriginal->LacksLanguageData()) continue;
-    result.failures.push_back((wholeDocument ? std::string("the document") : "page " + std::to_string(p)) +
-                              ": pdftotext reads no text where the host reads " + std::to_string(hostChars[p]) +
-                              " characters and pdftotext read text in the original (is poppler-data installed?): "
-                              "the text it extracts could not be compared");
-  }
-  DetectInExtractedText(input, pagesAfter, result);
-  const std::string after = Squeezed(Joined(pagesAfter));
-  std::optional<std::string> before;
-  auto stillThere = [&](const std::string& text, int masked) {
-    const int count = CountOccurrences(after, text);
-    if (count == 0) return false;
-    if (!before) before = Squeezed(Joined(original()));
-    return count > std::max(0, CountOccurrences(*before, text) - masked);
-  };
+  // Masked runs, and whole occurrences that lost characters: neither may be extractable in its
+  // original form.
   std::map<std::string, int> masked;
   for (const vm::PiMatch& r : input.replacements) ++masked[Squeezed(Utf8(r.text))];
-  for (const auto& [run, count] : masked) {
-    if (run.size() < 4) continue;
-    ++result.pdftotextChecks;
-    if (stillThere(run, count))
-      result.failures.push_back("pdftotext still extracts masked text \"" + run + "\"");
-  }
-  // A whole occurrence that lost characters must not be extractable in its original form.
   std::map<std::string, int> whole;
   for (const vm::PiMatch& m : input.occurrences) {
     const bool touched = std::any_of(input.replacements.begin(), input.replacements.end(),
@@ -526,6 +529,59 @@ void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vecto
                                               m.charStart < r.charStart + r.charCount;
                                      });
     if (touched) ++whole[Squeezed(Utf8(m.text))];
+  }
+  std::vector<std::string> lookedFor;
+  for (const auto* texts : {&masked, &whole})
+    for (const auto& [text, count] : *texts)
+      if (text.size() >= 4) lookedFor.push_back(text);
+
+  vm::PiPatternList patterns;
+  vm::BuildPatternSet(input.categories, patterns);
+  const ExtractedText after = Extract(onCopy, lookedFor, [&](int pageIndex, std::string_view page) {
+    DetectInExtractedText(input, patterns, pageIndex, page, result);
+  });
+  if (!after.read) {
+    result.failures.push_back("pdftotext could not read the protected file (is poppler-utils installed?): "
+                              "the text it extracts could not be compared");
+    return;
+  }
+  std::optional<Pdftotext> onOriginal;
+  std::optional<ExtractedText> before;
+  auto original = [&]() -> const ExtractedText& {
+    if (!before) before = Extract(onOriginal.emplace(input.originalPath), lookedFor);
+    return *before;
+  };
+
+  std::vector<int> hostChars = hostCharsByPage;
+  const bool wholeDocument = hostChars.size() != after.blank.size();
+  if (wholeDocument) {
+    int total = 0;
+    for (int n : hostChars) total += n;
+    hostChars = {total};
+  }
+  const std::vector<bool> blankAfter = after.BlankBy(hostCharsByPage.size());
+  for (size_t p = 0; p < hostChars.size(); ++p) {
+    if (hostChars[p] == 0 || !blankAfter[p]) continue;
+    const std::vector<bool> blankBefore = original().BlankBy(hostCharsByPage.size());
+    // Blank in both because pdftotext lacks poppler-data is no blank page: with it, the copy's
+    // text might read.
+    const bool blankInBoth = blankBefore.size() == blankAfter.size() && blankBefore[p];
+    if (blankInBoth && !onCopy.LacksLanguageData() && !onOriginal->LacksLanguageData()) continue;
+    result.failures.push_back((wholeDocument ? std::string("the document") : "page " + std::to_string(p)) +
+                              ": pdftotext reads no text where the host reads " + std::to_string(hostChars[p]) +
+                              " characters and pdftotext read text in the original (is poppler-data installed?): "
+                              "the text it extracts could not be compared");
+  }
+  auto stillThere = [&](const std::string& text, int count) {
+    const int found = after.counts->Count(text);
+    if (found == 0) return false;
+    return found > std::max(0, original().counts->Count(text) - count);
+  };
+  for (const auto& [run, count] : masked) {
+    if (run.size() < 4) continue;
+    ++result.pdftotextChecks;
+    if (stillThere(run, count))
+      result.failures.push_back("pdftotext still extracts masked text \"" + run + "\"");
   }
   for (const auto& [text, count] : whole) {
     if (text.size() < 4) continue;
@@ -570,8 +626,13 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   std::vector<int> hostCharsByPage;
   long hostPages = -1;
   {
-    const RawTexts copy = ReadRawTexts(input.protectedPath, bytes);
-    CheckRawFile(input, copy, bytes, result);
+    const MaskedRuns runs = MaskedRunsOf(input);
+    LiteralCounter shown(runs.Written()), repeated(runs.Squeezed());
+    std::set<std::string> boxLines;
+    for (const vm::PiMatch& r : input.replacements)
+      if (std::string line = BlackBoxLine(r); !line.empty()) boxLines.insert(std::move(line));
+    const RawFileReading copy = ReadRawFile(input.protectedPath, bytes, boxLines, shown, repeated);
+    CheckRawFile(input, runs, copy, shown, repeated, bytes, result);
     name("objects of the file");
 
     PageComparison pages = CompareTextPages(input, copy.rectangleLines);
