@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <unordered_map>
 
 #include "core/CoreParts.h"
 #include "core/ViewGeometry.h"
@@ -47,6 +48,7 @@ struct AppState {
   std::vector<std::unique_ptr<HostDocument>> documents;  // in opening order
   HostDocument* active = nullptr;
   std::map<const void*, HostPageView*> pageViews;        // every page view handed out
+  std::unordered_map<const void*, HostPageView*> viewsByPdfPage;  // by the page handed out by 32:2
   char mainWindowTag = 0;
 };
 
@@ -190,7 +192,11 @@ HostHandle VM_CALL PdfPageFn(HostHandle pageView) {
   HostPageView* view = FindPageView(pageView);
   if (!view) return nullptr;
   pdf::Page* page = pdf::GetPage(*view->document->pdf, view->index);
-  if (page) view->pdfPage = page;
+  if (page && page != view->pdfPage) {
+    if (view->pdfPage) App().viewsByPdfPage.erase(view->pdfPage);
+    view->pdfPage = page;
+    App().viewsByPdfPage[page] = view;
+  }
   return page;
 }
 void VM_CALL PageToWindow(HostHandle pageView, const HostBox* rect, HostIntRect* pixels) {
@@ -261,7 +267,10 @@ void CloseHostDocument(HostHandle handle) {
   ReleaseSteps(document->undo);
   ReleaseSteps(document->redo);
   for (auto& [index, view] : document->view.pageViews) {
-    if (view->pdfPage) ForgetPage(view->pdfPage);
+    if (view->pdfPage) {
+      ForgetPage(view->pdfPage);
+      App().viewsByPdfPage.erase(view->pdfPage);
+    }
     App().pageViews.erase(view.get());
   }
   auto& documents = App().documents;
@@ -325,10 +334,8 @@ HostHandle DocumentOfPageView(HostHandle pageView, int* pageIndex) {
 HostHandle DocumentOfView(HostHandle view) { return FindByView(view); }
 
 bool PageReadsCompletely(HostHandle pdfPage) {
-  for (auto& document : App().documents)
-    for (auto& [index, view] : document->view.pageViews)
-      if (view->pdfPage == pdfPage) return static_cast<pdf::Page*>(pdfPage)->ReadCompletely();
-  return true;  // not a page of an open document: nothing to say about it
+  if (!App().viewsByPdfPage.count(pdfPage)) return true;  // not a page of an open document
+  return static_cast<pdf::Page*>(pdfPage)->ReadCompletely();
 }
 
 HostBox PageBox(HostHandle handle, int pageIndex) {
