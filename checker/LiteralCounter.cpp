@@ -1,39 +1,40 @@
 #include "LiteralCounter.h"
 
 #include <algorithm>
-#include <map>
+#include <cstring>
 
 namespace checker {
 
 namespace {
 
-constexpr uint64_t kBase = 1099511628211ull;
-
-uint64_t HashOf(std::string_view text) {
-  uint64_t h = 0;
-  for (unsigned char c : text) h = h * kBase + c;
-  return h;
-}
+size_t FilterSlot(uint64_t key) { return static_cast<size_t>((key * 0x9E3779B97F4A7C15ull) >> 48); }
 
 }  // namespace
 
 LiteralCounter::LiteralCounter(const std::vector<std::string>& needles) {
-  std::map<size_t, Group> byLength;
   for (const std::string& needle : needles) {
     if (needle.empty() || indexOf_.count(needle)) continue;
-    const size_t index = needles_.size();
-    indexOf_.emplace(needle, index);
+    indexOf_.emplace(needle, needles_.size());
     needles_.push_back(needle);
-    Group& group = byLength[needle.size()];
-    group.length = needle.size();
-    group.byHash.emplace(HashOf(needle), index);
-    longest_ = std::max(longest_, needle.size());
   }
   counts_.assign(needles_.size(), 0);
-  for (auto& [length, group] : byLength) {
-    for (size_t i = 1; i < length; ++i) group.highPower *= kBase;
-    groups_.push_back(std::move(group));
+  if (needles_.empty()) return;
+  keyLength_ = 8;
+  for (const std::string& needle : needles_) {
+    keyLength_ = std::min(keyLength_, needle.size());
+    longest_ = std::max(longest_, needle.size());
   }
+  for (size_t i = 0; i < needles_.size(); ++i) {
+    const uint64_t key = KeyAt(needles_[i].data());
+    byKey_[key].push_back(i);
+    keyFilter_.set(FilterSlot(key));
+  }
+}
+
+uint64_t LiteralCounter::KeyAt(const char* at) const {
+  uint64_t key = 0;
+  std::memcpy(&key, at, keyLength_);
+  return key;
 }
 
 void LiteralCounter::Feed(std::string_view text) {
@@ -50,19 +51,15 @@ void LiteralCounter::Feed(std::string_view text) {
 // Counts occurrences that end past the first `carried` bytes (those ending inside were counted
 // with the piece that brought them).
 void LiteralCounter::Scan(std::string_view text, size_t carried) {
-  for (const Group& group : groups_) {
-    const size_t n = group.length;
-    if (text.size() < n) continue;
-    uint64_t h = HashOf(text.substr(0, n));
-    for (size_t start = 0;; ++start) {
-      if (start + n > carried) {
-        auto [first, last] = group.byHash.equal_range(h);
-        for (auto it = first; it != last; ++it)
-          if (text.compare(start, n, needles_[it->second]) == 0) ++counts_[it->second];
-      }
-      if (start + n >= text.size()) break;
-      h = (h - static_cast<unsigned char>(text[start]) * group.highPower) * kBase +
-          static_cast<unsigned char>(text[start + n]);
+  for (size_t start = 0; start + keyLength_ <= text.size(); ++start) {
+    const uint64_t key = KeyAt(text.data() + start);
+    if (!keyFilter_.test(FilterSlot(key))) continue;
+    auto found = byKey_.find(key);
+    if (found == byKey_.end()) continue;
+    for (size_t index : found->second) {
+      const std::string& needle = needles_[index];
+      const size_t end = start + needle.size();
+      if (end > carried && end <= text.size() && text.compare(start, needle.size(), needle) == 0) ++counts_[index];
     }
   }
 }

@@ -1,9 +1,10 @@
 // Counts where each of many literal texts occurs (overlapping occurrences too) in text read a
-// piece at a time, in time linear in the text for each distinct needle length: a check of a
-// long document looks for thousands of masked runs in its whole text, and searching the text
-// once per run grew with the square of its length.
+// piece at a time, in one pass over the text: a check of a long document looks for thousands
+// of masked runs in its whole text, and searching the text once per run grew with the square of
+// its length.
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,17 +27,17 @@ class LiteralCounter {
   int Count(const std::string& needle) const;
 
  private:
-  struct Group {
-    size_t length = 0;
-    uint64_t highPower = 1;  // base^(length-1), for the rolling hash
-    std::unordered_multimap<uint64_t, size_t> byHash;  // needle index by hash
-  };
-  void Scan(std::string_view text, size_t skipStarts);
+  void Scan(std::string_view text, size_t carried);
+  uint64_t KeyAt(const char* at) const;
 
   std::vector<std::string> needles_;
   std::vector<int> counts_;
   std::unordered_map<std::string, size_t> indexOf_;
-  std::vector<Group> groups_;
+  // Needles by their first keyLength_ bytes (the shortest needle's length, at most 8), with a
+  // filter of those keys that most text positions fail at once.
+  size_t keyLength_ = 0;
+  std::unordered_map<uint64_t, std::vector<size_t>> byKey_;
+  std::bitset<1 << 16> keyFilter_;
   size_t longest_ = 0;
   std::string tail_;  // the last longest_-1 bytes fed, for occurrences that span pieces
 };
