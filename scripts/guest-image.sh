@@ -15,13 +15,16 @@
 # the chroot ("Exec format error"), and the Wine prefix.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# The folder is all that goes to standard output (callers read it); every tool's output goes to
+# standard error.
+exec 3>&1 1>&2
 cache=${VM_GUEST_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/veilmark/guest}
 packages=(linux-image-amd64 wine wine32:i386 wine64 fonts-wine xvfb xauth fonts-nanum)
 
 key=$(cat "$0" "$here/wine-settings.sh" | sha256sum | cut -c1-16)
 image=$cache/$key
 if [ -f "$image/ready" ]; then
-  echo "$image"
+  echo "$image" >&3
   exit 0
 fi
 
@@ -39,7 +42,7 @@ mkdir -p "$cache"
 exec 9>"$cache/lock"
 flock 9
 if [ -f "$image/ready" ]; then
-  echo "$image"
+  echo "$image" >&3
   exit 0
 fi
 bash "$here/apt-install.sh" qemu-system-x86 debootstrap >&2 ||
@@ -90,14 +93,28 @@ EOF
   echo "emulated PC: installing ${packages[*]}" >&2
   in_root() { $SUDO env DEBIAN_FRONTEND=noninteractive LC_ALL=C.UTF-8 chroot "$root" "$@"; }
   in_root dpkg --add-architecture i386
-  in_root apt-get -qq update > "$work/apt.log" 2>&1 || { tail -n 30 "$work/apt.log" >&2; fail "apt-get update failed in the guest"; }
+  # A mirror in the middle of a sync or a dropped connection fails a step now and then: the
+  # index and the installs are tried three times, 15 and 30 s apart.
+  local attempt
+  for attempt in 1 2 3; do
+    in_root apt-get -qq update >> "$work/apt.log" 2>&1 && break
+    [ "$attempt" -lt 3 ] || { tail -n 30 "$work/apt.log" >&2; fail "apt-get update failed in the guest"; }
+    sleep $((attempt * 15))
+  done
   # libglib2.0-0:i386 runs two of its 32-bit helpers while it is configured; they cannot run in
-  # the chroot, which leaves it unconfigured: the first boot configures it.
-  in_root apt-get -y -q install "${packages[@]}" >> "$work/apt.log" 2>&1 || true
-  in_root dpkg-query -W -f='${Status} ${Package}:${Architecture}\n' "${packages[@]}" > "$work/installed" 2>&1 || true
-  for package in "${packages[@]}"; do
-    grep -q "^install ok [a-z-]* ${package%:*}:" "$work/installed" ||
-      { tail -n 40 "$work/apt.log" >&2; fail "$package could not be installed in the guest"; }
+  # the chroot, which leaves it unconfigured (so apt-get's status is not looked at): the first
+  # boot configures it. What counts is that every package is there.
+  local missing
+  for attempt in 1 2 3; do
+    in_root apt-get -y -q install "${packages[@]}" >> "$work/apt.log" 2>&1 || true
+    in_root dpkg-query -W -f='${Status} ${Package}:${Architecture}\n' "${packages[@]}" > "$work/installed" 2>&1 || true
+    missing=
+    for package in "${packages[@]}"; do
+      grep -q "^install ok [a-z-]* ${package%:*}:" "$work/installed" || missing+=" $package"
+    done
+    [ -n "$missing" ] || break
+    [ "$attempt" -lt 3 ] || { tail -n 40 "$work/apt.log" >&2; fail "not installed in the guest:$missing"; }
+    sleep $((attempt * 15))
   done
   in_root apt-get clean
   $SUDO rm -rf "$root/var/lib/apt/lists"/* "$root/usr/share/doc" "$root/usr/share/man"
@@ -176,4 +193,4 @@ for old in "$cache"/*/; do
   [ "${old%/}" = "$image" ] || [ "${old%/}" = "$work" ] || $SUDO rm -rf --one-file-system "${old%/}"
 done
 echo "emulated PC: disk made in $((SECONDS - started)) s" >&2
-echo "$image"
+echo "$image" >&3
