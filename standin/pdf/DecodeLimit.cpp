@@ -43,6 +43,7 @@ void DropCounted(fz_context* ctx, void* state) {
 
 fz_stream* Counting(fz_context* ctx, fz_stream* decoded) {
   Counted* c = nullptr;
+  fz_var(c);
   fz_try(ctx) { c = fz_malloc_struct(ctx, Counted); }
   fz_catch(ctx) {
     fz_drop_stream(ctx, decoded);
