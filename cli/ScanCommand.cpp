@@ -23,18 +23,6 @@ namespace cli {
 
 namespace {
 
-std::string FormatRects(const std::vector<HostBox>& rects, bool json) {
-  std::string out = json ? "[" : "";
-  char buffer[128];
-  for (size_t i = 0; i < rects.size(); ++i) {
-    const HostBox& r = rects[i];
-    std::snprintf(buffer, sizeof buffer, json ? "%s[%.2f,%.2f,%.2f,%.2f]" : "%s%.2f %.2f %.2f %.2f",
-                  i == 0 ? "" : (json ? "," : "; "), r.x0, r.y0, r.x1, r.y1);
-    out += buffer;
-  }
-  return json ? out + "]" : out;
-}
-
 // One occurrence as a line; in a batch the line starts with the file's name.
 void PrintMatch(const vm::PiMatch& m, bool json, const std::string* file) {
   const std::string head = LineStart(file, json);

@@ -15,18 +15,6 @@ namespace cli {
 
 namespace {
 
-std::string Rects(const std::vector<HostBox>& rects, bool json) {
-  std::string out = json ? "[" : "";
-  char buffer[128];
-  for (size_t i = 0; i < rects.size(); ++i) {
-    const HostBox& r = rects[i];
-    std::snprintf(buffer, sizeof buffer, json ? "%s[%.2f,%.2f,%.2f,%.2f]" : "%s%.2f %.2f %.2f %.2f",
-                  i == 0 ? "" : (json ? "," : "; "), r.x0, r.y0, r.x1, r.y1);
-    out += buffer;
-  }
-  return json ? out + "]" : out;
-}
-
 std::string Json(const std::string& utf8) { return JsonString(common::Utf8ToUtf16(utf8).value_or(u"?")); }
 
 }  // namespace
@@ -35,7 +23,7 @@ void PrintScannedPages(const scanned::ScannedScan& scan, bool json, const std::s
   const std::string head = LineStart(file, json);
   for (const scanned::ImageReading& image : scan.images) {
     for (const scanned::RecognisedHit& hit : image.hits) {
-      const std::string rects = Rects(scanned::PageRects(image, hit), json);
+      const std::string rects = FormatRects(scanned::PageRects(image, hit), json);
       if (json)
         std::printf("%s\"page\":%d,\"category\":\"%s\",\"text\":%s,\"rects\":%s,\"where\":\"image\",\"object\":%d,"
                     "\"confidence\":%.1f}\n",

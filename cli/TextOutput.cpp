@@ -49,4 +49,16 @@ std::string PlainText(std::u16string_view text) {
   return out;
 }
 
+std::string FormatRects(const std::vector<HostBox>& rects, bool json) {
+  std::string out = json ? "[" : "";
+  char buffer[128];
+  for (size_t i = 0; i < rects.size(); ++i) {
+    const HostBox& r = rects[i];
+    std::snprintf(buffer, sizeof buffer, json ? "%s[%.2f,%.2f,%.2f,%.2f]" : "%s%.2f %.2f %.2f %.2f",
+                  i == 0 ? "" : (json ? "," : "; "), r.x0, r.y0, r.x1, r.y1);
+    out += buffer;
+  }
+  return json ? out + "]" : out;
+}
+
 }  // namespace cli
