@@ -150,34 +150,21 @@ namespace {
 // Runs the page through the collector; false when it cannot be run.
 bool RunPage(fz_context* ctx, pdf_document* doc, int p, std::vector<DrawnImage>& images,
              std::vector<fz_point>& characters, fz_rect* bounds, fz_matrix* pageToDevice) {
-  pdf_page* page = nullptr;
   Collector* device = nullptr;
-  bool ran = true;
-  fz_var(page);
   fz_var(device);
-  fz_var(ran);
-  fz_try(ctx) {
-    page = pdf_load_page(ctx, doc, p);
-    *bounds = fz_bound_page(ctx, &page->super);
-    pdf_page_transform(ctx, page, nullptr, pageToDevice);
-    device = fz_new_derived_device(ctx, Collector);
-    device->images = &images;
-    device->characters = &characters;
-    device->super.fill_image = Image;
-    device->super.fill_image_mask = ImageMask;
-    device->super.fill_text = FillText;
-    device->super.stroke_text = StrokeText;
-    device->super.clip_text = ClipText;
-    device->super.clip_stroke_text = ClipStrokeText;
-    device->super.ignore_text = IgnoreText;
-    pdf_run_page_contents(ctx, page, &device->super, fz_identity, nullptr);
-    fz_close_device(ctx, &device->super);
-  }
-  fz_always(ctx) {
-    fz_drop_device(ctx, &device->super);
-    fz_drop_page(ctx, &page->super);
-  }
-  fz_catch(ctx) { ran = false; }
+  fz_try(ctx) { device = fz_new_derived_device(ctx, Collector); }
+  fz_catch(ctx) { return false; }
+  device->images = &images;
+  device->characters = &characters;
+  device->super.fill_image = Image;
+  device->super.fill_image_mask = ImageMask;
+  device->super.fill_text = FillText;
+  device->super.stroke_text = StrokeText;
+  device->super.clip_text = ClipText;
+  device->super.clip_stroke_text = ClipStrokeText;
+  device->super.ignore_text = IgnoreText;
+  const bool ran = RunPageContents(ctx, doc, p, &device->super, bounds, pageToDevice);
+  fz_drop_device(ctx, &device->super);
   return ran;
 }
 
@@ -242,6 +229,24 @@ std::vector<int> PagesWithImagesWithoutText(standin::pdf::Document& document) {
   for (const ImagePlacement& placement : ImagesWithoutText(document))
     if (pages.empty() || pages.back() != placement.page) pages.push_back(placement.page);
   return pages;
+}
+
+bool RunPageContents(fz_context* ctx, pdf_document* doc, int pageIndex, fz_device* device, fz_rect* bounds,
+                     fz_matrix* pageToDevice) {
+  pdf_page* page = nullptr;
+  bool ran = true;
+  fz_var(page);
+  fz_var(ran);
+  fz_try(ctx) {
+    page = pdf_load_page(ctx, doc, pageIndex);
+    if (bounds) *bounds = fz_bound_page(ctx, &page->super);
+    pdf_page_transform(ctx, page, nullptr, pageToDevice);
+    pdf_run_page_contents(ctx, page, device, fz_identity, nullptr);
+    fz_close_device(ctx, device);
+  }
+  fz_always(ctx) { fz_drop_page(ctx, &page->super); }
+  fz_catch(ctx) { ran = false; }
+  return ran;
 }
 
 }  // namespace docscan

@@ -86,33 +86,21 @@ void IgnoreText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix 
 
 bool Runs(fz_context* ctx, pdf_document* doc, int p, std::vector<Image>& images,
           std::vector<Character>& characters, fz_matrix* pageToDevice) {
-  pdf_page* page = nullptr;
   Collector* device = nullptr;
-  bool ran = true;
-  fz_var(page);
   fz_var(device);
-  fz_var(ran);
-  fz_try(ctx) {
-    page = pdf_load_page(ctx, doc, p);
-    pdf_page_transform(ctx, page, nullptr, pageToDevice);
-    device = fz_new_derived_device(ctx, Collector);
-    device->images = &images;
-    device->characters = &characters;
-    device->super.fill_image = FillImage;
-    device->super.fill_image_mask = FillImageMask;
-    device->super.fill_text = FillText;
-    device->super.stroke_text = StrokeText;
-    device->super.clip_text = ClipText;
-    device->super.clip_stroke_text = ClipStrokeText;
-    device->super.ignore_text = IgnoreText;
-    pdf_run_page_contents(ctx, page, &device->super, fz_identity, nullptr);
-    fz_close_device(ctx, &device->super);
-  }
-  fz_always(ctx) {
-    fz_drop_device(ctx, &device->super);
-    fz_drop_page(ctx, &page->super);
-  }
-  fz_catch(ctx) { ran = false; }
+  fz_try(ctx) { device = fz_new_derived_device(ctx, Collector); }
+  fz_catch(ctx) { return false; }
+  device->images = &images;
+  device->characters = &characters;
+  device->super.fill_image = FillImage;
+  device->super.fill_image_mask = FillImageMask;
+  device->super.fill_text = FillText;
+  device->super.stroke_text = StrokeText;
+  device->super.clip_text = ClipText;
+  device->super.clip_stroke_text = ClipStrokeText;
+  device->super.ignore_text = IgnoreText;
+  const bool ran = docscan::RunPageContents(ctx, doc, p, &device->super, nullptr, pageToDevice);
+  fz_drop_device(ctx, &device->super);
   return ran;
 }
 
