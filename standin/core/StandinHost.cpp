@@ -1,15 +1,18 @@
 #include "core/StandinHost.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 
 namespace standin {
 
 void* FunctionTable::Lookup(int32_t category, int32_t selector, int32_t pluginId) {
   if (logging_) log_.push_back({category, selector, pluginId});
-  auto key = std::make_pair(category, selector);
-  if (auto it = overrides_.find(key); it != overrides_.end()) return it->second;
+  const uint64_t key = Key(category, selector);
+  if (!overrides_.empty())
+    if (auto it = overrides_.find(key); it != overrides_.end()) return it->second;
   if (auto it = implemented_.find(key); it != implemented_.end()) return it->second;
   std::fprintf(stderr, "stand-in host: host %d:%d is not implemented\n", category, selector);
   std::fflush(stderr);
@@ -63,10 +66,13 @@ bool ObjectTracker::IsLive(const char* kind, const void* handle) const {
 }
 
 std::vector<std::string> ObjectTracker::Outstanding() const {
+  std::vector<std::pair<const void*, const std::string*>> byAddress;
+  for (const auto& [handle, kind] : live_) byAddress.emplace_back(handle, &kind);
+  std::sort(byAddress.begin(), byAddress.end(),
+            [](const auto& a, const auto& b) { return std::less<const void*>()(a.first, b.first); });
   std::vector<std::string> lines;
-  for (const auto& [handle, kind] : live_) {
-    lines.push_back(kind + "@" + std::to_string(reinterpret_cast<uintptr_t>(handle)));
-  }
+  for (const auto& [handle, kind] : byAddress)
+    lines.push_back(*kind + "@" + std::to_string(reinterpret_cast<uintptr_t>(handle)));
   return lines;
 }
 

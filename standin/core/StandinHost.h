@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -24,13 +25,13 @@ class FunctionTable {
   // Registers the implementation of host C:S (type-checked against HostAbi.h).
   template <int C, int S>
   void Implement(typename HostFn<C, S>::type fn) {
-    implemented_[{C, S}] = reinterpret_cast<void*>(fn);
+    implemented_[Key(C, S)] = reinterpret_cast<void*>(fn);
   }
   // Replaces host C:S until ClearOverrides(); a test's way to inject nulls, zero counts or
   // odd values.
   template <int C, int S>
   void Override(typename HostFn<C, S>::type fn) {
-    overrides_[{C, S}] = reinterpret_cast<void*>(fn);
+    overrides_[Key(C, S)] = reinterpret_cast<void*>(fn);
   }
   void ClearOverrides() { overrides_.clear(); }
 
@@ -47,8 +48,12 @@ class FunctionTable {
   int CountCalls(int32_t category, int32_t selector) const;
 
  private:
-  std::map<std::pair<int32_t, int32_t>, void*> implemented_;
-  std::map<std::pair<int32_t, int32_t>, void*> overrides_;
+  // The module looks a function up before every call.
+  static uint64_t Key(int32_t category, int32_t selector) {
+    return static_cast<uint64_t>(static_cast<uint32_t>(category)) << 32 | static_cast<uint32_t>(selector);
+  }
+  std::unordered_map<uint64_t, void*> implemented_;
+  std::unordered_map<uint64_t, void*> overrides_;
   std::vector<HostCall> log_;
   bool logging_ = true;
 };
@@ -75,7 +80,7 @@ class ObjectTracker {
   void Reset();
 
  private:
-  std::map<const void*, std::string> live_;
+  std::unordered_map<const void*, std::string> live_;
   std::vector<std::string> faults_;
 };
 

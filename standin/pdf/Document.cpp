@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "pdf/FieldTree.h"
+#include "pdf/FontLookup.h"
 #include "pdf/Fonts.h"
 #include "pdf/Page.h"
 #include "pdf/PageTree.h"
@@ -46,6 +47,7 @@ Document::~Document() {
   standardFonts.clear();
   for (pdf_obj* page : pageObjects) pdf_drop_obj(ctx, page);
   if (ctx) {
+    ForgetFontLookups(doc);
     pdf_drop_document(ctx, doc);
     fz_drop_context(ctx);
   }
@@ -117,6 +119,7 @@ std::unique_ptr<Document> OpenDocument(const std::string& path, std::string* err
     snprintf(message, sizeof message, "%s", fz_caught_message(ctx));
   }
   document->doc = doc;
+  if (doc) KeepFontLookups(ctx, doc);
   document->pageObjects = std::move(pageObjects);
   if (locked) {
     *error = "The document is encrypted and needs a password: " + path;
@@ -264,6 +267,7 @@ std::unique_ptr<Document> DocumentFromContentArrays(
   fz_try(ctx) { document->doc = pdf_create_document(ctx); }
   fz_catch(ctx) { return nullptr; }
   pdf_document* doc = document->doc;
+  KeepFontLookups(ctx, doc);
 
   std::vector<pdf_obj*> refs;
   std::string resources = SnippetResources(ctx, doc, &refs);

@@ -83,7 +83,7 @@ void Page::DiscardModel() {
   marked_.clear();
   analysedText_.clear();
   analysedText_.shrink_to_fit();
-  analysedTextKept_ = false;
+  analysedTextKept_ = false;  NoteListChanged();
 }
 
 const std::vector<TextPageChar>* Page::AnalysedText() const {
@@ -103,11 +103,15 @@ PageObject* Page::OriginalAt(int anchor) {
 
 bool Page::HasUnwrittenEdits() const {
   if (!interpreted_) return false;
+  // Asked at every text page and every page modelled: the list is walked only after a change.
+  if (editsFoundAt_ == listChanges_) return editsFound_;
   size_t at = 0;
-  for (const PageObject* o = head_; o; o = o->next, ++at) {
-    if (at >= originals_.size() || originals_[at] != o || !o->original) return true;
-  }
-  return at != originals_.size();
+  bool found = false;
+  for (const PageObject* o = head_; o && !found; o = o->next, ++at)
+    found = at >= originals_.size() || originals_[at] != o || !o->original;
+  editsFound_ = found || at != originals_.size();
+  editsFoundAt_ = listChanges_;
+  return editsFound_;
 }
 
 void Page::ReleaseModel() {
@@ -133,6 +137,7 @@ void Page::Interpret() {
     InsertBefore(nullptr, o);
     originals_.push_back(o);
   }
+  NoteListChanged();
   NoteModelled(document, index);
 }
 
@@ -186,7 +191,7 @@ void Page::InsertBefore(PageObject* before, PageObject* object) {
   if (before) before->prev = object; else tail_ = object;
   object->listed = true;
   ++count_;
-  indexDirty_ = true;
+  indexDirty_ = true;  NoteListChanged();
 }
 
 void Page::Remove(PageObject* object) {
@@ -196,7 +201,7 @@ void Page::Remove(PageObject* object) {
   object->prev = object->next = nullptr;
   object->listed = false;
   --count_;
-  indexDirty_ = true;
+  indexDirty_ = true;  NoteListChanged();
 }
 
 pdf_obj* Page::Resources() {

@@ -68,6 +68,8 @@ class Page {
   // True while the object list differs from what the content draws: objects inserted, removed
   // or edited and not yet written back by Regenerate.
   bool HasUnwrittenEdits() const;
+  // Called by every change of the list or of a listed object.
+  void NoteListChanged() { ++listChanges_; }
   // Frees the object model (every object, listed or not); it is interpreted again on next use.
   // Only for pages without unwritten edits whose objects nobody holds any more.
   void ReleaseModel();
@@ -102,6 +104,12 @@ class Page {
   std::vector<std::unique_ptr<PageObject>> arena_;  // every object of the page, live or not
   std::vector<TextPageChar> analysedText_;
   bool analysedTextKept_ = false;
+  // Counts the changes that can make the list differ from what the content draws (an object
+  // edited, inserted or removed, the model made or dropped); HasUnwrittenEdits as last found,
+  // and at which count.
+  uint64_t listChanges_ = 0;
+  mutable uint64_t editsFoundAt_ = ~uint64_t{0};
+  mutable bool editsFound_ = false;
 };
 
 Document& PageDocument(Page& page);

@@ -1,5 +1,7 @@
 #include "pdf/PageObject.h"
 
+#include "pdf/Page.h"
+
 #include "HostAbi.h"
 
 namespace standin::pdf {
@@ -41,6 +43,11 @@ std::unique_ptr<PageObject> CloneObject(const PageObject& source) {
     for (FormGlyph& g : copy->formGlyphs) pdf_keep_font(copy->ctx, g.font);
   }
   return copy;
+}
+
+void MarkEdited(PageObject& object) {
+  object.original = false;
+  if (object.page) object.page->NoteListChanged();
 }
 
 }  // namespace standin::pdf

@@ -126,4 +126,7 @@ const std::shared_ptr<const std::map<int32_t, int>>& CodeLengthsOf(const PageObj
 
 std::unique_ptr<PageObject> CloneObject(const PageObject& source);
 
+// An edit of the object: regeneration writes it anew instead of copying its operator.
+void MarkEdited(PageObject& object);
+
 }  // namespace standin::pdf

@@ -38,7 +38,7 @@ struct Regen {
   bool tlmDirty;
   PageObject* lastText;
   std::vector<TextParams>* stack;
-  std::map<int, std::vector<PageObject*>>* groups;  // anchor -> objects drawn there
+  std::vector<std::vector<PageObject*>>* groups;     // by anchor: the objects drawn there
   std::map<pdf_obj*, std::string>* newFonts;         // font dictionary -> resource name
   std::set<std::string>* usedNames;
   int marked;                                        // BMC/BDC operators met so far
@@ -203,8 +203,9 @@ void EmitNewText(Regen* r, const PageObject& object) {
 bool Kept(PageObject* o) { return o && o->listed && o->original; }
 
 const std::vector<PageObject*>* GroupAt(Regen* r, int anchor) {
-  auto found = r->groups->find(anchor);
-  return found == r->groups->end() ? nullptr : &found->second;
+  if (anchor < 0 || anchor >= static_cast<int>(r->groups->size())) return nullptr;
+  const std::vector<PageObject*>& group = (*r->groups)[static_cast<size_t>(anchor)];
+  return group.empty() ? nullptr : &group;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -566,10 +567,10 @@ bool RegeneratePage(Page& page, PageObject* first) {
   pdf_obj* resources = page.Resources();
   pdf_obj* contents = pdf_dict_get(ctx, page.dictionary, PDF_NAME(Contents));
 
-  std::map<int, std::vector<PageObject*>> groups;
+  std::vector<std::vector<PageObject*>> groups(static_cast<size_t>(page.OriginalCount()));
   std::vector<PageObject*> added;
   for (PageObject* o = first; o; o = o->next) {
-    if (o->anchor >= 0 && page.OriginalAt(o->anchor)) groups[o->anchor].push_back(o);
+    if (o->anchor >= 0 && page.OriginalAt(o->anchor)) groups[static_cast<size_t>(o->anchor)].push_back(o);
     else if (o->kind == kPageObjectText) added.push_back(o);
   }
   std::vector<TextParams> stack(1);

@@ -51,7 +51,7 @@ void SetCharacters(PageObject& object, int count, const int32_t* codes, const fl
     }
   }
   object.items = std::move(items);
-  object.original = false;
+  MarkEdited(object);
   Relayout(object);
 }
 
@@ -62,7 +62,7 @@ void SetBytes(PageObject& object, const std::string& bytes) {
   DecodeString(object.text.font, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
                items);
   object.items = std::move(items);
-  object.original = false;
+  MarkEdited(object);
   Relayout(object);
 }
 
@@ -90,7 +90,7 @@ void SetTextState(PageObject& object, Font* font, float size, const float* matri
     state.tm.c = matrix[2];
     state.tm.d = matrix[3];
   }
-  object.original = false;
+  MarkEdited(object);
   Relayout(object);
 }
 
@@ -98,7 +98,7 @@ void SetPosition(PageObject& object, float x, float y) {
   if (object.kind != kPageObjectText) return;
   object.text.tm.e = x;
   object.text.tm.f = y;
-  object.original = false;
+  MarkEdited(object);
   Relayout(object);
 }
 
@@ -108,7 +108,7 @@ void Transform(PageObject& object, fz_matrix m) {
     return;
   }
   object.text.tm = fz_concat(object.text.tm, m);
-  object.original = false;
+  MarkEdited(object);
   Relayout(object);
 }
 
@@ -116,7 +116,7 @@ void SetFill(PageObject& object, int components, const float* values) {
   if (components != 1 && components != 3 && components != 4) return;
   object.fill.components = components;
   for (int i = 0; i < components; ++i) object.fill.value[i] = values ? values[i] : 0;
-  if (object.kind == kPageObjectText) object.original = false;
+  if (object.kind == kPageObjectText) MarkEdited(object);
 }
 
 }  // namespace standin::pdf

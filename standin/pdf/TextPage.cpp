@@ -65,6 +65,9 @@ struct Builder {
   fz_context* ctx;
   TextPage& page;
   Pen pen;
+  // A glyph's characters, reused from glyph to glyph.
+  std::vector<int> values = {};
+  std::vector<char16_t> units = {};
 
   // One drawn glyph: its characters, with a space or line break before them when the pen
   // moved away from the previous glyph's end.
@@ -72,9 +75,9 @@ struct Builder {
                 fz_matrix matrix, PageObject* object, int itemIndex) {
     int ucs[8];
     int n = UnicodeOf(font, cid, ucs);
-    std::vector<int> values;
+    values.clear();
     for (int i = 0; i < n; ++i) Normalize(ReadableControl(ctx, font, cid, gid, ucs[i]), values);
-    std::vector<char16_t> units;
+    units.clear();
     for (int v : values) AppendUtf16(v, units);
     if (units.empty()) return;
 
@@ -161,7 +164,7 @@ void AnalyseTextPage(TextPage& textPage) {
     textPage.analysed = true;
     return;
   }
-  Builder builder{page.document.ctx, textPage, {}};
+  Builder builder{page.document.ctx, textPage};
   size_t expected = 0;
   for (PageObject* o = page.First(); o; o = o->next) expected += o->glyphs.size() + o->formGlyphs.size();
   textPage.chars.reserve(expected + expected / 8);

@@ -8,6 +8,7 @@
 
 #include "pdf/Document.h"
 #include "pdf/Page.h"
+#include "pdf/TextEdits.h"
 
 namespace standin::pdf {
 namespace {
@@ -52,6 +53,17 @@ TEST_F(PageModelLimit, EditedPagesAndPagesWithTextPagesKeepTheirModels) {
   for (int p = 2; p < 10; ++p) GetPage(*document, p)->Count();
   EXPECT_FALSE(edited->HasModel());
   EXPECT_EQ(edited->Count(), 1);
+}
+
+TEST_F(PageModelLimit, AnObjectEditedAfterThePageWasFoundUneditedKeepsItsModel) {
+  Page* page = GetPage(*document, 0);
+  ASSERT_EQ(page->Count(), 2);
+  ASSERT_FALSE(page->HasUnwrittenEdits());
+  SetPosition(*page->First(), 300, 300);
+  EXPECT_TRUE(page->HasUnwrittenEdits());
+  for (int p = 1; p < 10; ++p) GetPage(*document, p)->Count();
+  ASSERT_TRUE(page->HasModel()) << "an unwritten edit was lost";
+  EXPECT_EQ(page->First()->text.tm.e, 300);
 }
 
 }  // namespace
