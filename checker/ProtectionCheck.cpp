@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string_view>
+#include <unistd.h>
 
 #include "HostTextPage.h"
 #include "LiteralCounter.h"
@@ -356,8 +357,7 @@ class OriginalPages {
 // Compares the host's text of the pages [first, last) of the original and the copy, opening
 // both (the range is cut at the page count). What is wrong with the documents as a whole (they
 // cannot be opened, the page count changed) is reported by the comparison that starts at page 0.
-PageComparison ComparePages(const CheckInput& input, const std::set<std::string>& rectangleLines, int first,
-                            int last) {
+PageComparison ComparePages(const CheckInput& input, int first, int last) {
   PageComparison result;
   const HostHandle previouslyActive = standin::ActiveDocument();
   std::string error;
@@ -436,25 +436,17 @@ PageComparison ComparePages(const CheckInput& input, const std::set<std::string>
       if (area.x1 - area.x0 <= 0.1f || area.y1 - area.y0 <= 0.1f) continue;
       area.x0 -= 2, area.y0 -= 2, area.x1 += 2, area.y1 += 2;
       if (afterIndex.CountInside(protection, area) > 0) continue;
-      const std::string line = BlackBoxLine(*r);
-      const bool boxed = !line.empty() && rectangleLines.count(line) != 0;
-      if (!boxed)
-        result.failures.push_back("nothing is drawn over masked text " + Describe(*r));
+      std::string failure = "nothing is drawn over masked text " + Describe(*r);
+      std::string line = BlackBoxLine(*r);
+      if (line.empty())
+        result.failures.push_back(std::move(failure));
+      else
+        result.boxesWanted.emplace_back(std::move(line), std::move(failure));
     }
   }
   standin::CloseHostDocument(protectedDoc);
   standin::SetActiveDocument(previouslyActive);
   return result;
-}
-
-// Long documents are compared in two processes at once (beside pdftotext, a third); their page
-// count is known beforehand only from texts kept while protecting.
-PageComparison CompareTextPages(const CheckInput& input, const std::set<std::string>& rectangleLines) {
-  constexpr int kPagesWorthASecondProcess = 16;
-  const int pages = input.originalPages ? input.originalPages->PageCount() : -1;
-  auto compare = [&](int first, int last) { return ComparePages(input, rectangleLines, first, last); };
-  if (pages < kPagesWorthASecondProcess) return compare(0, std::numeric_limits<int>::max());
-  return CompareInTwoProcesses(pages, compare);
 }
 
 // The detection rules run on the text pdftotext extracts from the copy: an item they find that
@@ -594,16 +586,23 @@ void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vecto
 // The page counts, taken apart from the host's reader, which could lose the same pages of the
 // original and the copy alike (and pdftotext refuses some pages, such as those with more than
 // 10,000 annotations, so its page count cannot serve).
-void CheckPageCounts(const CheckInput& input, long hostPages, CheckResult& result) {
+struct TreePageCounts {
+  long shown = -1;
+  long written = -1;
+};
+
+TreePageCounts CountTreePages(const CheckInput& input) {
+  return {TreePageCount(input.originalPath), TreePageCount(input.protectedPath)};
+}
+
+void CheckPageCounts(const TreePageCounts& counts, long hostPages, CheckResult& result) {
   if (hostPages < 0) return;  // the comparison of the pages failed already
-  const long shown = TreePageCount(input.originalPath);
-  if (shown >= 0 && shown != hostPages)
-    result.failures.push_back("the page count changed: the original shows " + std::to_string(shown) +
+  if (counts.shown >= 0 && counts.shown != hostPages)
+    result.failures.push_back("the page count changed: the original shows " + std::to_string(counts.shown) +
                               " pages, the copy has " + std::to_string(hostPages));
-  const long written = TreePageCount(input.protectedPath);
-  if (written != hostPages)
-    result.failures.push_back("the copy's page tree shows " + std::to_string(written) + " pages where the host reads " +
-                              std::to_string(hostPages));
+  if (counts.written != hostPages)
+    result.failures.push_back("the copy's page tree shows " + std::to_string(counts.written) +
+                              " pages where the host reads " + std::to_string(hostPages));
 }
 
 }  // namespace
@@ -620,11 +619,25 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   auto name = [&](const char* part) {
     for (; named < result.failures.size(); ++named) result.failures[named] = part + (": " + result.failures[named]);
   };
-  // pdftotext reads the copy beside the rest of the check.
+  // pdftotext reads the copy beside the rest of the check. Where a third processor is free, a
+  // child process compares the pages of a long document from a third on while this one reads
+  // the file's objects, compares the first third and counts the pages. With two, pdftotext
+  // keeps one busy and a second comparing process would only take turns with this one.
   Pdftotext pdftotext(input.protectedPath);
   const uint64_t limitHits = standin::pdf::DecodeLimitHits();
+  constexpr int kPagesWorthASecondProcess = 16;
+  const int pageCount = input.originalPages ? input.originalPages->PageCount() : -1;
+  auto compare = [&](int first, int last) { return ComparePages(input, first, last); };
+  int comparedHere = std::numeric_limits<int>::max();
+  std::optional<ComparisonInChild> inChild;
+  if (pageCount >= kPagesWorthASecondProcess && sysconf(_SC_NPROCESSORS_ONLN) > 2)
+    inChild.emplace(comparedHere = pageCount / 3, pageCount, compare);
+
   std::vector<int> hostCharsByPage;
   long hostPages = -1;
+  bool copyBeyondLimit = false;
+  TreePageCounts treeCounts;
+  std::vector<std::string> outsideFailures;
   {
     const MaskedRuns runs = MaskedRunsOf(input);
     LiteralCounter shown(runs.Written()), repeated(runs.Squeezed());
@@ -635,16 +648,22 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
     CheckRawFile(input, runs, copy, shown, repeated, bytes, result);
     name("objects of the file");
 
-    PageComparison pages = CompareTextPages(input, copy.rectangleLines);
+    PageComparison pages = compare(0, comparedHere);
+    copyBeyondLimit = standin::pdf::DecodeLimitHits() > limitHits;
+    treeCounts = CountTreePages(input);
+    outsideFailures = CheckOutsideTexts(input.protectedPath, input.outsideTexts);
+    if (inChild) pages.Add(inChild->Finish());
     if (!pages.hostChars.empty()) hostPages = static_cast<long>(pages.hostChars.size());
     for (std::string& failure : pages.failures) result.failures.push_back(std::move(failure));
+    for (auto& [line, failure] : pages.boxesWanted)
+      if (!copy.rectangleLines.count(line)) result.failures.push_back(std::move(failure));
     result.keptCharactersChecked = pages.keptCharacters;
     result.maskedCharactersChecked = pages.maskedCharacters;
     hostCharsByPage = std::move(pages.hostChars);
     name("page text");
   }
 
-  if (standin::pdf::DecodeLimitHits() > limitHits) {
+  if (copyBeyondLimit) {
     // pdftotext has no such bound: it would read the stream to its end, for hours.
     pdftotext.Stop();
     result.failures.push_back("the copy holds a stream beyond the engine limit (" + standin::pdf::DecodeLimitReason() +
@@ -653,10 +672,9 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
     CheckPdftotext(input, pdftotext, hostCharsByPage, result);
   }
   name("pdftotext");
-  CheckPageCounts(input, hostPages, result);
+  CheckPageCounts(treeCounts, hostPages, result);
   name("page count");
-  for (std::string& failure : CheckOutsideTexts(input.protectedPath, input.outsideTexts))
-    result.failures.push_back(std::move(failure));
+  for (std::string& failure : outsideFailures) result.failures.push_back(std::move(failure));
   name("outside the pages");
   return result;
 }

@@ -149,7 +149,9 @@ TEST(PageByPageCheck, AProcessThatEndsWithoutReportingLeavesAFailure) {
     c.keptCharacters = last - first;
     return c;
   };
-  const checker::PageComparison result = checker::CompareInTwoProcesses(10, compare);
+  checker::ComparisonInChild failing(5, 10, compare);
+  checker::PageComparison result = compare(0, 5);
+  result.Add(failing.Finish());
   EXPECT_EQ(result.keptCharacters, 5);
   ASSERT_EQ(result.failures.size(), 1u);
   EXPECT_EQ(result.failures[0], "pages 5 to 9 could not be compared (the process comparing them failed)");
@@ -159,13 +161,18 @@ TEST(PageByPageCheck, AProcessThatEndsWithoutReportingLeavesAFailure) {
     c.hostChars.assign(static_cast<size_t>(last), 0);
     for (int p = first; p < last; ++p) c.hostChars[static_cast<size_t>(p)] = 1;
     c.failures.push_back("from " + std::to_string(first) + "\nto " + std::to_string(last));
+    c.boxesWanted.emplace_back("0 0 " + std::to_string(first) + " 1 re f", "box\n" + std::to_string(last));
     c.maskedCharacters = 1;
     return c;
   };
-  const checker::PageComparison merged = checker::CompareInTwoProcesses(7, both);
+  checker::ComparisonInChild second(3, 7, both);
+  checker::PageComparison merged = both(0, 3);
+  merged.Add(second.Finish());
   EXPECT_EQ(merged.hostChars, std::vector<int>(7, 1));
   EXPECT_EQ(merged.maskedCharacters, 2);
   EXPECT_EQ(Joined(merged.failures), "from 0\nto 3\nfrom 3\nto 7\n");
+  using Box = std::pair<std::string, std::string>;
+  EXPECT_EQ(merged.boxesWanted, (std::vector<Box>{{"0 0 0 1 re f", "box\n3"}, {"0 0 3 1 re f", "box\n7"}}));
 }
 
 checker::PageText SomeText(const std::u16string& text) {
