@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Whole-process time and peak memory of veilmark beside pdftotext and mutool on the same file,
-# measured in one run, as a user feels them: hyperfine for the time (mean of several runs),
+# measured in one run, as a user feels them: hyperfine for the time (median of several runs,
+# which a burst of other work on the machine moves less than the mean),
 # /usr/bin/time for the peak resident memory. Prints each command's figures and its ratio to
 # pdftotext. Files: the 200-page sample, and a 1,000-page and a 10,000-page file made from it
 # (copies joined with mutool, written into the build folder, not committed; the 10,000-page one
@@ -49,9 +50,9 @@ for file in "$sample" "$long" "$longest"; do
   [ "$file" != "$longest" ] || fileRuns=1 warmup=0
   hyperfine --style none --warmup "$warmup" --runs "$fileRuns" --export-csv "$work/times.csv" \
     "${commands[@]}" >/dev/null 2>&1
-  mapfile -t means < <(tail -n +2 "$work/times.csv" | cut -d, -f2)
+  mapfile -t means < <(tail -n +2 "$work/times.csv" | cut -d, -f4)
 
-  echo "== $file ($pages pages), mean of $fileRuns runs"
+  echo "== $file ($pages pages), median of $fileRuns runs"
   printf '%-20s %9s %8s %10s %8s\n' command seconds ratio "peak MiB" ratio
   basePeak=0
   for i in "${!commands[@]}"; do
