@@ -512,14 +512,16 @@ void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vecto
   // original form.
   std::map<std::string, int> masked;
   for (const vm::PiMatch& r : input.replacements) ++masked[Squeezed(Utf8(r.text))];
+  // Looked up by page: a long document has tens of thousands of occurrences and replacements.
+  std::map<int, std::vector<const vm::PiMatch*>> replacedOnPage;
+  for (const vm::PiMatch& r : input.replacements) replacedOnPage[r.pageIndex].push_back(&r);
   std::map<std::string, int> whole;
   for (const vm::PiMatch& m : input.occurrences) {
-    const bool touched = std::any_of(input.replacements.begin(), input.replacements.end(),
-                                     [&](const vm::PiMatch& r) {
-                                       return r.pageIndex == m.pageIndex &&
-                                              r.charStart < m.charStart + m.charCount &&
-                                              m.charStart < r.charStart + r.charCount;
-                                     });
+    const auto page = replacedOnPage.find(m.pageIndex);
+    if (page == replacedOnPage.end()) continue;
+    const bool touched = std::any_of(page->second.begin(), page->second.end(), [&](const vm::PiMatch* r) {
+      return r->charStart < m.charStart + m.charCount && m.charStart < r->charStart + r->charCount;
+    });
     if (touched) ++whole[Squeezed(Utf8(m.text))];
   }
   std::vector<std::string> lookedFor;
