@@ -119,7 +119,7 @@ std::unique_ptr<Document> OpenDocument(const std::string& path, std::string* err
     snprintf(message, sizeof message, "%s", fz_caught_message(ctx));
   }
   document->doc = doc;
-  if (doc) KeepFontLookups(ctx, doc);
+  if (doc) KeepFontLookups(doc);
   document->pageObjects = std::move(pageObjects);
   if (locked) {
     *error = "The document is encrypted and needs a password: " + path;
@@ -267,7 +267,7 @@ std::unique_ptr<Document> DocumentFromContentArrays(
   fz_try(ctx) { document->doc = pdf_create_document(ctx); }
   fz_catch(ctx) { return nullptr; }
   pdf_document* doc = document->doc;
-  KeepFontLookups(ctx, doc);
+  KeepFontLookups(doc);
 
   std::vector<pdf_obj*> refs;
   std::string resources = SnippetResources(ctx, doc, &refs);

@@ -35,7 +35,7 @@ void Drop(Kept& k) {
 
 }  // namespace
 
-void KeepFontLookups(fz_context*, pdf_document* doc) {
+void KeepFontLookups(pdf_document* doc) {
   if (std::find(lookups.documents.begin(), lookups.documents.end(), doc) == lookups.documents.end())
     lookups.documents.push_back(doc);
 }
@@ -59,7 +59,8 @@ pdf_font_desc* __wrap_pdf_load_font(fz_context* ctx, pdf_document* doc, pdf_obj*
   using standin::pdf::lookups;
   // Only fonts of objects of their own, as the store keeps them: a font defined inline is read
   // again at each use, with the warnings that tell that its text may be lost.
-  if (!dict || lookups.documents.empty() || !pdf_is_indirect(ctx, dict)) return __real_pdf_load_font(ctx, doc, rdb, dict);
+  if (!dict || lookups.documents.empty() || !pdf_is_indirect(ctx, dict))
+    return __real_pdf_load_font(ctx, doc, rdb, dict);
   for (const standin::pdf::Kept& k : lookups.kept)
     if (k.dictionary == dict && k.doc == doc && k.ctx == ctx) return pdf_keep_font(ctx, k.font);
   pdf_font_desc* font = __real_pdf_load_font(ctx, doc, rdb, dict);

@@ -11,7 +11,7 @@
 
 namespace standin::pdf {
 
-void KeepFontLookups(fz_context* ctx, pdf_document* doc);
+void KeepFontLookups(pdf_document* doc);
 // Drops what is kept for the document; before the document is dropped.
 void ForgetFontLookups(pdf_document* doc);
 

@@ -83,7 +83,8 @@ void Page::DiscardModel() {
   marked_.clear();
   analysedText_.clear();
   analysedText_.shrink_to_fit();
-  analysedTextKept_ = false;  NoteListChanged();
+  analysedTextKept_ = false;
+  NoteListChanged();
 }
 
 const std::vector<TextPageChar>* Page::AnalysedText() const {
@@ -191,7 +192,8 @@ void Page::InsertBefore(PageObject* before, PageObject* object) {
   if (before) before->prev = object; else tail_ = object;
   object->listed = true;
   ++count_;
-  indexDirty_ = true;  NoteListChanged();
+  indexDirty_ = true;
+  NoteListChanged();
 }
 
 void Page::Remove(PageObject* object) {
@@ -201,7 +203,8 @@ void Page::Remove(PageObject* object) {
   object->prev = object->next = nullptr;
   object->listed = false;
   --count_;
-  indexDirty_ = true;  NoteListChanged();
+  indexDirty_ = true;
+  NoteListChanged();
 }
 
 pdf_obj* Page::Resources() {
