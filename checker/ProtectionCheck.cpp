@@ -354,6 +354,13 @@ class OriginalPages {
   HostHandle document_ = nullptr;
 };
 
+// The matches of each page, in their order.
+std::map<int, std::vector<const vm::PiMatch*>> ByPage(const std::vector<vm::PiMatch>& matches) {
+  std::map<int, std::vector<const vm::PiMatch*>> byPage;
+  for (const vm::PiMatch& m : matches) byPage[m.pageIndex].push_back(&m);
+  return byPage;
+}
+
 // Compares the host's text of the pages [first, last) of the original and the copy, opening
 // both (the range is cut at the page count). What is wrong with the documents as a whole (they
 // cannot be opened, the page count changed) is reported by the comparison that starts at page 0.
@@ -373,8 +380,7 @@ PageComparison ComparePages(const CheckInput& input, int first, int last) {
     standin::SetActiveDocument(previouslyActive);
     return result;
   }
-  std::map<int, std::vector<const vm::PiMatch*>> byPage;
-  for (const vm::PiMatch& r : input.replacements) byPage[r.pageIndex].push_back(&r);
+  std::map<int, std::vector<const vm::PiMatch*>> byPage = ByPage(input.replacements);
   result.hostChars.assign(static_cast<size_t>(std::max(pages, 0)), 0);
   for (int p = std::max(first, 0); p < std::min(last, pages); ++p) {
     const std::optional<PageText> stored = original.Read(p);
@@ -513,8 +519,7 @@ void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vecto
   std::map<std::string, int> masked;
   for (const vm::PiMatch& r : input.replacements) ++masked[Squeezed(Utf8(r.text))];
   // Looked up by page: a long document has tens of thousands of occurrences and replacements.
-  std::map<int, std::vector<const vm::PiMatch*>> replacedOnPage;
-  for (const vm::PiMatch& r : input.replacements) replacedOnPage[r.pageIndex].push_back(&r);
+  const std::map<int, std::vector<const vm::PiMatch*>> replacedOnPage = ByPage(input.replacements);
   std::map<std::string, int> whole;
   for (const vm::PiMatch& m : input.occurrences) {
     const auto page = replacedOnPage.find(m.pageIndex);
