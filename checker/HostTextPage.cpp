@@ -1,6 +1,7 @@
 #include "HostTextPage.h"
 
 #include "core/StandinHost.h"
+#include "pdf/TextPage.h"
 
 namespace checker {
 
@@ -49,25 +50,17 @@ PageText ReadPageText(HostHandle document, int pageIndex) {
     result.text.resize(count, u' ');
     result.boxes.resize(count, HostBox{});
     result.inTextObject.resize(count, false);
-    // Looked up once per page, with one box array and one character record for all characters:
-    // pages have thousands of characters.
-    const auto rangeBoxes = Function<120, 6>();
-    const auto boxCount = Function<11, 2>();
-    const auto boxAt = Function<11, 6>();
-    const auto charInfo = Function<120, 5>();
-    HostHandle array = Call<11, 0>();
-    HostCharInfo info{};
-    info.object = Call<7, 0>();
-    for (int i = 0; i < count; ++i) {
-      const int32_t before = boxCount(array);
-      rangeBoxes(textPage, i, 1, &array);
-      if (boxCount(array) > before) result.boxes[i] = boxAt(array, before);
-      info.textObject = nullptr;
-      charInfo(textPage, i, &info);
-      result.inTextObject[i] = info.textObject != nullptr;
+    // The boxes and text objects are read from the stand-in's text page itself: through the host
+    // functions they cost three calls a character, and pages have thousands. A character's box is
+    // what the host gives for a range of that one character: none for a generated line break.
+    const auto& chars = static_cast<const standin::pdf::TextPage*>(textPage)->chars;
+    for (size_t i = 0; i < chars.size() && i < static_cast<size_t>(count); ++i) {
+      const standin::pdf::TextPageChar& c = chars[i];
+      result.inTextObject[i] = c.object != nullptr;
+      if (c.generated && c.unit == u'\n') continue;
+      const fz_rect r = fz_rect_from_quad(c.quad);
+      result.boxes[i] = {r.x0, r.y0, r.x1, r.y1};
     }
-    Call<7, 1>(info.object);
-    Call<11, 1>(array);
   }
   Call<120, 1>(textPage);
   result.readable = true;
