@@ -11,6 +11,7 @@
 #include <optional>
 #include <set>
 #include <string_view>
+#include <unordered_map>
 #include <unistd.h>
 
 #include "HostTextPage.h"
@@ -61,23 +62,29 @@ int CountOccurrences(const std::string& haystack, const std::string& needle) {
   return count;
 }
 
-// Characters of a page indexed by code unit, for finding one at a position.
+// Characters of a page indexed by code unit, for finding one at a position. A page has
+// thousands of characters and a digit may be a tenth of them: the positions of each code unit
+// are sorted by left edge and searched.
 class CharIndex {
  public:
   explicit CharIndex(const PageText& page) {
     for (size_t i = 0; i < page.text.size(); ++i) {
       const HostBox box = vm::NormalizeBox(page.boxes[i]);
-      byChar_[page.text[i]].push_back({box.x0, box.y0});
+      // A corner that is not a number never matched (nor could it be sorted).
+      if (std::isfinite(box.x0) && std::isfinite(box.y0)) byChar_[page.text[i]].push_back({box.x0, box.y0});
       centres_[page.text[i]].push_back({(box.x0 + box.x1) / 2, (box.y0 + box.y1) / 2});
     }
+    for (auto& [c, corners] : byChar_) std::sort(corners.begin(), corners.end());
   }
   bool HasAt(char16_t c, const HostBox& where) const {
     auto it = byChar_.find(c);
     if (it == byChar_.end()) return false;
     const HostBox box = vm::NormalizeBox(where);
-    for (const auto& [x, y] : it->second)
-      if (std::fabs(x - box.x0) <= kPositionTolerance && std::fabs(y - box.y0) <= kPositionTolerance)
-        return true;
+    const auto& corners = it->second;
+    for (auto at = std::lower_bound(corners.begin(), corners.end(),
+                                    std::pair<float, float>{box.x0 - kPositionTolerance, -HUGE_VALF});
+         at != corners.end() && at->first <= box.x0 + kPositionTolerance; ++at)
+      if (std::fabs(at->second - box.y0) <= kPositionTolerance) return true;
     return false;
   }
   // Characters whose box centre lies in the area.
@@ -91,8 +98,8 @@ class CharIndex {
   }
 
  private:
-  std::map<char16_t, std::vector<std::pair<float, float>>> byChar_;   // left, bottom
-  std::map<char16_t, std::vector<std::pair<float, float>>> centres_;
+  std::unordered_map<char16_t, std::vector<std::pair<float, float>>> byChar_;   // left, bottom
+  std::unordered_map<char16_t, std::vector<std::pair<float, float>>> centres_;
 };
 
 std::string Describe(const vm::PiMatch& m) {

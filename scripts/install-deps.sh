@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libpcre2-dev
+  libpcre2-dev libmimalloc-dev
   libmupdf-dev libmujs-dev libgumbo-dev libopenjp2-7-dev libjbig2dec0-dev
   libharfbuzz-dev libfreetype-dev libjpeg-dev zlib1g-dev
   libtesseract-dev libleptonica-dev tesseract-ocr-kor tesseract-ocr-eng
