@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Whole-process time and peak memory of veilmark beside pdftotext and mutool on the same file,
-# measured in one run, as a user feels them: hyperfine for the time (median of several runs,
-# which a burst of other work on the machine moves less than the mean),
-# /usr/bin/time for the peak resident memory. Prints each command's figures and its ratio to
-# pdftotext. Files: the 200-page sample, and a 1,000-page and a 10,000-page file made from it
-# (copies joined with mutool, written into the build folder, not committed; the 10,000-page one
-# is measured once). The peer line "mupdf redact" is MuPDF's own redaction of the occurrences
-# veilmark finds (bench/mupdf-redact.js; the occurrences are listed before it is timed).
+# measured in one run, as a user feels them. The commands are run in turn, round after round,
+# each under /usr/bin/time (elapsed seconds and peak resident memory); each command's figure is
+# the median of its rounds. Taking turns matters on a shared machine: a burst of other work then
+# slows one round of every command instead of every round of one. Prints each command's figures
+# and its ratio to pdftotext. Files: the 200-page sample, and a 1,000-page and a 10,000-page file
+# made from it (copies joined with mutool, written into the build folder, not committed; the
+# 10,000-page one is measured once). The peer line "mupdf redact" is MuPDF's own redaction of the
+# occurrences veilmark finds (bench/mupdf-redact.js; the occurrences are listed before it is timed).
 # usage: bash bench/whole-process.sh [RUNS] [OTHER_VEILMARK]   (after a release build)
 # With OTHER_VEILMARK (another build's program, say of the main branch before a change), its
 # commands are measured in the same run too, for before-and-after ratios.
@@ -46,27 +47,34 @@ for file in "$sample" "$long" "$longest"; do
     names+=("other: scan" "other: --no-check" "other: checked")
     commands+=("$other scan $file" "$other protect $file -o $out --no-check" "$other protect $file -o $out")
   fi
-  fileRuns=$runs warmup=1
-  [ "$file" != "$longest" ] || fileRuns=1 warmup=0
-  hyperfine --style none --warmup "$warmup" --runs "$fileRuns" --export-csv "$work/times.csv" \
-    "${commands[@]}" >/dev/null 2>&1
-  mapfile -t means < <(tail -n +2 "$work/times.csv" | cut -d, -f4)
+  rounds=$runs
+  [ "$file" != "$longest" ] || rounds=1
+  # A first round unmeasured on the short files, for the page cache.
+  [ "$file" = "$longest" ] || for command in "${commands[@]}"; do $command >/dev/null 2>&1 || true; done
+  declare -A samples=()
+  for ((round = 0; round < rounds; round++)); do
+    for i in "${!commands[@]}"; do
+      # /usr/bin/time writes its figures on stderr after the command's own messages.
+      /usr/bin/time -f 'FIGURES %e %M' ${commands[$i]} >/dev/null 2>"$work/stderr" || true
+      samples[$i]+="$(awk '/^FIGURES/ {print $2 "," $3}' "$work/stderr") "
+    done
+  done
+  median() { tr ' ' '\n' | grep -v '^$' | sort -g | awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-  echo "== $file ($pages pages), median of $fileRuns runs"
+  echo "== $file ($pages pages), median of $rounds runs, commands taking turns"
   printf '%-20s %9s %8s %10s %8s\n' command seconds ratio "peak MiB" ratio
-  basePeak=0
+  baseTime=0 basePeak=0
   for i in "${!commands[@]}"; do
-    # /usr/bin/time writes its figure on stderr after the command's own messages.
-    /usr/bin/time -f 'PEAK %M' ${commands[$i]} >/dev/null 2>"$work/stderr"
-    kb=$(awk '/^PEAK/ {print $2}' "$work/stderr")
-    [ "$i" -eq 0 ] && basePeak=$kb
-    awk -v n="${names[$i]}" -v t="${means[$i]}" -v t0="${means[0]}" -v kb="$kb" -v kb0="$basePeak" \
+    seconds=$(printf '%s' "${samples[$i]}" | tr ' ' '\n' | cut -d, -f1 | median)
+    kb=$(printf '%s' "${samples[$i]}" | tr ' ' '\n' | cut -d, -f2 | median)
+    [ "$i" -eq 0 ] && baseTime=$seconds basePeak=$kb
+    awk -v n="${names[$i]}" -v t="$seconds" -v t0="$baseTime" -v kb="$kb" -v kb0="$basePeak" \
       'BEGIN { printf "%-20s %9.3f %7.2fx %10.1f %7.2fx\n", n, t, t / t0, kb / 1024, kb / kb0 }'
     if [ "$file" = "$sample" ]; then
       peak200[$i]=$kb
-      time200[$i]=${means[$i]}
+      time200[$i]=$seconds
     else
-      awk -v kb="$kb" -v kb200="${peak200[$i]}" -v t="${means[$i]}" -v t200="${time200[$i]}" -v p="$pages" \
+      awk -v kb="$kb" -v kb200="${peak200[$i]}" -v t="$seconds" -v t200="${time200[$i]}" -v p="$pages" \
         'BEGIN { printf "%20s against 200 pages: peak %.2fx, time per page %.2fx\n", "", kb / kb200, (t / p) / (t200 / 200) }'
     fi
   done

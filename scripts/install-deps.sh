@@ -11,7 +11,7 @@ packages=(
   libtesseract-dev libleptonica-dev tesseract-ocr-kor tesseract-ocr-eng
   libgtest-dev libgmock-dev libbenchmark-dev libicu-dev
   mupdf-tools poppler-utils poppler-data
-  hyperfine time
+  time
   locales-all
   g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-win32
   clang-14 libclang-rt-14-dev
