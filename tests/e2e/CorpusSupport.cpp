@@ -108,4 +108,10 @@ std::string TempPath(const std::string& name) {
   return (dir / name).string();
 }
 
+bool FailsWith(const checker::CheckResult& check, const std::string& part) {
+  for (const std::string& failure : check.failures)
+    if (failure.find(part) != std::string::npos) return true;
+  return false;
+}
+
 }  // namespace e2e

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "HostAbi.h"
+#include "ProtectionCheck.h"
 #include "detect/PiMatch.h"
 #include "detect/ScanDocument.h"
 #include "ui/PiOptions.h"
@@ -48,5 +49,8 @@ HostHandle OpenFresh(const std::string& path);
 ProtectRun Protect(const std::string& path, const vm::PiOptions& options);
 
 std::string TempPath(const std::string& name);
+
+// Whether one of the check's failures says `part`.
+bool FailsWith(const checker::CheckResult& check, const std::string& part);
 
 }  // namespace e2e

@@ -94,12 +94,6 @@ std::vector<std::string> PdftotextPages(const std::string& path) {
   return pages;
 }
 
-bool FailsWith(const checker::CheckResult& check, const std::string& part) {
-  for (const std::string& f : check.failures)
-    if (f.find(part) != std::string::npos) return true;
-  return false;
-}
-
 // One page object listed twice in the root's kids, and one page node reached through two
 // parents: readers show every listing, so the copy has a page for each, each protected.
 TEST_F(HostileCorpus, APageListedTwiceBecomesTwoPagesEachProtected) {
