@@ -13,6 +13,9 @@ namespace cli {
 namespace {
 // The commands work through the pages in order; a page and its neighbours are enough.
 constexpr int kPageModelLimit = 4;
+// Often enough that the objects of a few dozen pages are all that is held, rarely enough that
+// going through the document's objects to find them costs little.
+constexpr int kPagesBetweenReleases = 64;
 }  // namespace
 
 HostHandle OpenInHost(const std::string& path, const char* command) {
@@ -42,6 +45,10 @@ HostHandle OpenInHost(const std::string& path, const char* command) {
 int DocumentPageCount(HostHandle document) {
   standin::pdf::Document* pdf = standin::PdfDocumentOf(document);
   return pdf ? standin::pdf::PageCount(*pdf) : 0;
+}
+
+void ReleaseObjectsNowAndThen(HostHandle document, int pageIndex) {
+  if (pageIndex > 0 && pageIndex % kPagesBetweenReleases == 0) standin::ReleaseUnchangedObjects(document);
 }
 
 void CloseInHost(HostHandle document) { standin::CloseHostDocument(document); }

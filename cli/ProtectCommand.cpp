@@ -116,7 +116,8 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
   if (const int signatures = docscan::SignedFieldCount(pdf.ctx, pdf.doc))
     std::fprintf(stderr, "veilmark protect: '%s' is signed (%d signature%s): the protected copy is a new file, "
                  "and its signatures no longer verify\n", input.path.c_str(), signatures, signatures > 1 ? "s" : "");
-  const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.pi.flags);
+  const docscan::BetweenPages releaseObjects = [&](int page) { ReleaseObjectsNowAndThen(document, page); };
+  const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.pi.flags, releaseObjects);
   const docscan::OutsideProtection outsideDone =
       docscan::ProtectOutsideText(pdf, outside, options.pi, options.keepAttachments);
   // Occurrences drawn invisibly over an image (a scan's OCR text layer) are blacked out in its
@@ -128,10 +129,10 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
   scanned::ScannedScan images;
   scanned::ImageProtection imagesDone;
   if (options.ocr) {
-    images = ReadScannedPages(pdf, options.pi.flags, OcrJobs(options, batch));
+    images = ReadScannedPages(pdf, options.pi.flags, OcrJobs(options, batch), releaseObjects);
     imagesDone = scanned::ProtectScannedPages(pdf, images, options.pi);
   } else {
-    imagePages = docscan::PagesWithImagesWithoutText(pdf);
+    imagePages = docscan::PagesWithImagesWithoutText(pdf, releaseObjects);
   }
   result.occurrences += static_cast<int>(outside.hits.size()) + ScannedOccurrences(images);
 

@@ -51,14 +51,16 @@ FileResult ScanFile(const Options& options, const InputFile& input, bool batch) 
 
   vm::PiMatchList matches;
   vm::ScanReport report;
-  vm::ScanDocument(document, options.pi.flags, matches, &report);
+  vm::ScanDocument(document, options.pi.flags, matches, &report,
+                   [&](int32_t page, size_t) { ReleaseObjectsNowAndThen(document, page); });
   result.pages = DocumentPageCount(document);
   standin::pdf::Document& pdf = *standin::PdfDocumentOf(document);
-  const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.pi.flags);
+  const docscan::BetweenPages releaseObjects = [&](int page) { ReleaseObjectsNowAndThen(document, page); };
+  const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.pi.flags, releaseObjects);
   std::vector<int> imagePages;
   scanned::ScannedScan images;
-  if (options.ocr) images = ReadScannedPages(pdf, options.pi.flags, OcrJobs(options, batch));
-  else imagePages = docscan::PagesWithImagesWithoutText(pdf);
+  if (options.ocr) images = ReadScannedPages(pdf, options.pi.flags, OcrJobs(options, batch), releaseObjects);
+  else imagePages = docscan::PagesWithImagesWithoutText(pdf, releaseObjects);
   CloseInHost(document);
   result.occurrences = static_cast<int>(matches.size() + outside.hits.size()) + ScannedOccurrences(images);
 

@@ -81,9 +81,10 @@ int OcrJobs(const Options& options, bool batch) {
 
 scanned::TextReaderFactory OcrReaders() { return scanned::TesseractReaders(); }
 
-scanned::ScannedScan ReadScannedPages(standin::pdf::Document& document, const vm::PiCategoryFlags& flags, int jobs) {
+scanned::ScannedScan ReadScannedPages(standin::pdf::Document& document, const vm::PiCategoryFlags& flags, int jobs,
+                                      const docscan::BetweenPages& betweenPages) {
   return scanned::ReadScannedPages(document, flags, OcrReaders(), jobs,
-                                   [](size_t done, size_t total) { NoteOcrProgress(done, total); });
+                                   [](size_t done, size_t total) { NoteOcrProgress(done, total); }, betweenPages);
 }
 
 }  // namespace cli

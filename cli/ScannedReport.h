@@ -29,8 +29,9 @@ vm::PiMatchList WithScannedMatches(const vm::PiMatchList& records, const scanned
 int ScannedOccurrences(const scanned::ScannedScan& scan);
 
 // Reads the scanned pages of a document with Tesseract (up to `jobs` at once), counting them on
-// the progress line.
-scanned::ScannedScan ReadScannedPages(standin::pdf::Document& document, const vm::PiCategoryFlags& flags, int jobs);
+// the progress line. `betweenPages` as for docscan::ImagesWithoutText.
+scanned::ScannedScan ReadScannedPages(standin::pdf::Document& document, const vm::PiCategoryFlags& flags, int jobs,
+                                      const docscan::BetweenPages& betweenPages = {});
 
 // How many scanned pages of one file are read at once: --jobs (default: one per processor) for
 // a single file; one in a batch, whose files are worked on at once already.

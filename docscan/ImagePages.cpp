@@ -132,13 +132,16 @@ float Area(fz_rect r) { return fz_is_empty_rect(r) ? 0 : (r.x1 - r.x0) * (r.y1 -
 
 }  // namespace
 
-pdf_obj* PageThatMayDrawImages(fz_context* ctx, pdf_document* doc, int p) {
+pdf_obj* PageThatMayDrawImages(standin::pdf::Document& document, int p) {
+  fz_context* ctx = document.ctx;
   pdf_obj* page = nullptr;
   bool candidate = true;
   fz_var(page);
   fz_var(candidate);
   fz_try(ctx) {
-    page = pdf_lookup_page_obj(ctx, doc, p);
+    // The document's own list: MuPDF's lookup reads every page before this one.
+    page = pdf_resolve_indirect(ctx, standin::pdf::PageObjectAt(document, p));
+    if (!page) fz_throw(ctx, FZ_ERROR_GENERIC, "no page %d", p);
     candidate = MayDrawImage(ctx, page);
   }
   fz_catch(ctx) { candidate = true; }
@@ -185,13 +188,14 @@ int ImageObjectNumber(fz_context* ctx, fz_image* image, const std::vector<pdf_ob
   return object;
 }
 
-std::vector<ImagePlacement> ImagesWithoutText(standin::pdf::Document& document) {
+std::vector<ImagePlacement> ImagesWithoutText(standin::pdf::Document& document, const BetweenPages& betweenPages) {
   std::vector<ImagePlacement> placements;
   fz_context* ctx = document.ctx;
   std::vector<DrawnImage> images;
   std::vector<fz_point> characters;
   for (int p = 0; p < standin::pdf::PageCount(document); ++p) {
-    pdf_obj* pageObject = PageThatMayDrawImages(ctx, document.doc, p);
+    if (betweenPages && p > 0) betweenPages(p - 1);
+    pdf_obj* pageObject = PageThatMayDrawImages(document, p);
     if (!pageObject) continue;
     characters.clear();
     fz_rect bounds = fz_empty_rect;
@@ -224,9 +228,9 @@ std::vector<ImagePlacement> ImagesWithoutText(standin::pdf::Document& document) 
   return placements;
 }
 
-std::vector<int> PagesWithImagesWithoutText(standin::pdf::Document& document) {
+std::vector<int> PagesWithImagesWithoutText(standin::pdf::Document& document, const BetweenPages& betweenPages) {
   std::vector<int> pages;
-  for (const ImagePlacement& placement : ImagesWithoutText(document))
+  for (const ImagePlacement& placement : ImagesWithoutText(document, betweenPages))
     if (pages.empty() || pages.back() != placement.page) pages.push_back(placement.page);
   return pages;
 }

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "BetweenPages.h"
+
 extern "C" {
 #include <mupdf/fitz.h>
 #include <mupdf/pdf.h>
@@ -37,7 +39,7 @@ struct ImagePlacement {
 // The page's dictionary when the page may draw an image (an image XObject among its resources
 // or those of its forms, or an inline image in its content), or when that cannot be told; null
 // otherwise. Never throws.
-pdf_obj* PageThatMayDrawImages(fz_context* ctx, pdf_document* doc, int page);
+pdf_obj* PageThatMayDrawImages(standin::pdf::Document& document, int page);
 
 // The image XObjects among the page's resources and those of the forms they hold; none when
 // they cannot be read. Never throws.
@@ -49,12 +51,15 @@ int ImageObjectNumber(fz_context* ctx, fz_image* image, const std::vector<pdf_ob
 
 // Every image of kImageShareOfPage of its page or more under which no character of the page's
 // content lies, page by page in drawing order. A page that cannot be run gives none.
-std::vector<ImagePlacement> ImagesWithoutText(standin::pdf::Document& document);
+// `betweenPages` is called after each page, with its index (see BetweenPages).
+std::vector<ImagePlacement> ImagesWithoutText(standin::pdf::Document& document,
+                                              const BetweenPages& betweenPages = {});
 
 // The pages (0-based, ascending) with at least one image of kImageShareOfPage of the page or
 // more under which no character of the page's content lies (visible or not: an OCR layer drawn
 // in render mode 3 counts as text). A page that cannot be run is not listed.
-std::vector<int> PagesWithImagesWithoutText(standin::pdf::Document& document);
+std::vector<int> PagesWithImagesWithoutText(standin::pdf::Document& document,
+                                            const BetweenPages& betweenPages = {});
 
 // Runs a page's content (not its annotations) through `device` and closes it; gives the page's
 // bounds (when asked) and its transform to device space. False when the page cannot be run.

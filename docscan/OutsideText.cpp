@@ -91,9 +91,10 @@ std::u16string XmlWithoutMarkup(std::u16string_view xml) {
   return out;
 }
 
-OutsideScan ScanOutsideText(standin::pdf::Document& document, const vm::PiCategoryFlags& flags) {
+OutsideScan ScanOutsideText(standin::pdf::Document& document, const vm::PiCategoryFlags& flags,
+                            const BetweenPages& betweenPages) {
   OutsideScan scan;
-  scan.sources = CollectTextSources(document);
+  scan.sources = CollectTextSources(document, betweenPages);
   vm::PiPatternList patterns;
   vm::BuildPatternSet(flags, patterns);
   if (patterns.empty()) return scan;

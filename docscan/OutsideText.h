@@ -31,7 +31,8 @@ struct OutsideScan {
 std::u16string XmlWithoutMarkup(std::u16string_view xml);
 
 // Collects the document's text sources and searches each for the flagged categories.
-OutsideScan ScanOutsideText(standin::pdf::Document& document, const vm::PiCategoryFlags& flags);
+OutsideScan ScanOutsideText(standin::pdf::Document& document, const vm::PiCategoryFlags& flags,
+                            const BetweenPages& betweenPages = {});
 
 // The source's text with the masked characters of its hits replaced by the protection
 // character, each hit masked by its category's display format.

@@ -28,6 +28,7 @@ std::u16string FromUtf8(std::string_view bytes) {
 std::u16string TextOf(fz_context* ctx, pdf_obj* string) { return FromUtf8(pdf_to_text_string(ctx, string)); }
 
 struct Collector {
+  standin::pdf::Document& document;
   fz_context* ctx;
   pdf_document* doc;
   std::vector<TextSource>& out;
@@ -100,7 +101,8 @@ void CollectPage(Collector& c, int p) {
   fz_var(page);
   fz_var(annotated);
   // Loading a page costs; most pages have no annotations.
-  fz_try(ctx) { annotated = pdf_array_len(ctx, pdf_dict_get(ctx, pdf_lookup_page_obj(ctx, c.doc, p), PDF_NAME(Annots))) > 0; }
+  // The document's own page list: MuPDF's lookup reads every page before this one.
+  fz_try(ctx) { annotated = pdf_array_len(ctx, pdf_dict_get(ctx, standin::pdf::PageObjectAt(c.document, p), PDF_NAME(Annots))) > 0; }
   fz_catch(ctx) { annotated = true; }
   if (!annotated) return;
   fz_try(ctx) {
@@ -174,6 +176,15 @@ void CollectEntries(fz_context* ctx, pdf_obj* node, int depth, std::set<int>& se
   for (int i = 0; i < pdf_array_len(ctx, kids); ++i) CollectEntries(ctx, pdf_array_get(ctx, kids, i), depth + 1, seen, out);
 }
 
+// Calls betweenPages with the sources' holders kept (a holder may be a dictionary inside another
+// object, which then stays too), so that what was collected still points into the document.
+void BetweenPagesKeepingHolders(fz_context* ctx, const std::vector<TextSource>& sources,
+                                const BetweenPages& betweenPages, int page) {
+  for (const TextSource& source : sources) pdf_keep_obj(ctx, source.holder);
+  betweenPages(page);
+  for (const TextSource& source : sources) pdf_drop_obj(ctx, source.holder);
+}
+
 }  // namespace
 
 // What an annotation's appearance draws, as MuPDF's text extraction reads it. May throw.
@@ -207,16 +218,19 @@ std::vector<std::pair<pdf_obj*, pdf_obj*>> EmbeddedFileEntries(fz_context* ctx, 
 
 std::u16string TextOfString(fz_context* ctx, pdf_obj* string) { return TextOf(ctx, string); }
 
-std::vector<TextSource> CollectTextSources(standin::pdf::Document& document) {
+std::vector<TextSource> CollectTextSources(standin::pdf::Document& document, const BetweenPages& betweenPages) {
   std::vector<TextSource> sources;
   fz_context* ctx = document.ctx;
-  Collector c{ctx, document.doc, sources, {}};
+  Collector c{document, ctx, document.doc, sources, {}};
   fz_try(ctx) {
     for (const auto& entry : EmbeddedFileEntries(ctx, pdf_dict_get(ctx, pdf_trailer(ctx, document.doc), PDF_NAME(Root))))
       c.namedFiles.insert(pdf_to_num(ctx, entry.second));
   }
   fz_catch(ctx) {}
-  for (int p = 0; p < standin::pdf::PageCount(document); ++p) CollectPage(c, p);
+  for (int p = 0; p < standin::pdf::PageCount(document); ++p) {
+    CollectPage(c, p);
+    if (betweenPages) BetweenPagesKeepingHolders(ctx, sources, betweenPages, p);
+  }
   fz_try(ctx) {
     pdf_obj* trailer = pdf_trailer(ctx, document.doc);
     pdf_obj* info = pdf_dict_get(ctx, trailer, PDF_NAME(Info));

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "BetweenPages.h"
+
 extern "C" {
 #include <mupdf/fitz.h>
 #include <mupdf/pdf.h>
@@ -42,8 +44,9 @@ struct TextSource {
 
 // Every text source of the document, in a fixed order: per page its annotations (in /Annots
 // order), then the information dictionary, the XMP metadata, the bookmarks (depth first), the
-// embedded files. Damaged parts are skipped.
-std::vector<TextSource> CollectTextSources(standin::pdf::Document& document);
+// embedded files. Damaged parts are skipped. `betweenPages` is called after each page's
+// annotations; the holders of the sources found so far are kept across it.
+std::vector<TextSource> CollectTextSources(standin::pdf::Document& document, const BetweenPages& betweenPages = {});
 
 // The (name, file dictionary) pairs of the document's EmbeddedFiles name tree, from the
 // catalog. May throw.

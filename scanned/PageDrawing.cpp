@@ -116,7 +116,7 @@ std::pair<long, long> Cell(fz_point p) { return {std::lround(p.x * 4), std::lrou
 PageDrawing DrawingOfPage(standin::pdf::Document& document, int p) {
   PageDrawing drawing;
   fz_context* ctx = document.ctx;
-  pdf_obj* pageObject = docscan::PageThatMayDrawImages(ctx, document.doc, p);
+  pdf_obj* pageObject = docscan::PageThatMayDrawImages(document, p);
   if (!pageObject) return drawing;
   std::vector<Image> images;
   std::vector<Character> characters;

@@ -78,9 +78,10 @@ std::vector<HostBox> PageRects(const ImageReading& image, const RecognisedHit& h
 }
 
 ScannedScan ReadScannedPages(standin::pdf::Document& document, const vm::PiCategoryFlags& flags,
-                             const TextReaderFactory& makeReader, int jobs, const ReadProgress& progress) {
+                             const TextReaderFactory& makeReader, int jobs, const ReadProgress& progress,
+                             const docscan::BetweenPages& betweenPages) {
   ScannedScan scan;
-  const std::vector<docscan::ImagePlacement> placements = docscan::ImagesWithoutText(document);
+  const std::vector<docscan::ImagePlacement> placements = docscan::ImagesWithoutText(document, betweenPages);
   if (placements.empty()) return scan;
   vm::PiPatternList patterns;
   vm::BuildPatternSet(flags, patterns);

@@ -52,9 +52,11 @@ struct ScannedScan {
 using ReadProgress = std::function<void(size_t done, size_t total)>;
 
 // Reads the images without text (docscan::ImagesWithoutText) with up to `jobs` readers at
-// once, made by `makeReader`, and searches them for the flagged categories.
+// once, made by `makeReader`, and searches them for the flagged categories. `betweenPages` is
+// called in the walk that finds the images.
 ScannedScan ReadScannedPages(standin::pdf::Document& document, const vm::PiCategoryFlags& flags,
-                             const TextReaderFactory& makeReader, int jobs, const ReadProgress& progress = {});
+                             const TextReaderFactory& makeReader, int jobs, const ReadProgress& progress = {},
+                             const docscan::BetweenPages& betweenPages = {});
 
 // The overall confidence of a reading: the words' confidences weighted by their lengths; 100
 // when nothing was read.

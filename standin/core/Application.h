@@ -42,6 +42,10 @@ std::vector<HostHandle> OpenDocuments();
 // Null for a handle that is not an open document.
 pdf::Document* PdfDocumentOf(HostHandle document);
 bool SaveHostDocument(HostHandle document, const std::string& path, std::string* error);
+// Lets the document drop the objects it read from the file and did not change, for callers that
+// work through a long document page by page (see pdf::ReleaseUnchangedObjects): nothing while
+// handles of its direct objects are out. Between pages only.
+void ReleaseUnchangedObjects(HostHandle document);
 // Set by host 26:8 (document changed); cleared by a save.
 bool IsModified(HostHandle document);
 int DocumentChangedCount(HostHandle document);   // calls of 26:8

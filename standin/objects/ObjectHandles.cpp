@@ -95,6 +95,11 @@ ObjectHandle* Borrow(pdf::Document& document, pdf_obj* object) {
   return slot.get();
 }
 
+bool HasDirectObjectHandles(const pdf::Document& document) {
+  const auto* handles = static_cast<const DocumentHandles*>(document.objectHandles.get());
+  return handles && !handles->byPointer.empty();
+}
+
 ObjectHandle* NewOwned(pdf::Document* document, int number, pdf_obj* keptDirect,
                        std::unique_ptr<FreeObject> free) {
   auto* handle = new ObjectHandle;

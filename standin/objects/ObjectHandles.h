@@ -50,6 +50,9 @@ ObjectHandle* Borrow(pdf::Document& document, pdf_obj* object);
 // The handle of indirect object `number`.
 ObjectHandle* BorrowNumber(pdf::Document& document, int number);
 
+// Whether handles of the document's direct objects are out (they point into its objects).
+bool HasDirectObjectHandles(const pdf::Document& document);
+
 // A new owned handle, tracked.
 ObjectHandle* NewOwned(pdf::Document* document, int number, pdf_obj* keptDirect,
                        std::unique_ptr<FreeObject> free);

@@ -8,6 +8,7 @@
 
 #include "pdf/FieldTree.h"
 #include "pdf/FontLookup.h"
+#include "pdf/ObjectCache.h"
 #include "pdf/Fonts.h"
 #include "pdf/Page.h"
 #include "pdf/PageTree.h"
@@ -113,6 +114,8 @@ std::unique_ptr<Document> OpenDocument(const std::string& path, std::string* err
       pageObjects = WalkPageTree(ctx, doc, true);
       fz_try(ctx) { RemoveRepeatedFields(ctx, doc); }
       fz_catch(ctx) { /* a damaged field tree is read as far as it goes */ }
+      // The checks above read every object; a long document need not keep them all.
+      ReleaseUnchangedObjects(ctx, doc);
     }
   }
   fz_catch(ctx) {

@@ -16,6 +16,7 @@
 #include "Utf8.h"
 #include "core/Application.h"
 #include "pdf/Document.h"
+#include "pdf/ObjectCache.h"
 
 namespace e2e {
 namespace {
@@ -70,6 +71,70 @@ TEST(OutsideText, EverySampleGivesExactlyTheListedOccurrences) {
     // Namespace URIs of XMP packets ("1999/02/22") and producer dates are not birth dates.
     EXPECT_EQ(FoundIn(scan), Expected(file)) << file;
   }
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+// Two pages; the first has a link whose action (an object of its own, which nothing changes
+// when the file is opened or its annotations loaded) calls a telephone number.
+std::string FileWithALinkOnTheFirstPage() {
+  auto document = standin::pdf::DocumentFromContent({"BT /F1 12 Tf 72 700 Td (One) Tj ET", "BT /F1 12 Tf 72 700 Td (Two) Tj ET"});
+  fz_context* ctx = document->ctx;
+  pdf_obj* action = pdf_add_new_dict(ctx, document->doc, 2);
+  pdf_dict_put(ctx, action, PDF_NAME(S), PDF_NAME(URI));
+  pdf_dict_put_string(ctx, action, PDF_NAME(URI), "tel:010-2345-6789", 17);
+  pdf_obj* link = pdf_add_new_dict(ctx, document->doc, 4);
+  pdf_dict_put(ctx, link, PDF_NAME(Type), PDF_NAME(Annot));
+  pdf_dict_put(ctx, link, PDF_NAME(Subtype), PDF_NAME(Link));
+  pdf_dict_put_rect(ctx, link, PDF_NAME(Rect), fz_make_rect(72, 600, 200, 620));
+  pdf_dict_put(ctx, link, PDF_NAME(A), action);
+  pdf_array_push(ctx, pdf_dict_put_array(ctx, standin::pdf::PageObjectAt(*document, 0), PDF_NAME(Annots), 1), link);
+  pdf_drop_obj(ctx, link);
+  pdf_drop_obj(ctx, action);
+  const std::string path = TempPath("link-first-page.pdf");
+  std::string error;
+  EXPECT_TRUE(standin::pdf::SaveDocument(*document, path, &error)) << error;
+  return path;
+}
+
+// The walks let the document drop what it read between pages (as the command line does every
+// few dozen pages; here after every page): what they find and what protection writes stay the same.
+TEST(OutsideText, ReleasingObjectsBetweenPagesChangesNothing) {
+  const vm::PiOptions options = PartialFormats();
+  std::vector<std::string> files;
+  for (const std::string& file : SampleFiles()) files.push_back(DataPath(file));
+  files.push_back(FileWithALinkOnTheFirstPage());
+  int released = 0;
+  for (const std::string& file : files) {
+    std::string saved[2];
+    Found found[2];
+    for (const bool releasing : {false, true}) {
+      std::string error;
+      auto document = standin::pdf::OpenDocument(file, &error);
+      ASSERT_TRUE(document) << error;
+      int calls = 0;
+      docscan::BetweenPages release;
+      if (releasing) release = [&](int) { ++calls, released += standin::pdf::ReleaseUnchangedObjects(*document); };
+      const docscan::OutsideScan scan = docscan::ScanOutsideText(*document, AllFlags(), release);
+      found[releasing] = FoundIn(scan);
+      docscan::ProtectOutsideText(*document, scan, options, false);
+      EXPECT_EQ(docscan::PagesWithImagesWithoutText(*document, release),
+                docscan::PagesWithImagesWithoutText(*document)) << file;
+      if (releasing) EXPECT_EQ(calls, 2 * standin::pdf::PageCount(*document) - 1) << file;
+      saved[releasing] = TempPath("released-" + std::to_string(releasing) + ".pdf");
+      ASSERT_TRUE(standin::pdf::SaveDocument(*document, saved[releasing], &error)) << error;
+    }
+    EXPECT_EQ(found[0], found[1]) << file;
+    EXPECT_EQ(ReadBytes(saved[0]), ReadBytes(saved[1])) << file;
+  }
+  EXPECT_EQ(Found({{"link", "phone", "010-2345-6789"}}),
+            FoundIn(docscan::ScanOutsideText(*standin::pdf::OpenDocument(files.back(), nullptr), AllFlags())));
+  EXPECT_GT(released, 0);
 }
 
 struct Protected {

@@ -1,0 +1,66 @@
+#include "pdf/ObjectCache.h"
+
+namespace standin::pdf {
+
+namespace {
+
+// Whether something besides its container holds the object or one of the direct objects in it:
+// such an object must stay as it is, or a change made through that holder would be made to an
+// object the document no longer has.
+bool HeldOutside(fz_context* ctx, pdf_obj* object, int depth) {
+  if (pdf_obj_refs(ctx, object) > 1) return true;
+  if (depth > 64) return true;  // too deep to look through: keep it
+  if (pdf_is_indirect(ctx, object)) return false;
+  if (pdf_is_dict(ctx, object)) {
+    for (int i = 0, n = pdf_dict_len(ctx, object); i < n; ++i)
+      if (HeldOutside(ctx, pdf_dict_get_val(ctx, object, i), depth + 1)) return true;
+  } else if (pdf_is_array(ctx, object)) {
+    for (int i = 0, n = pdf_array_len(ctx, object); i < n; ++i)
+      if (HeldOutside(ctx, pdf_array_get(ctx, object, i), depth + 1)) return true;
+  }
+  return false;
+}
+
+// The page tree's nodes stay: finding a page by its index (MuPDF's pdf_load_page) reads every
+// node before it, so a released tree would be parsed again page after page.
+bool PageTreeNode(fz_context* ctx, pdf_obj* object) {
+  pdf_obj* type = pdf_dict_get(ctx, object, PDF_NAME(Type));
+  return pdf_name_eq(ctx, type, PDF_NAME(Page)) || pdf_name_eq(ctx, type, PDF_NAME(Pages));
+}
+
+// HeldOutside or a page tree node, with what MuPDF throws (a damaged object) taken as held.
+bool MustStay(fz_context* ctx, pdf_obj* object) {
+  bool held = true;
+  fz_var(held);
+  fz_try(ctx) { held = PageTreeNode(ctx, object) || HeldOutside(ctx, object, 0); }
+  fz_catch(ctx) { held = true; }
+  return held;
+}
+
+}  // namespace
+
+int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc) {
+  if (!ctx || !doc || doc->repair_attempted || doc->local_xref || doc->journal || doc->save_in_progress ||
+      doc->disallow_new_increments || doc->xref_base != 0)
+    return 0;
+  int released = 0;
+  // The sections before num_incremental_sections hold what was changed or added since the file
+  // was opened; the others are the file's own, read on demand.
+  for (int s = doc->num_incremental_sections; s < doc->num_xref_sections; ++s) {
+    for (pdf_xref_subsec* sub = doc->xref_sections[s].subsec; sub; sub = sub->next) {
+      for (int i = 0; i < sub->len; ++i) {
+        pdf_xref_entry& entry = sub->table[i];
+        if (!entry.obj || entry.stm_buf || (entry.type != 'n' && entry.type != 'o')) continue;
+        if (MustStay(ctx, entry.obj)) continue;
+        pdf_drop_obj(ctx, entry.obj);
+        entry.obj = nullptr;
+        ++released;
+      }
+    }
+  }
+  return released;
+}
+
+int ReleaseUnchangedObjects(Document& document) { return ReleaseUnchangedObjects(document.ctx, document.doc); }
+
+}  // namespace standin::pdf

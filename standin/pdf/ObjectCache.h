@@ -1,0 +1,19 @@
+// Letting go of the objects MuPDF has read from the file and keeps: a document read page by
+// page otherwise ends up holding every object it ever loaded.
+#pragma once
+
+#include "pdf/Document.h"
+
+namespace standin::pdf {
+
+// Drops the objects read from the file that nothing but the document holds and that were not
+// changed (a changed object lives in the document's update section and is kept); they are read
+// again from the file when next wanted. The page tree's nodes stay. Returns how many were
+// dropped. Does nothing for a document that was repaired when opened (the repair changes
+// objects without recording it). Call between pages only, with no borrowed pointer into the
+// document's objects held: the objects of the previous pages, resolved but not kept, are gone
+// afterwards. (The host's own call also waits while handles of direct objects are out.)
+int ReleaseUnchangedObjects(Document& document);
+int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc);
+
+}  // namespace standin::pdf

@@ -1,0 +1,153 @@
+// A document lets go of the objects it read and did not change: what is read again is what the
+// file holds, and nothing changed, or held by a caller, is let go.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "PdfTestUtil.h"
+#include "pdf/Document.h"
+#include "pdf/ObjectCache.h"
+
+namespace standin::pdf {
+namespace {
+
+std::string TempFile(const std::string& name) {
+  return (std::filesystem::temp_directory_path() / ("vm_objcache_" + std::to_string(getpid()) + "_" + name)).string();
+}
+
+// Every object of the document read (and cached by the document).
+void ReadAll(Document& document) {
+  for (int num = 1; num < pdf_xref_len(document.ctx, document.doc); ++num)
+    pdf_drop_obj(document.ctx, pdf_load_object(document.ctx, document.doc, num));
+}
+
+pdf_obj* Catalog(Document& document) {
+  return pdf_dict_get(document.ctx, pdf_trailer(document.ctx, document.doc), PDF_NAME(Root));
+}
+
+bool Cached(Document& document, int num) { return pdf_get_xref_entry(document.ctx, document.doc, num)->obj != nullptr; }
+
+// A saved one-page file with three more objects: /Kind /X, /Y and /Z, each with a direct /Inner
+// dictionary. Their numbers go to x, y, z.
+std::string FileWithThreeObjects(int* x, int* y, int* z) {
+  auto document = DocumentFromContent({"BT /F1 12 Tf 72 700 Td (Hello) Tj ET"});
+  fz_context* ctx = document->ctx;
+  int* numbers[] = {x, y, z};
+  const char* kinds[] = {"X", "Y", "Z"};
+  pdf_obj* holder = pdf_dict_puts_dict(ctx, Catalog(*document), "VmObjects", 3);
+  for (int i = 0; i < 3; ++i) {
+    pdf_obj* object = pdf_add_new_dict(ctx, document->doc, 2);
+    pdf_dict_put_name(ctx, object, PDF_NAME(Type), kinds[i]);
+    pdf_obj* inner = pdf_dict_puts_dict(ctx, object, "Inner", 1);
+    pdf_dict_puts(ctx, inner, "A", PDF_TRUE);
+    pdf_dict_puts(ctx, holder, kinds[i], object);
+    pdf_drop_obj(ctx, object);
+  }
+  const std::string path = TempFile("three.pdf");
+  std::string error;
+  EXPECT_TRUE(SaveDocument(*document, path, &error)) << error;
+  // Renumbered by the save: read the numbers back.
+  auto saved = OpenDocument(path, &error);
+  pdf_obj* objects = pdf_dict_gets(saved->ctx, Catalog(*saved), "VmObjects");
+  for (int i = 0; i < 3; ++i) *numbers[i] = pdf_to_num(saved->ctx, pdf_dict_gets(saved->ctx, objects, kinds[i]));
+  return path;
+}
+
+TEST(PdfObjectCache, PagesReadAfterTheReleaseShowWhatTheyShowedBefore) {
+  std::string error;
+  auto document = OpenDocument(std::string(VM_TEST_DATA_DIR) + "/prose-cidfont.pdf", &error);
+  ASSERT_TRUE(document) << error;
+  std::vector<std::vector<testing::RefChar>> before;
+  for (int p = 0; p < PageCount(*document); ++p) before.push_back(testing::MuPdfChars(*document, p));
+  ReadAll(*document);
+  EXPECT_GT(ReleaseUnchangedObjects(*document), 0);
+  // The page tree stays: finding a page by its index reads the nodes before it.
+  for (int p = 0; p < PageCount(*document); ++p)
+    EXPECT_TRUE(Cached(*document, pdf_to_num(document->ctx, PageObjectAt(*document, p)))) << p;
+  for (int p = 0; p < PageCount(*document); ++p) {
+    const std::vector<testing::RefChar> after = testing::MuPdfChars(*document, p);
+    ASSERT_EQ(after.size(), before[p].size()) << p;
+    for (size_t i = 0; i < after.size(); ++i) {
+      EXPECT_EQ(after[i].c, before[p][i].c);
+      EXPECT_EQ(after[i].origin.x, before[p][i].origin.x);
+      EXPECT_EQ(after[i].origin.y, before[p][i].origin.y);
+    }
+  }
+}
+
+TEST(PdfObjectCache, ChangedObjectsAndObjectsHeldWithinAreKept) {
+  int x = 0, y = 0, z = 0;
+  const std::string path = FileWithThreeObjects(&x, &y, &z);
+  std::string error;
+  auto document = OpenDocument(path, &error);
+  ASSERT_TRUE(document) << error;
+  fz_context* ctx = document->ctx;
+  ReadAll(*document);
+
+  // X changed, Y's inner dictionary held by a caller, Z left alone.
+  pdf_obj* objectX = pdf_load_object(ctx, document->doc, x);
+  pdf_dict_puts(ctx, objectX, "Changed", PDF_TRUE);
+  pdf_drop_obj(ctx, objectX);
+  pdf_obj* objectY = pdf_load_object(ctx, document->doc, y);
+  pdf_obj* innerY = pdf_keep_obj(ctx, pdf_dict_gets(ctx, objectY, "Inner"));
+  pdf_drop_obj(ctx, objectY);
+
+  EXPECT_GT(ReleaseUnchangedObjects(*document), 0);
+  EXPECT_TRUE(Cached(*document, x));
+  EXPECT_TRUE(Cached(*document, y));
+  EXPECT_FALSE(Cached(*document, z));
+
+  // A change made through the held dictionary reaches the document.
+  pdf_dict_puts(ctx, innerY, "B", PDF_TRUE);
+  pdf_drop_obj(ctx, innerY);
+  ReleaseUnchangedObjects(*document);
+  const std::string copy = TempFile("three-copy.pdf");
+  ASSERT_TRUE(SaveDocument(*document, copy, &error)) << error;
+  document.reset();
+
+  auto reopened = OpenDocument(copy, &error);
+  ASSERT_TRUE(reopened) << error;
+  ctx = reopened->ctx;
+  pdf_obj* objects = pdf_dict_gets(ctx, Catalog(*reopened), "VmObjects");
+  EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objects, "X"), "Changed")));
+  EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objects, "Y"), "Inner"), "B")));
+  EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objects, "Z"), "Inner"), "A")));
+  std::remove(path.c_str());
+  std::remove(copy.c_str());
+}
+
+// A document repaired when opened may hold objects the repair changed without recording it.
+TEST(PdfObjectCache, ARepairedDocumentKeepsEverything) {
+  int x = 0, y = 0, z = 0;
+  const std::string path = FileWithThreeObjects(&x, &y, &z);
+  std::string bytes;
+  {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    bytes = all.str();
+  }
+  const size_t at = bytes.rfind("startxref");
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at, std::string::npos, "startxref\n999999\n%%EOF\n");
+  const std::string broken = TempFile("broken.pdf");
+  std::ofstream(broken, std::ios::binary) << bytes;
+
+  std::string error;
+  auto document = OpenDocument(broken, &error);
+  ASSERT_TRUE(document) << error;
+  ASSERT_TRUE(document->doc->repair_attempted);
+  ReadAll(*document);
+  EXPECT_EQ(ReleaseUnchangedObjects(*document), 0);
+  EXPECT_TRUE(Cached(*document, z));
+  std::remove(path.c_str());
+  std::remove(broken.c_str());
+}
+
+}  // namespace
+}  // namespace standin::pdf
