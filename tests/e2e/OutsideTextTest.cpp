@@ -125,7 +125,9 @@ TEST(OutsideText, ReleasingObjectsBetweenPagesChangesNothing) {
       docscan::ProtectOutsideText(*document, scan, options, false);
       EXPECT_EQ(docscan::PagesWithImagesWithoutText(*document, release),
                 docscan::PagesWithImagesWithoutText(*document)) << file;
-      if (releasing) EXPECT_EQ(calls, 2 * standin::pdf::PageCount(*document) - 1) << file;
+      if (releasing) {
+        EXPECT_EQ(calls, 2 * standin::pdf::PageCount(*document) - 1) << file;
+      }
       saved[releasing] = TempPath("released-" + std::to_string(releasing) + ".pdf");
       ASSERT_TRUE(standin::pdf::SaveDocument(*document, saved[releasing], &error)) << error;
     }
