@@ -7,15 +7,13 @@
 #include "host/PlugIn.h"
 #include "pdf/Document.h"
 #include "pdf/FlattenForms.h"
+#include "pdf/ObjectCache.h"
 
 namespace cli {
 
 namespace {
 // The commands work through the pages in order; a page and its neighbours are enough.
 constexpr int kPageModelLimit = 4;
-// Often enough that the objects of a few dozen pages are all that is held, rarely enough that
-// going through the document's objects to find them costs little.
-constexpr int kPagesBetweenReleases = 64;
 }  // namespace
 
 HostHandle OpenInHost(const std::string& path, const char* command) {
@@ -48,7 +46,7 @@ int DocumentPageCount(HostHandle document) {
 }
 
 void ReleaseObjectsNowAndThen(HostHandle document, int pageIndex) {
-  if (pageIndex > 0 && pageIndex % kPagesBetweenReleases == 0) standin::ReleaseUnchangedObjects(document);
+  if (pageIndex > 0 && pageIndex % standin::pdf::kPagesBetweenReleases == 0) standin::ReleaseUnchangedObjects(document);
 }
 
 void CloseInHost(HostHandle document) { standin::CloseHostDocument(document); }

@@ -138,8 +138,7 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
 
   const std::string written = options.check ? output + kUncheckedSuffix : output;
   std::string error;
-  const bool saved = standin::SaveHostDocument(document, written, &error);
-  CloseInHost(document);
+  const bool saved = standin::SaveAndCloseHostDocument(document, written, &error);
   if (!saved) return Failure("cannot write '" + output + "': " + error);
 
   int masked = 0;

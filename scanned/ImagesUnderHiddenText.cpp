@@ -10,6 +10,7 @@
 #include "InkExtent.h"
 #include "ScannedPages.h"
 #include "pdf/Document.h"
+#include "pdf/ObjectCache.h"
 
 namespace scanned {
 
@@ -108,8 +109,11 @@ ImagesUnderText FindImagesUnderHiddenText(standin::pdf::Document& original, cons
   for (const vm::PiMatch& r : replacements) replacementStarts.emplace(r.pageIndex, r.charStart);
   std::map<int, size_t> byObject;
   std::vector<std::vector<UnderBox>> unfitted;  // per found image
+  int pagesRead = 0;
   for (size_t first = 0, end = 0; first < matches.size(); first = end) {
     const int page = matches[first].pageIndex;
+    // Nothing read from the pages before is held here: a long document need not stay whole.
+    if (++pagesRead % standin::pdf::kPagesBetweenReleases == 0) standin::pdf::ReleaseUnchangedObjects(original);
     for (end = first; end < matches.size() && matches[end].pageIndex == page;) ++end;
     std::vector<const vm::PiMatch*> masked;
     for (size_t i = first; i < end; ++i)

@@ -42,6 +42,9 @@ std::vector<HostHandle> OpenDocuments();
 // Null for a handle that is not an open document.
 pdf::Document* PdfDocumentOf(HostHandle document);
 bool SaveHostDocument(HostHandle document, const std::string& path, std::string* error);
+// Saves as SaveHostDocument and closes the document, whatever the outcome; closed before the
+// second half of the save, so that a long document is not held beside its rewrite.
+bool SaveAndCloseHostDocument(HostHandle document, const std::string& path, std::string* error);
 // Lets the document drop the objects it read from the file and did not change, for callers that
 // work through a long document page by page (see pdf::ReleaseUnchangedObjects): nothing while
 // handles of its direct objects are out. Between pages only.

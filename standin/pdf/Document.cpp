@@ -54,8 +54,6 @@ Document::~Document() {
   }
 }
 
-namespace {
-
 fz_context* NewContext() {
   fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
   if (ctx) {
@@ -65,6 +63,8 @@ fz_context* NewContext() {
   }
   return ctx;
 }
+
+namespace {
 
 bool LooksLikePdf(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

@@ -83,9 +83,28 @@ pdf_obj* PageObjectAt(Document& document, int index);
 // document is destroyed.
 Page* GetPage(Document& document, int index);
 
+// A MuPDF context as every document of the stand-in has: warnings and errors not printed. Null
+// when out of memory.
+fz_context* NewContext();
+
 // Full rewrite with garbage collection (never incremental): what no page references is gone. A
 // document encrypted with an owner password only is encrypted again with its method and
 // permissions, under a new random owner password.
 bool SaveDocument(Document& document, const std::string& path, std::string* error);
+
+// SaveDocument in two halves, so that a caller done with the document can close it in between
+// and a long document is not held in memory beside its rewrite: the first writes the document
+// as it is into a file beside the destination, the second rewrites that file into the
+// destination without the document.
+struct PendingSave {
+  std::string path;         // the destination
+  std::string uncollected;  // what the first half wrote
+  std::string temporary;    // what the second half writes, then renames over the destination
+  int encryptMethod = PDF_ENCRYPT_NONE;
+  int permissions = 0;
+};
+bool BeginSave(Document& document, const std::string& path, PendingSave* pending, std::string* error);
+// Removes the first half's file whatever the outcome.
+bool FinishSave(PendingSave& pending, std::string* error);
 
 }  // namespace standin::pdf

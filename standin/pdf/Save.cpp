@@ -210,7 +210,7 @@ bool WriteCollected(fz_context* ctx, const char* from, const Encryption& encrypt
 
 }  // namespace
 
-bool SaveDocument(Document& document, const std::string& path, std::string* error) {
+bool BeginSave(Document& document, const std::string& path, PendingSave* pending, std::string* error) {
   std::string ignored;
   if (!error) error = &ignored;
   if (!document.ctx || !document.doc) {
@@ -233,29 +233,56 @@ bool SaveDocument(Document& document, const std::string& path, std::string* erro
 
   fz_context* ctx = document.ctx;
   char message[512] = {};
-  std::string uncollected = TemporaryFileBeside(path);
-  std::string temporary = uncollected.empty() ? std::string() : TemporaryFileBeside(path);
-  if (temporary.empty()) {
-    if (!uncollected.empty()) unlink(uncollected.c_str());
+  PendingSave save;
+  save.path = path;
+  save.uncollected = TemporaryFileBeside(path);
+  save.temporary = save.uncollected.empty() ? std::string() : TemporaryFileBeside(path);
+  if (save.temporary.empty()) {
+    if (!save.uncollected.empty()) unlink(save.uncollected.c_str());
     *error = "Cannot create a file in the folder of " + path + ".";
     return false;
   }
-  bool written = WriteUncollected(ctx, document.doc, uncollected.c_str(), message, sizeof message) &&
-                 WriteCollected(ctx, uncollected.c_str(), EncryptionOf(ctx, document.doc),
-                                temporary.c_str(), message, sizeof message);
-  unlink(uncollected.c_str());
-  if (!written) {
-    unlink(temporary.c_str());
+  const Encryption encryption = EncryptionOf(ctx, document.doc);
+  save.encryptMethod = encryption.method;
+  save.permissions = encryption.permissions;
+  if (!WriteUncollected(ctx, document.doc, save.uncollected.c_str(), message, sizeof message)) {
+    unlink(save.uncollected.c_str());
+    unlink(save.temporary.c_str());
     *error = std::string("Cannot write the document: ") + message;
     return false;
   }
-  if (RenameOver(temporary.c_str(), path.c_str()) != 0) {
+  *pending = std::move(save);
+  return true;
+}
+
+bool FinishSave(PendingSave& pending, std::string* error) {
+  std::string ignored;
+  if (!error) error = &ignored;
+  char message[512] = "out of memory";
+  // A context of its own: the document may be closed by now.
+  fz_context* ctx = NewContext();
+  const bool written = ctx && WriteCollected(ctx, pending.uncollected.c_str(),
+                                             Encryption{pending.encryptMethod, pending.permissions},
+                                             pending.temporary.c_str(), message, sizeof message);
+  if (ctx) fz_drop_context(ctx);
+  unlink(pending.uncollected.c_str());
+  if (!written) {
+    unlink(pending.temporary.c_str());
+    *error = std::string("Cannot write the document: ") + message;
+    return false;
+  }
+  if (RenameOver(pending.temporary.c_str(), pending.path.c_str()) != 0) {
     const std::string reason = std::strerror(errno);
-    unlink(temporary.c_str());
-    *error = "Cannot replace " + path + ": " + reason;
+    unlink(pending.temporary.c_str());
+    *error = "Cannot replace " + pending.path + ": " + reason;
     return false;
   }
   return true;
+}
+
+bool SaveDocument(Document& document, const std::string& path, std::string* error) {
+  PendingSave pending;
+  return BeginSave(document, path, &pending, error) && FinishSave(pending, error);
 }
 
 }  // namespace standin::pdf

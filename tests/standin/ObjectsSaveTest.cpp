@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -132,6 +133,29 @@ TEST_F(ObjectsSaveTest, HostSaveClearsTheModifiedMarkOnlyOnSuccess) {
   HostHandle reopened = standin::OpenHostDocument(path, &error);
   ASSERT_NE(reopened, nullptr) << error;
   EXPECT_EQ(HOST(34, 10)(HOST(26, 4)(reopened)), 3);
+}
+
+// The command line closes the document half way through the save: the same file comes out,
+// and the document is closed whether the save succeeds or not.
+TEST_F(ObjectsSaveTest, SaveAndCloseWritesWhatSaveWritesAndClosesEitherWay) {
+  std::string error;
+  HostHandle doc = standin::OpenHostDocumentFromContent({"BT /F1 12 Tf 72 700 Td (Kept) Tj ET", ""});
+  const std::string saved = (dir_ / "saved.pdf").string();
+  ASSERT_TRUE(standin::SaveHostDocument(doc, saved, &error)) << error;
+  const std::string closing = (dir_ / "closing.pdf").string();
+  ASSERT_TRUE(standin::SaveAndCloseHostDocument(doc, closing, &error)) << error;
+  EXPECT_EQ(standin::PdfDocumentOf(doc), nullptr);
+  EXPECT_TRUE(ReadFile(saved) == ReadFile(closing)) << "the halves of the save wrote another file";
+
+  HostHandle failing = standin::OpenHostDocumentFromContent({""});
+  EXPECT_FALSE(standin::SaveAndCloseHostDocument(failing, (dir_ / "missing" / "x.pdf").string(), &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(standin::PdfDocumentOf(failing), nullptr);
+  int bogus = 0;
+  EXPECT_FALSE(standin::SaveAndCloseHostDocument(&bogus, closing, &error));
+  std::vector<std::string> names = FilesInDir();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"closing.pdf", "saved.pdf"})) << "no half-written file is left";
 }
 
 // The trailer's /ID array of a saved file, read back: its two strings.
