@@ -176,15 +176,6 @@ void CollectEntries(fz_context* ctx, pdf_obj* node, int depth, std::set<int>& se
   for (int i = 0; i < pdf_array_len(ctx, kids); ++i) CollectEntries(ctx, pdf_array_get(ctx, kids, i), depth + 1, seen, out);
 }
 
-// Calls betweenPages with the sources' holders kept (a holder may be a dictionary inside another
-// object, which then stays too), so that what was collected still points into the document.
-void BetweenPagesKeepingHolders(fz_context* ctx, const std::vector<TextSource>& sources,
-                                const BetweenPages& betweenPages, int page) {
-  for (const TextSource& source : sources) pdf_keep_obj(ctx, source.holder);
-  betweenPages(page);
-  for (const TextSource& source : sources) pdf_drop_obj(ctx, source.holder);
-}
-
 }  // namespace
 
 // What an annotation's appearance draws, as MuPDF's text extraction reads it. May throw.
@@ -227,10 +218,16 @@ std::vector<TextSource> CollectTextSources(standin::pdf::Document& document, con
       c.namedFiles.insert(pdf_to_num(ctx, entry.second));
   }
   fz_catch(ctx) {}
+  // The holders of what was collected are kept across betweenPages (a holder may be a dictionary
+  // inside another object, which then stays too), so that they still point into the document.
+  size_t kept = 0;
   for (int p = 0; p < standin::pdf::PageCount(document); ++p) {
     CollectPage(c, p);
-    if (betweenPages) BetweenPagesKeepingHolders(ctx, sources, betweenPages, p);
+    if (!betweenPages) continue;
+    for (; kept < sources.size(); ++kept) pdf_keep_obj(ctx, sources[kept].holder);
+    betweenPages(p);
   }
+  for (size_t i = 0; i < kept; ++i) pdf_drop_obj(ctx, sources[i].holder);
   fz_try(ctx) {
     pdf_obj* trailer = pdf_trailer(ctx, document.doc);
     pdf_obj* info = pdf_dict_get(ctx, trailer, PDF_NAME(Info));
