@@ -16,6 +16,7 @@ namespace standin::pdf {
 
 class Page;   // a page's object model, its text page source and its edits (Page.h)
 struct Font;  // a font handle of host 34:31 / 99:x (Fonts.h)
+struct ContentSpool;  // new content streams kept in a temporary file (ContentSpool.cpp)
 
 struct Document {
   fz_context* ctx = nullptr;
@@ -36,6 +37,11 @@ struct Document {
   // At most this many pages keep an object model (0: no limit); see SetPageModelLimit.
   int pageModelLimit = 0;
   std::vector<int> modelled;  // pages with a model, least recently interpreted first
+  // New content streams go to a temporary file behind the document's own (ContentSpool.h);
+  // owned by the document's file stream. False keeps them in memory.
+  bool spoolNewContent = true;
+  ContentSpool* spool = nullptr;
+  bool spoolUnavailable = false;  // tried, and this document cannot spool
 
   Document();
   ~Document();

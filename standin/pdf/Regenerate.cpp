@@ -15,6 +15,7 @@
 #include <set>
 
 #include "HostAbi.h"
+#include "pdf/ContentSpool.h"
 #include "pdf/Page.h"
 #include "pdf/TextLayout.h"
 
@@ -632,10 +633,13 @@ bool RegeneratePage(Page& page, PageObject* first) {
       size_t packedLength = bound;
       fz_deflate(ctx, packed->data, &packedLength, data, length, FZ_DEFLATE_DEFAULT);
       packed->len = packedLength;
-      fz_trim_buffer(ctx, packed);  // the document keeps it: without the deflate bound's slack
       dict = pdf_new_dict(ctx, doc, 2);
       pdf_dict_put(ctx, dict, PDF_NAME(Filter), PDF_NAME(FlateDecode));
-      stream = pdf_add_stream(ctx, doc, packed, dict, 1);
+      stream = AddSpooledStream(page.document, packed->data, packed->len, dict);
+      if (!stream) {
+        fz_trim_buffer(ctx, packed);  // the document keeps it: without the deflate bound's slack
+        stream = pdf_add_stream(ctx, doc, packed, dict, 1);
+      }
       if (!newFonts.empty() || !strippedProperties.empty()) {
         // A copy: the old dictionary may be shared with other pages or saved for undo.
         newResources = resources ? pdf_copy_dict(ctx, resources) : pdf_new_dict(ctx, doc, 2);
