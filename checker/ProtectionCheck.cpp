@@ -623,7 +623,7 @@ void CheckPageCounts(const TreePageCounts& counts, long hostPages, CheckResult& 
 
 CheckResult CheckProtectedFile(const CheckInput& input) {
   CheckResult result;
-  const std::string bytes = ReadFile(input.protectedPath);
+  std::string bytes = ReadFile(input.protectedPath);
   if (bytes.empty()) {
     result.failures.push_back("cannot read " + input.protectedPath);
     return result;
@@ -661,6 +661,8 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
     const RawFileReading copy = ReadRawFile(input.protectedPath, bytes, boxLines, shown, repeated);
     CheckRawFile(input, runs, copy, shown, repeated, bytes, result);
     name("objects of the file");
+    // The rest reads the copy through its document: a long copy's bytes need not stay.
+    std::string().swap(bytes);
 
     PageComparison pages = compare(0, comparedHere);
     copyBeyondLimit = standin::pdf::DecodeLimitHits() > limitHits;
