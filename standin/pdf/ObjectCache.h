@@ -14,10 +14,10 @@ namespace standin::pdf {
 // document's objects held: the objects of the previous pages, resolved but not kept, are gone
 // afterwards. (The host's own call also waits while handles of direct objects are out.)
 int ReleaseUnchangedObjects(Document& document);
+int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc);
 
 // How often a walk through the pages lets go: often enough that the objects of a few dozen pages
 // are all that is held, rarely enough that going through the document's objects costs little.
 constexpr int kPagesBetweenReleases = 64;
-int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc);
 
 }  // namespace standin::pdf
