@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "pdf/Document.h"
+#include "pdf/ObjectCache.h"
 
 namespace standin::pdf {
 namespace {
@@ -585,6 +586,9 @@ FlattenReport FlattenTextForms(Document& document) {
   state.ctx = ctx;
   state.doc = document.doc;
   for (int p = 0; p < PageCount(document); ++p) {
+    // What a page's resources and forms brought in is not needed for the next pages (the forms'
+    // answers are kept by number).
+    if (p > 0 && p % kPagesBetweenReleases == 0) ReleaseUnchangedObjects(document);
     state.pageIndex = p;
     state.keptNames.clear();
     state.left.clear();

@@ -37,28 +37,54 @@ bool MustStay(fz_context* ctx, pdf_obj* object) {
   return held;
 }
 
+// Whether the document's cache may be thinned at all: not while a save or journal needs it, and
+// not after a repair changed objects without recording it.
+bool Releasable(fz_context* ctx, pdf_document* doc) {
+  return ctx && doc && !doc->repair_attempted && !doc->local_xref && !doc->journal && !doc->save_in_progress &&
+         !doc->disallow_new_increments && doc->xref_base == 0;
+}
+
+// Drops the object an entry of the file's own sections holds, unless something holds it.
+bool ReleaseEntry(fz_context* ctx, pdf_xref_entry& entry) {
+  if (!entry.obj || entry.stm_buf || (entry.type != 'n' && entry.type != 'o')) return false;
+  if (MustStay(ctx, entry.obj)) return false;
+  pdf_drop_obj(ctx, entry.obj);
+  entry.obj = nullptr;
+  return true;
+}
+
 }  // namespace
 
 int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc) {
-  if (!ctx || !doc || doc->repair_attempted || doc->local_xref || doc->journal || doc->save_in_progress ||
-      doc->disallow_new_increments || doc->xref_base != 0)
-    return 0;
+  if (!Releasable(ctx, doc)) return 0;
+  // The store holds what was made of objects (fonts above all) and, with it, the objects: a
+  // document whose pages each bring fonts of their own would keep every one of them.
+  fz_empty_store(ctx);
   int released = 0;
   // The sections before num_incremental_sections hold what was changed or added since the file
   // was opened; the others are the file's own, read on demand.
   for (int s = doc->num_incremental_sections; s < doc->num_xref_sections; ++s) {
     for (pdf_xref_subsec* sub = doc->xref_sections[s].subsec; sub; sub = sub->next) {
-      for (int i = 0; i < sub->len; ++i) {
-        pdf_xref_entry& entry = sub->table[i];
-        if (!entry.obj || entry.stm_buf || (entry.type != 'n' && entry.type != 'o')) continue;
-        if (MustStay(ctx, entry.obj)) continue;
-        pdf_drop_obj(ctx, entry.obj);
-        entry.obj = nullptr;
-        ++released;
-      }
+      for (int i = 0; i < sub->len; ++i)
+        if (ReleaseEntry(ctx, sub->table[i])) ++released;
     }
   }
   return released;
+}
+
+bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num) {
+  if (!Releasable(ctx, doc) || num <= 0) return false;
+  // The entry MuPDF reads the object through: the first section that defines the number.
+  for (int s = 0; s < doc->num_xref_sections; ++s) {
+    if (num >= doc->xref_sections[s].num_objects) continue;
+    for (pdf_xref_subsec* sub = doc->xref_sections[s].subsec; sub; sub = sub->next) {
+      if (num < sub->start || num >= sub->start + sub->len) continue;
+      pdf_xref_entry& entry = sub->table[num - sub->start];
+      if (!entry.type) continue;
+      return s >= doc->num_incremental_sections && ReleaseEntry(ctx, entry);
+    }
+  }
+  return false;
 }
 
 int ReleaseUnchangedObjects(Document& document) { return ReleaseUnchangedObjects(document.ctx, document.doc); }

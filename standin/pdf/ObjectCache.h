@@ -15,6 +15,9 @@ namespace standin::pdf {
 // afterwards. (The host's own call also waits while handles of direct objects are out.)
 int ReleaseUnchangedObjects(Document& document);
 int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc);
+// The same for the one object `num` (a walk that reads each object once lets each go after it),
+// without touching the store. Returns whether it was dropped.
+bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num);
 
 // How often a walk through the pages lets go: often enough that the objects of a few dozen pages
 // are all that is held, rarely enough that going through the document's objects costs little.

@@ -3,6 +3,8 @@
 #include <set>
 #include <utility>
 
+#include "pdf/ObjectCache.h"
+
 namespace standin::pdf {
 
 namespace {
@@ -167,6 +169,8 @@ void NullDanglingReferences(fz_context* ctx, pdf_document* doc) {
     }
     fz_always(ctx) { pdf_drop_obj(ctx, object); }
     fz_catch(ctx) { unreadable = true; }
+    // Every object is read here once; a long document need not keep them all.
+    if (!unreadable) ReleaseUnchangedObject(ctx, doc, num);
     // An object the file holds but no reader can parse is null for every reader; written as it
     // was, it stops the writer.
     if (unreadable) {
