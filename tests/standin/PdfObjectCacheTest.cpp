@@ -121,6 +121,38 @@ TEST(PdfObjectCache, ChangedObjectsAndObjectsHeldWithinAreKept) {
   std::remove(copy.c_str());
 }
 
+// The one-object form, for walks that read each object once: the same objects stay.
+TEST(PdfObjectCache, OneObjectIsLetGoOnlyWhenNothingChangedOrHoldsIt) {
+  int x = 0, y = 0, z = 0;
+  const std::string path = FileWithThreeObjects(&x, &y, &z);
+  std::string error;
+  auto document = OpenDocument(path, &error);
+  ASSERT_TRUE(document) << error;
+  fz_context* ctx = document->ctx;
+  ReadAll(*document);
+  pdf_obj* objectX = pdf_load_object(ctx, document->doc, x);
+  pdf_dict_puts(ctx, objectX, "Changed", PDF_TRUE);
+  pdf_drop_obj(ctx, objectX);
+  pdf_obj* objectY = pdf_load_object(ctx, document->doc, y);
+  const int page = pdf_to_num(ctx, PageObjectAt(*document, 0));
+
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, x));
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, y));
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, page));
+  EXPECT_TRUE(ReleaseUnchangedObject(ctx, document->doc, z));
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, z));  // already gone
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, pdf_xref_len(ctx, document->doc) + 5));
+  EXPECT_TRUE(Cached(*document, x));
+  EXPECT_TRUE(Cached(*document, y));
+  EXPECT_TRUE(Cached(*document, page));
+  EXPECT_FALSE(Cached(*document, z));
+  pdf_obj* objectZ = pdf_load_object(ctx, document->doc, z);  // read again from the file
+  EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objectZ, "Inner"), "A")));
+  pdf_drop_obj(ctx, objectZ);
+  pdf_drop_obj(ctx, objectY);
+  std::remove(path.c_str());
+}
+
 // A document repaired when opened may hold objects the repair changed without recording it.
 TEST(PdfObjectCache, ARepairedDocumentKeepsEverything) {
   int x = 0, y = 0, z = 0;
