@@ -3,33 +3,58 @@
 #include <vector>
 
 #include "pdf/Document.h"
+#include "pdf/ObjectCache.h"
 
 namespace checker {
 
 namespace {
 
-// Marks what `root` reaches in `seen` (indexed by object number). Iterative, so deep object
-// graphs cannot exhaust the stack; MuPDF calls stay inside the caller's fz_try.
-void Mark(fz_context* ctx, pdf_obj* root, std::vector<char>& seen, std::vector<pdf_obj*>& stack) {
-  stack.push_back(root);
-  while (!stack.empty()) {
-    pdf_obj* obj = stack.back();
-    stack.pop_back();
-    if (!obj) continue;
-    if (pdf_is_indirect(ctx, obj)) {
-      const int num = pdf_to_num(ctx, obj);
-      if (num <= 0 || num >= static_cast<int>(seen.size()) || seen[num]) continue;
-      seen[num] = 1;
-      obj = pdf_resolve_indirect(ctx, obj);
+// Marks in `seen` (indexed by object number) the objects the trailer reaches. One object at a
+// time: the direct objects inside it are walked, the references found are kept as numbers, and
+// the object is let go before the next one is read, so a long file is not held whole. Iterative,
+// so deep object graphs cannot exhaust the stack.
+void Mark(fz_context* ctx, pdf_document* doc, std::vector<char>& seen) {
+  std::vector<int> pending;
+  std::vector<pdf_obj*> inside;
+  auto walk = [&](pdf_obj* top) {
+    inside.push_back(top);
+    while (!inside.empty()) {
+      pdf_obj* obj = inside.back();
+      inside.pop_back();
       if (!obj) continue;
+      if (pdf_is_indirect(ctx, obj)) {
+        const int num = pdf_to_num(ctx, obj);
+        if (num <= 0 || num >= static_cast<int>(seen.size()) || seen[num]) continue;
+        seen[num] = 1;
+        pending.push_back(num);
+      } else if (pdf_is_dict(ctx, obj)) {
+        const int n = pdf_dict_len(ctx, obj);
+        for (int i = 0; i < n; ++i) inside.push_back(pdf_dict_get_val(ctx, obj, i));
+      } else if (pdf_is_array(ctx, obj)) {
+        const int n = pdf_array_len(ctx, obj);
+        for (int i = 0; i < n; ++i) inside.push_back(pdf_array_get(ctx, obj, i));
+      }
     }
-    if (pdf_is_dict(ctx, obj)) {
-      const int n = pdf_dict_len(ctx, obj);
-      for (int i = 0; i < n; ++i) stack.push_back(pdf_dict_get_val(ctx, obj, i));
-    } else if (pdf_is_array(ctx, obj)) {
-      const int n = pdf_array_len(ctx, obj);
-      for (int i = 0; i < n; ++i) stack.push_back(pdf_array_get(ctx, obj, i));
+  };
+  walk(pdf_trailer(ctx, doc));
+  while (!pending.empty()) {
+    const int num = pending.back();
+    pending.pop_back();
+    pdf_obj* obj = nullptr;
+    fz_var(obj);
+    fz_try(ctx) {
+      // An object that cannot be read reaches nothing, as MuPDF resolves it (to null).
+      obj = pdf_load_object(ctx, doc, num);
+      walk(obj);
     }
+    fz_always(ctx) { pdf_drop_obj(ctx, obj); }
+    fz_catch(ctx) {
+      // What MuPDF's own resolving passes on (a repair, data not yet there) ends the marking.
+      fz_rethrow_if(ctx, FZ_ERROR_TRYLATER);
+      fz_rethrow_if(ctx, FZ_ERROR_REPAIRED);
+      inside.clear();
+    }
+    standin::pdf::ReleaseUnchangedObject(ctx, doc, num);
   }
 }
 
@@ -58,35 +83,38 @@ void Decode(fz_context* ctx, pdf_document* doc, bool encrypted, RawObject& o) {
 
 }  // namespace
 
-DocumentReading VisitThroughDocument(const std::string& path, const std::string& bytes,
+DocumentReading VisitThroughDocument(const std::string& path, FileBytes& bytes,
                                      const std::function<void(const RawObject&)>& visit) {
   DocumentReading reading;
+  const auto doneUpTo = [&](size_t offset) { bytes.DoneUpTo(offset); };
   std::unique_ptr<standin::pdf::Document> document = standin::pdf::OpenDocument(path, &reading.error);
   if (!document) {
-    ForEachRawObject(bytes, visit);
+    ForEachRawObject(bytes.View(), visit, doneUpTo);
     return reading;
   }
   fz_context* ctx = document->ctx;
   std::vector<char> seen;
-  std::vector<pdf_obj*> stack;
   bool failed = false;
   fz_try(ctx) {
     seen.assign(pdf_xref_len(ctx, document->doc) + 1, 0);
-    Mark(ctx, pdf_trailer(ctx, document->doc), seen, stack);
+    Mark(ctx, document->doc, seen);
   }
   fz_catch(ctx) { failed = true; }
   if (failed) {
     reading.error = "the file's objects cannot be read";
-    ForEachRawObject(bytes, visit);
+    ForEachRawObject(bytes.View(), visit, doneUpTo);
     return reading;
   }
   for (size_t i = 0; i < seen.size(); ++i)
     if (seen[i]) reading.reachable.insert(static_cast<int>(i));
   const bool encrypted = IsEncrypted(ctx, document->doc);
-  ForEachRawObject(bytes, [&](RawObject& o) {
-    Decode(ctx, document->doc, encrypted, o);
-    visit(o);
-  });
+  ForEachRawObject(
+      bytes.View(),
+      [&](RawObject& o) {
+        Decode(ctx, document->doc, encrypted, o);
+        visit(o);
+      },
+      doneUpTo);
   return reading;
 }
 

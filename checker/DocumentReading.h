@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "FileBytes.h"
 #include "RawPdf.h"
 
 namespace checker {
@@ -21,7 +22,7 @@ struct DocumentReading {
 // file's `bytes`, one at a time, the streams the raw reader could not decode and every stream of
 // an encrypted file (whose raw bytes are ciphertext) read again through the document, where the
 // cross-reference table has their numbers.
-DocumentReading VisitThroughDocument(const std::string& path, const std::string& bytes,
+DocumentReading VisitThroughDocument(const std::string& path, FileBytes& bytes,
                                      const std::function<void(const RawObject&)>& visit);
 
 }  // namespace checker

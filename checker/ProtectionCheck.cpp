@@ -53,7 +53,7 @@ std::string Squeezed(std::string_view utf8) {
   return out;
 }
 
-int CountOccurrences(const std::string& haystack, const std::string& needle) {
+int CountOccurrences(std::string_view haystack, std::string_view needle) {
   if (needle.empty()) return 0;
   int count = 0;
   for (size_t at = haystack.find(needle); at != std::string::npos;
@@ -282,7 +282,7 @@ struct RawFileReading {
   DocumentReading reading;
 };
 
-RawFileReading ReadRawFile(const std::string& path, const std::string& bytes,
+RawFileReading ReadRawFile(const std::string& path, FileBytes& bytes,
                            const std::set<std::string>& wantedRectangleLines, LiteralCounter& shown,
                            LiteralCounter& repeated) {
   RawFileReading file;
@@ -298,9 +298,9 @@ RawFileReading ReadRawFile(const std::string& path, const std::string& bytes,
 }
 
 void CheckRawFile(const CheckInput& input, const MaskedRuns& runs, const RawFileReading& copy,
-                  const LiteralCounter& shownAfter, const LiteralCounter& repeatedAfter, const std::string& bytes,
+                  const LiteralCounter& shownAfter, const LiteralCounter& repeatedAfter, int startxrefs,
                   CheckResult& result) {
-  if (CountOccurrences(bytes, "startxref") != 1)
+  if (startxrefs != 1)
     result.failures.push_back("the file is not one full rewrite (incremental updates remain)");
 
   if (!copy.reading.error.empty()) {
@@ -320,7 +320,8 @@ void CheckRawFile(const CheckInput& input, const MaskedRuns& runs, const RawFile
     if (shownBefore) return;
     shownBefore.emplace(runs.Written());
     repeatedBefore.emplace(runs.Squeezed());
-    ReadRawFile(input.originalPath, ReadFile(input.originalPath), {}, *shownBefore, *repeatedBefore);
+    FileBytes originalBytes(input.originalPath);
+    ReadRawFile(input.originalPath, originalBytes, {}, *shownBefore, *repeatedBefore);
   };
   for (const auto& [run, count] : runs.written) {
     const std::string squeezed = Squeezed(run);
@@ -623,8 +624,8 @@ void CheckPageCounts(const TreePageCounts& counts, long hostPages, CheckResult& 
 
 CheckResult CheckProtectedFile(const CheckInput& input) {
   CheckResult result;
-  std::string bytes = ReadFile(input.protectedPath);
-  if (bytes.empty()) {
+  FileBytes bytes(input.protectedPath);
+  if (bytes.View().empty()) {
     result.failures.push_back("cannot read " + input.protectedPath);
     return result;
   }
@@ -658,11 +659,11 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
     std::set<std::string> boxLines;
     for (const vm::PiMatch& r : input.replacements)
       if (std::string line = BlackBoxLine(r); !line.empty()) boxLines.insert(std::move(line));
+    const int startxrefs = CountOccurrences(bytes.View(), "startxref");
+    bytes.DoneUpTo(bytes.View().size());
     const RawFileReading copy = ReadRawFile(input.protectedPath, bytes, boxLines, shown, repeated);
-    CheckRawFile(input, runs, copy, shown, repeated, bytes, result);
+    CheckRawFile(input, runs, copy, shown, repeated, startxrefs, result);
     name("objects of the file");
-    // The rest reads the copy through its document: a long copy's bytes need not stay.
-    std::string().swap(bytes);
 
     PageComparison pages = compare(0, comparedHere);
     copyBeyondLimit = standin::pdf::DecodeLimitHits() > limitHits;

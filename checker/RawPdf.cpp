@@ -1,10 +1,14 @@
 #include "RawPdf.h"
 
+#include "FileBytes.h"
+
 extern "C" {
 #include <mupdf/fitz.h>
 }
 
 #include <cctype>
+#include <charconv>
+#include <limits>
 #include <fstream>
 #include <string_view>
 
@@ -33,7 +37,7 @@ std::vector<std::string> Filters(const std::string& dictionary) {
 
 // Undoes the stream's filters with MuPDF's decoders; false when a filter is not a text-data
 // filter this reader knows (images) or the data is damaged.
-bool Decode(const std::string& raw, const std::vector<std::string>& filters, std::string* out) {
+bool Decode(std::string_view raw, const std::vector<std::string>& filters, std::string* out) {
   for (const std::string& f : filters)
     if (f != "FlateDecode" && f != "Fl" && f != "ASCII85Decode" && f != "A85" &&
         f != "ASCIIHexDecode" && f != "AHx" && f != "LZWDecode" && f != "LZW" &&
@@ -76,7 +80,7 @@ bool Decode(const std::string& raw, const std::vector<std::string>& filters, std
 }
 
 // Position just after "N G obj" starting the object header at `at`, or npos.
-size_t MatchHeader(const std::string& s, size_t at, int* number) {
+size_t MatchHeader(std::string_view s, size_t at, int* number) {
   size_t i = at;
   auto digits = [&] {
     size_t start = i;
@@ -89,7 +93,10 @@ size_t MatchHeader(const std::string& s, size_t at, int* number) {
     return i > start;
   };
   if (!digits()) return std::string::npos;
-  *number = std::atoi(s.c_str() + at);
+  // As atoi reads it: too long a number is the largest long, narrowed.
+  long value = 0;
+  if (std::from_chars(s.data() + at, s.data() + i, value).ec != std::errc()) value = std::numeric_limits<long>::max();
+  *number = static_cast<int>(value);
   if (!spaces() || !digits()) return std::string::npos;
   spaces();
   if (s.compare(i, 3, "obj") != 0) return std::string::npos;
@@ -98,13 +105,14 @@ size_t MatchHeader(const std::string& s, size_t at, int* number) {
 
 }  // namespace
 
-std::vector<RawObject> ReadRawObjects(const std::string& s) {
+std::vector<RawObject> ReadRawObjects(std::string_view s) {
   std::vector<RawObject> objects;
   ForEachRawObject(s, [&](RawObject& object) { objects.push_back(std::move(object)); });
   return objects;
 }
 
-void ForEachRawObject(const std::string& s, const std::function<void(RawObject&)>& visit) {
+void ForEachRawObject(std::string_view s, const std::function<void(RawObject&)>& visit,
+                      const std::function<void(size_t)>& doneUpTo) {
   size_t at = 0;
   while (at < s.size()) {
     bool lineStart = at == 0 || s[at - 1] == '\n' || s[at - 1] == '\r' || s[at - 1] == ' ';
@@ -120,29 +128,30 @@ void ForEachRawObject(const std::string& s, const std::function<void(RawObject&)
     size_t end = s.find("endobj", body);
     // Only up to the end of this object: a file of many small objects has no stream for long.
     const size_t searched = (end == std::string::npos ? s.size() : end) - body;
-    size_t stream = std::string_view(s).substr(body, searched).find("stream");
+    size_t stream = s.substr(body, searched).find("stream");
     if (stream != std::string::npos) stream += body;
     if (stream != std::string::npos) {
       object.isStream = true;
-      object.dictionary = s.substr(body, stream - body);
+      object.dictionary = std::string(s.substr(body, stream - body));
       size_t data = stream + 6;
       if (s.compare(data, 2, "\r\n") == 0) data += 2;
       else if (data < s.size() && (s[data] == '\n' || s[data] == '\r')) data += 1;
       size_t dataEnd = s.find("endstream", data);
       if (dataEnd == std::string::npos) dataEnd = s.size();
-      std::string raw = s.substr(data, dataEnd - data);
+      const std::string_view raw = s.substr(data, dataEnd - data);
       const std::vector<std::string> filters = Filters(object.dictionary);
       if (filters.empty()) {
-        object.data = raw;
+        object.data = std::string(raw);
       } else if (!(object.decoded = Decode(raw, filters, &object.data))) {
-        object.data = raw;
+        object.data = std::string(raw);
       }
       end = s.find("endobj", dataEnd);
     } else {
-      object.dictionary = s.substr(body, (end == std::string::npos ? s.size() : end) - body);
+      object.dictionary = std::string(s.substr(body, (end == std::string::npos ? s.size() : end) - body));
     }
     visit(object);
     at = end == std::string::npos ? s.size() : end + 6;
+    if (doneUpTo) doneUpTo(at);
   }
 }
 
@@ -161,11 +170,15 @@ std::string ReadFile(const std::string& path) {
 }
 
 bool RawFileContains(const std::string& path, const std::string& needle) {
-  for (const RawObject& o : ReadRawObjects(ReadFile(path))) {
-    if (o.dictionary.find(needle) != std::string::npos || o.data.find(needle) != std::string::npos)
-      return true;
-  }
-  return false;
+  FileBytes bytes(path);
+  bool found = false;
+  ForEachRawObject(
+      bytes.View(),
+      [&](RawObject& o) {
+        found = found || o.dictionary.find(needle) != std::string::npos || o.data.find(needle) != std::string::npos;
+      },
+      [&](size_t offset) { bytes.DoneUpTo(offset); });
+  return found;
 }
 
 }  // namespace checker

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace checker {
@@ -18,10 +19,12 @@ struct RawObject {
 };
 
 // Every "N G obj ... endobj" in the file's bytes, in file order.
-std::vector<RawObject> ReadRawObjects(const std::string& bytes);
+std::vector<RawObject> ReadRawObjects(std::string_view bytes);
 // The same objects one at a time, each given to `visit` and let go after it (a long file's
-// inflated streams would not fit in memory together).
-void ForEachRawObject(const std::string& bytes, const std::function<void(RawObject&)>& visit);
+// inflated streams would not fit in memory together). After each, `doneUpTo` is told the
+// offset before which the bytes are not read again.
+void ForEachRawObject(std::string_view bytes, const std::function<void(RawObject&)>& visit,
+                      const std::function<void(size_t)>& doneUpTo = {});
 std::string ReadFile(const std::string& path);
 // True when any object's dictionary or decoded data holds `needle`.
 bool RawFileContains(const std::string& path, const std::string& needle);

@@ -1,0 +1,65 @@
+#include "FileBytes.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+namespace checker {
+
+namespace {
+
+// Read at its size in one piece: a string stream doubles its buffer as it grows and then copies
+// it, holding near three times a long file at once.
+std::string ReadWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary | std::ios::ate);
+  if (!in) return {};
+  const std::streamoff size = in.tellg();
+  if (size <= 0) return {};
+  std::string bytes(static_cast<size_t>(size), '\0');
+  in.seekg(0);
+  in.read(bytes.data(), size);
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  return bytes;
+}
+
+}  // namespace
+
+FileBytes::FileBytes(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat info {};
+  // Only a file's bytes: a folder or a device has none to check.
+  const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+  if (regular) {
+    void* at = mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (at != MAP_FAILED) {
+      mapped_ = at;
+      mappedSize_ = static_cast<size_t>(info.st_size);
+      view_ = std::string_view(static_cast<const char*>(at), mappedSize_);
+    }
+  }
+  close(fd);
+  if (regular && !mapped_) {
+    read_ = ReadWhole(path);
+    view_ = read_;
+  }
+}
+
+FileBytes::~FileBytes() {
+  if (mapped_) munmap(mapped_, mappedSize_);
+}
+
+void FileBytes::DoneUpTo(size_t offset) {
+  if (!mapped_) return;
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  const size_t end = offset >= mappedSize_ ? mappedSize_ : offset / page * page;
+  // Whole pages only, and not for every small step.
+  if (end <= released_ || (end < mappedSize_ && end - released_ < 64 * page)) return;
+  madvise(static_cast<char*>(mapped_) + released_, end - released_, MADV_DONTNEED);
+  released_ = end;
+}
+
+}  // namespace checker
