@@ -56,10 +56,29 @@ void FileBytes::DoneUpTo(size_t offset) {
   if (!mapped_) return;
   const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
   const size_t end = offset >= mappedSize_ ? mappedSize_ : offset / page * page;
+  // Behind what was let go: a new walk from the start, whose pages come back as it reads them.
+  if (end < released_) released_ = 0;
   // Whole pages only, and not for every small step.
   if (end <= released_ || (end < mappedSize_ && end - released_ < 64 * page)) return;
   madvise(static_cast<char*>(mapped_) + released_, end - released_, MADV_DONTNEED);
   released_ = end;
+}
+
+int CountOccurrences(FileBytes& bytes, std::string_view needle) {
+  const std::string_view all = bytes.View();
+  if (needle.empty()) return 0;
+  // A piece at a time, so that the bytes can go as the search passes: one search for a rare
+  // needle would otherwise run through the whole file before any could.
+  constexpr size_t kPiece = size_t{1} << 20;
+  int count = 0;
+  for (size_t start = 0; start < all.size(); start += kPiece) {
+    // Occurrences starting in this piece, which may end in the next one.
+    const std::string_view piece = all.substr(start, kPiece + needle.size() - 1);
+    for (size_t at = piece.find(needle); at != std::string_view::npos && at < kPiece; at = piece.find(needle, at + 1))
+      ++count;
+    bytes.DoneUpTo(start + kPiece);
+  }
+  return count;
 }
 
 }  // namespace checker

@@ -18,7 +18,8 @@ class FileBytes {
 
   // Empty when the file cannot be read or holds nothing.
   std::string_view View() const { return view_; }
-  // The bytes before `offset` are not needed for now.
+  // The bytes before `offset` are not needed for now. An offset below an earlier one starts a
+  // new walk through the bytes.
   void DoneUpTo(size_t offset);
 
  private:
@@ -28,5 +29,8 @@ class FileBytes {
   size_t released_ = 0;
   std::string_view view_;
 };
+
+// How often `needle` occurs in the bytes, read from start to end and let go behind.
+int CountOccurrences(FileBytes& bytes, std::string_view needle);
 
 }  // namespace checker

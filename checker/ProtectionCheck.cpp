@@ -659,8 +659,7 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
     std::set<std::string> boxLines;
     for (const vm::PiMatch& r : input.replacements)
       if (std::string line = BlackBoxLine(r); !line.empty()) boxLines.insert(std::move(line));
-    const int startxrefs = CountOccurrences(bytes.View(), "startxref");
-    bytes.DoneUpTo(bytes.View().size());
+    const int startxrefs = CountOccurrences(bytes, "startxref");
     const RawFileReading copy = ReadRawFile(input.protectedPath, bytes, boxLines, shown, repeated);
     CheckRawFile(input, runs, copy, shown, repeated, startxrefs, result);
     name("objects of the file");

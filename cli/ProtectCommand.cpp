@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "AppearanceMask.h"
 #include "Batch.h"
@@ -102,7 +103,7 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
   if (!document) return FileResult{1, 0, 0};
   std::unique_ptr<checker::PageTextStore> originalPages;
   if (options.check) originalPages = std::make_unique<checker::PageTextStore>();
-  const ProtectedPages run = ScanAndProtect(document, options.pi, originalPages.get());
+  ProtectedPages run = ScanAndProtect(document, options.pi, originalPages.get());
   const vm::PiMatchList& matches = run.matches;
   const vm::PiMatchList& replacements = run.replacements;
   FileResult result{0, DocumentPageCount(document), static_cast<int>(matches.size())};
@@ -193,10 +194,15 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
     result.exit = 3;
   }
   if (options.check) {
-    const checker::CheckInput check{input.path,           written,          matches,
-                                    replacements,         options.protection, outsideDone.goneTexts,
-                                    originalPages.get(),  options.pi.flags};
+    // The lists go to the check and come back after it: a long document's occurrences are
+    // tens of megabytes, not to be held twice.
+    checker::CheckInput check{input.path,         written,
+                              std::move(run.matches), std::move(run.replacements),
+                              options.protection, outsideDone.goneTexts,
+                              originalPages.get(), options.pi.flags};
     result.exit = WorseExit(result.exit, Check(check, output, imagesDone, options.ocr, OcrJobs(options, batch)));
+    run.matches = std::move(check.occurrences);
+    run.replacements = std::move(check.replacements);
   } else if (!imagesDone.failures.empty()) {
     std::fprintf(stderr, "veilmark protect: '%s': occurrences on scanned pages could not be removed:\n",
                  input.path.c_str());
