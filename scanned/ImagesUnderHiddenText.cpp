@@ -6,6 +6,7 @@
 #include <set>
 
 #include "ImageGeometry.h"
+#include "ImagePages.h"
 #include "ImagePixels.h"
 #include "InkExtent.h"
 #include "ScannedPages.h"
@@ -201,6 +202,17 @@ ImageProtection ProtectImagesUnderHiddenText(const std::string& originalPath, st
                                              const vm::PiMatchList& matches, const vm::PiMatchList& replacements,
                                              std::vector<std::pair<int, std::string>>* unchanged) {
   if (replacements.empty()) return {};
+  // Masking changes text only: a protected page that draws no image now drew none before, and
+  // the original need not be opened again for it.
+  std::set<int> maskedPages;
+  for (const vm::PiMatch& r : replacements) maskedPages.insert(r.pageIndex);
+  bool anyImage = false;
+  int pagesRead = 0;
+  for (auto page = maskedPages.begin(); page != maskedPages.end() && !anyImage; ++page) {
+    if (++pagesRead % standin::pdf::kPagesBetweenReleases == 0) standin::pdf::ReleaseUnchangedObjects(document);
+    anyImage = docscan::PageThatMayDrawImages(document, *page) != nullptr;
+  }
+  if (!anyImage) return {};
   std::string error;
   const std::unique_ptr<standin::pdf::Document> original = standin::pdf::OpenDocument(originalPath, &error);
   if (!original) {
