@@ -1,0 +1,63 @@
+// What the trailer reaches, as the check finds it to name the objects nothing refers to: every
+// path counts (through arrays, dictionaries, stream dictionaries), and an object referred to only
+// by unreachable ones is unreachable too.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "DocumentReading.h"
+
+namespace checker {
+namespace {
+
+// A file with a correct cross-reference table made of `objects` (numbered from 1).
+std::string WritePdf(const std::string& name, const std::vector<std::string>& objects) {
+  std::string pdf = "%PDF-1.7\n";
+  std::vector<size_t> offsets;
+  for (size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const size_t xref = pdf.size();
+  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (size_t offset : offsets) {
+    char line[32];
+    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+    pdf += line;
+  }
+  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+         std::to_string(xref) + "\n%%EOF\n";
+  const std::string path = (std::filesystem::temp_directory_path() / name).string();
+  std::ofstream(path, std::ios::binary) << pdf;
+  return path;
+}
+
+TEST(DocumentReading, ReachableObjectsAreThoseTheTrailerLeadsTo) {
+  const std::string path = WritePdf(
+      "vm_reading_reachable.pdf",
+      {"<< /Type /Catalog /Pages 2 0 R >>",
+       "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+       "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 100 100] /Contents 4 0 R "
+       "/Resources << /XObject << /X 6 0 R >> >> >>",
+       "<< /Length 0 >>\nstream\n\nendstream",
+       "<< /Unreached true >>",
+       "<< /Type /XObject /Subtype /Form /BBox [0 0 1 1] /Resources << /Deep [ << /Ref 7 0 R >> ] >> "
+       "/Length 0 >>\nstream\n\nendstream",
+       "(deep)",
+       "<< /OnlyFromTheUnreached 5 0 R /Back 1 0 R >>"});
+  FileBytes bytes(path);
+  std::vector<int> visited;
+  const DocumentReading reading =
+      VisitThroughDocument(path, bytes, [&](const RawObject& o) { visited.push_back(o.number); });
+  EXPECT_EQ(reading.error, "");
+  EXPECT_EQ(reading.reachable, (std::set<int>{1, 2, 3, 4, 6, 7}));
+  EXPECT_EQ(visited, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+  std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace checker
