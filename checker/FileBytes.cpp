@@ -5,27 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
+#include "RawPdf.h"
 
 namespace checker {
-
-namespace {
-
-// Read at its size in one piece: a string stream doubles its buffer as it grows and then copies
-// it, holding near three times a long file at once.
-std::string ReadWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary | std::ios::ate);
-  if (!in) return {};
-  const std::streamoff size = in.tellg();
-  if (size <= 0) return {};
-  std::string bytes(static_cast<size_t>(size), '\0');
-  in.seekg(0);
-  in.read(bytes.data(), size);
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  return bytes;
-}
-
-}  // namespace
 
 FileBytes::FileBytes(const std::string& path) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -43,7 +25,7 @@ FileBytes::FileBytes(const std::string& path) {
   }
   close(fd);
   if (regular && !mapped_) {
-    read_ = ReadWhole(path);
+    read_ = ReadFile(path);
     view_ = read_;
   }
 }
