@@ -58,6 +58,20 @@ std::string FileWithThreeObjects(int* x, int* y, int* z) {
   return path;
 }
 
+// Reads every object, changes X, and holds Y's inner dictionary as a caller would (returned,
+// kept); Z is left alone.
+pdf_obj* ReadAllChangeXAndHoldY(Document& document, int x, int y) {
+  fz_context* ctx = document.ctx;
+  ReadAll(document);
+  pdf_obj* objectX = pdf_load_object(ctx, document.doc, x);
+  pdf_dict_puts(ctx, objectX, "Changed", PDF_TRUE);
+  pdf_drop_obj(ctx, objectX);
+  pdf_obj* objectY = pdf_load_object(ctx, document.doc, y);
+  pdf_obj* innerY = pdf_keep_obj(ctx, pdf_dict_gets(ctx, objectY, "Inner"));
+  pdf_drop_obj(ctx, objectY);
+  return innerY;
+}
+
 TEST(PdfObjectCache, PagesReadAfterTheReleaseShowWhatTheyShowedBefore) {
   std::string error;
   auto document = OpenDocument(std::string(VM_TEST_DATA_DIR) + "/prose-cidfont.pdf", &error);
@@ -87,15 +101,7 @@ TEST(PdfObjectCache, ChangedObjectsAndObjectsHeldWithinAreKept) {
   auto document = OpenDocument(path, &error);
   ASSERT_TRUE(document) << error;
   fz_context* ctx = document->ctx;
-  ReadAll(*document);
-
-  // X changed, Y's inner dictionary held by a caller, Z left alone.
-  pdf_obj* objectX = pdf_load_object(ctx, document->doc, x);
-  pdf_dict_puts(ctx, objectX, "Changed", PDF_TRUE);
-  pdf_drop_obj(ctx, objectX);
-  pdf_obj* objectY = pdf_load_object(ctx, document->doc, y);
-  pdf_obj* innerY = pdf_keep_obj(ctx, pdf_dict_gets(ctx, objectY, "Inner"));
-  pdf_drop_obj(ctx, objectY);
+  pdf_obj* innerY = ReadAllChangeXAndHoldY(*document, x, y);
 
   EXPECT_GT(ReleaseUnchangedObjects(*document), 0);
   EXPECT_TRUE(Cached(*document, x));
@@ -129,11 +135,7 @@ TEST(PdfObjectCache, OneObjectIsLetGoOnlyWhenNothingChangedOrHoldsIt) {
   auto document = OpenDocument(path, &error);
   ASSERT_TRUE(document) << error;
   fz_context* ctx = document->ctx;
-  ReadAll(*document);
-  pdf_obj* objectX = pdf_load_object(ctx, document->doc, x);
-  pdf_dict_puts(ctx, objectX, "Changed", PDF_TRUE);
-  pdf_drop_obj(ctx, objectX);
-  pdf_obj* objectY = pdf_load_object(ctx, document->doc, y);
+  pdf_obj* innerY = ReadAllChangeXAndHoldY(*document, x, y);
   const int page = pdf_to_num(ctx, PageObjectAt(*document, 0));
 
   EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, x));
@@ -149,7 +151,7 @@ TEST(PdfObjectCache, OneObjectIsLetGoOnlyWhenNothingChangedOrHoldsIt) {
   pdf_obj* objectZ = pdf_load_object(ctx, document->doc, z);  // read again from the file
   EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objectZ, "Inner"), "A")));
   pdf_drop_obj(ctx, objectZ);
-  pdf_drop_obj(ctx, objectY);
+  pdf_drop_obj(ctx, innerY);
   std::remove(path.c_str());
 }
 
