@@ -44,10 +44,27 @@ bool Releasable(fz_context* ctx, pdf_document* doc) {
          !doc->disallow_new_increments && doc->xref_base == 0;
 }
 
-// Drops the object an entry of the file's own sections holds, unless something holds it.
-bool ReleaseEntry(fz_context* ctx, pdf_xref_entry& entry) {
+// The entry of object `num` in the section before `section` that defines it, if any: MuPDF
+// reads the number through the first section that defines it.
+const pdf_xref_entry* EarlierEntry(pdf_document* doc, int num, int section) {
+  for (int s = 0; s < section; ++s) {
+    if (num >= doc->xref_sections[s].num_objects) continue;
+    for (pdf_xref_subsec* sub = doc->xref_sections[s].subsec; sub; sub = sub->next)
+      if (num >= sub->start && num < sub->start + sub->len && sub->table[num - sub->start].type)
+        return &sub->table[num - sub->start];
+  }
+  return nullptr;
+}
+
+// Drops the object an entry of the file's own sections holds, unless something holds it. An
+// object changed since the opening lives in the update section, and MuPDF leaves a copy of it
+// as read in the file's section, made at the change, which nothing reads or can hold (its
+// numbers, strings and references are shared with the changed object, which keeps them): that
+// copy goes, a page tree node's too.
+bool ReleaseEntry(fz_context* ctx, pdf_document* doc, int num, int section, pdf_xref_entry& entry) {
   if (!entry.obj || entry.stm_buf || (entry.type != 'n' && entry.type != 'o')) return false;
-  if (MustStay(ctx, entry.obj)) return false;
+  const bool stale = section >= doc->num_incremental_sections && EarlierEntry(doc, num, section);
+  if (stale ? pdf_obj_refs(ctx, entry.obj) > 1 : MustStay(ctx, entry.obj)) return false;
   pdf_drop_obj(ctx, entry.obj);
   entry.obj = nullptr;
   return true;
@@ -66,7 +83,7 @@ int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc) {
   for (int s = doc->num_incremental_sections; s < doc->num_xref_sections; ++s) {
     for (pdf_xref_subsec* sub = doc->xref_sections[s].subsec; sub; sub = sub->next) {
       for (int i = 0; i < sub->len; ++i)
-        if (ReleaseEntry(ctx, sub->table[i])) ++released;
+        if (ReleaseEntry(ctx, doc, sub->start + i, s, sub->table[i])) ++released;
     }
   }
   return released;
@@ -81,7 +98,7 @@ bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num) {
       if (num < sub->start || num >= sub->start + sub->len) continue;
       pdf_xref_entry& entry = sub->table[num - sub->start];
       if (!entry.type) continue;
-      return s >= doc->num_incremental_sections && ReleaseEntry(ctx, entry);
+      return s >= doc->num_incremental_sections && ReleaseEntry(ctx, doc, num, s, entry);
     }
   }
   return false;

@@ -127,6 +127,39 @@ TEST(PdfObjectCache, ChangedObjectsAndObjectsHeldWithinAreKept) {
   std::remove(copy.c_str());
 }
 
+// A changed object moves to the update section, and MuPDF leaves a copy of it as read in the
+// file's section, which nothing reads: that copy goes, also for a page, whose current form stays.
+TEST(PdfObjectCache, TheCopyAChangeLeavesBehindIsLetGo) {
+  int x = 0, y = 0, z = 0;
+  const std::string path = FileWithThreeObjects(&x, &y, &z);
+  std::string error;
+  auto document = OpenDocument(path, &error);
+  ASSERT_TRUE(document) << error;
+  fz_context* ctx = document->ctx;
+  pdf_obj* innerY = ReadAllChangeXAndHoldY(*document, x, y);
+  pdf_obj* page = PageObjectAt(*document, 0);
+  const int pageNumber = pdf_to_num(ctx, page);
+  pdf_dict_puts(ctx, page, "VmChanged", PDF_TRUE);
+  pdf_document* doc = document->doc;
+  auto asRead = [&](int num) -> pdf_obj* {
+    pdf_xref& file = doc->xref_sections[doc->num_xref_sections - 1];
+    for (pdf_xref_subsec* sub = file.subsec; sub; sub = sub->next)
+      if (num >= sub->start && num < sub->start + sub->len) return sub->table[num - sub->start].obj;
+    return nullptr;
+  };
+  ASSERT_NE(asRead(x), nullptr);
+  ASSERT_NE(asRead(pageNumber), nullptr);
+
+  ReleaseUnchangedObjects(*document);
+  EXPECT_EQ(asRead(x), nullptr);
+  EXPECT_EQ(asRead(pageNumber), nullptr);
+  EXPECT_TRUE(Cached(*document, x));
+  EXPECT_TRUE(Cached(*document, pageNumber));
+  EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, PageObjectAt(*document, 0), "VmChanged")));
+  pdf_drop_obj(ctx, innerY);
+  std::remove(path.c_str());
+}
+
 // The one-object form, for walks that read each object once: the same objects stay.
 TEST(PdfObjectCache, OneObjectIsLetGoOnlyWhenNothingChangedOrHoldsIt) {
   int x = 0, y = 0, z = 0;
