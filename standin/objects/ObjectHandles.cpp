@@ -1,5 +1,6 @@
 #include "objects/ObjectHandles.h"
 
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -19,12 +20,14 @@ std::unordered_set<const void*>& LiveHandles() {
 // The handles a document owns. Destroying it makes no MuPDF call: borrowed handles keep no
 // reference, and annotation handles are plain records.
 struct DocumentHandles {
-  std::map<int, std::unique_ptr<ObjectHandle>> byNumber;
+  // Held in place (a long document lends one for each of tens of thousands of objects): the
+  // nodes of an unordered map do not move.
+  std::unordered_map<int, ObjectHandle> byNumber;
   std::map<pdf_obj*, std::unique_ptr<ObjectHandle>> byPointer;
   std::vector<std::unique_ptr<AnnotationHandle>> annotations;
 
   ~DocumentHandles() {
-    for (auto& [n, h] : byNumber) LiveHandles().erase(h.get());
+    for (auto& [n, h] : byNumber) LiveHandles().erase(&h);
     for (auto& [p, h] : byPointer) LiveHandles().erase(h.get());
     for (auto& a : annotations) LiveHandles().erase(a.get());
   }
@@ -72,14 +75,14 @@ std::string PrintObject(fz_context* ctx, pdf_obj* object) {
 
 ObjectHandle* BorrowNumber(pdf::Document& document, int number) {
   if (number <= 0) return nullptr;
-  auto& slot = HandlesOf(document).byNumber[number];
-  if (!slot) {
-    slot = std::make_unique<ObjectHandle>();
-    slot->document = &document;
-    slot->number = number;
-    LiveHandles().insert(slot.get());
+  auto [slot, added] = HandlesOf(document).byNumber.try_emplace(number);
+  ObjectHandle& handle = slot->second;
+  if (added) {
+    handle.document = &document;
+    handle.number = number;
+    LiveHandles().insert(&handle);
   }
-  return slot.get();
+  return &handle;
 }
 
 ObjectHandle* Borrow(pdf::Document& document, pdf_obj* object) {
