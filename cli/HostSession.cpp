@@ -46,7 +46,9 @@ int DocumentPageCount(HostHandle document) {
 }
 
 void ReleaseObjectsNowAndThen(HostHandle document, int pageIndex) {
-  if (pageIndex > 0 && pageIndex % standin::pdf::kPagesBetweenReleases == 0) standin::ReleaseUnchangedObjects(document);
+  if (pageIndex <= 0 || pageIndex % standin::pdf::kPagesBetweenReleases != 0) return;
+  standin::ReleaseUnchangedObjects(document);
+  standin::ReleasePassedPages(document, pageIndex);
 }
 
 void CloseInHost(HostHandle document) { standin::CloseHostDocument(document); }

@@ -282,6 +282,25 @@ void CloseHostDocument(HostHandle handle) {
   if (App().active == document) Activate(documents.empty() ? nullptr : documents.back().get());
 }
 
+void ReleasePassedPages(HostHandle handle, int pageIndex) {
+  HostDocument* document = Find(handle);
+  if (!document) return;
+  pdf::Document& pdf = *document->pdf;
+  const int end = std::min(pageIndex, pdf::PageCount(pdf));
+  for (int i = 0; i < end; ++i) {
+    std::unique_ptr<pdf::Page>& slot = pdf.pages[static_cast<size_t>(i)];
+    if (!slot || slot->HasModel() || pdf::HasOpenTextPage(slot.get())) continue;
+    const void* page = slot.get();
+    ForgetPage(page);
+    auto view = App().viewsByPdfPage.find(page);
+    if (view != App().viewsByPdfPage.end()) {
+      view->second->pdfPage = nullptr;
+      App().viewsByPdfPage.erase(view);
+    }
+    slot.reset();
+  }
+}
+
 void CloseAllHostDocuments() {
   while (!App().documents.empty()) CloseHostDocument(App().documents.back().get());
 }

@@ -49,6 +49,11 @@ bool SaveAndCloseHostDocument(HostHandle document, const std::string& path, std:
 // work through a long document page by page (see pdf::ReleaseUnchangedObjects): nothing while
 // handles of its direct objects are out. Between pages only.
 void ReleaseUnchangedObjects(HostHandle document);
+// Lets go of the records of the pages before `pageIndex` that hold nothing their dictionaries do
+// not say (no object model, no open text page); a page's record is made again when it is next
+// asked for (32:2). For callers that work through a long document page by page and hold no PDF
+// page of those pages any more. Between pages only.
+void ReleasePassedPages(HostHandle document, int pageIndex);
 // Set by host 26:8 (document changed); cleared by a save.
 bool IsModified(HostHandle document);
 int DocumentChangedCount(HostHandle document);   // calls of 26:8

@@ -5,6 +5,8 @@
 #include "ObjectsTestSupport.h"
 #include "core/Application.h"
 #include "core/StandinHost.h"
+#include "pdf/Document.h"
+#include "pdf/Page.h"
 
 namespace {
 
@@ -75,6 +77,46 @@ TEST_F(CoreApplicationTest, UnknownHandlesAnswerNull) {
   EXPECT_EQ(standin::OpenHostDocument("/nonexistent/file.pdf", &error), nullptr);
   EXPECT_FALSE(error.empty());
   EXPECT_TRUE(standin::OpenDocuments().empty());
+}
+
+// A long document read page by page lets go of the records of the pages it passed: not of a
+// page with an open text page or a model; a page asked for again reads as before and parses anew.
+TEST_F(CoreApplicationTest, PassedPagesLetGoOfTheirRecordsAndComeBackTheSame) {
+  standin::pdf::SetPageModelLimit(2);
+  std::vector<std::string> contents;
+  for (int p = 0; p < 6; ++p) contents.push_back("BT /F1 12 Tf 72 700 Td (page " + std::to_string(p) + ") Tj ET");
+  HostHandle doc = standin::OpenHostDocumentFromContent(contents);
+  standin::pdf::SetPageModelLimit(0);
+  ASSERT_NE(doc, nullptr);
+  standin::pdf::Document& pdf = *standin::PdfDocumentOf(doc);
+  HostHandle view = HOST(26, 24)(doc);
+  std::vector<HostHandle> pageViews;
+  for (int p = 0; p < 6; ++p) {
+    pageViews.push_back(HOST(31, 2)(view, p));
+    HostHandle page = HOST(32, 2)(pageViews.back());
+    ASSERT_EQ(HOST(73, 28)(page, nullptr), 1);
+    ASSERT_EQ(HOST(73, 4)(page), 1);
+  }
+  auto* heldPage = static_cast<standin::pdf::Page*>(HOST(32, 2)(pageViews[1]));
+  standin::pdf::NoteTextPageOpened(heldPage);
+
+  standin::ReleasePassedPages(doc, 5);
+  EXPECT_EQ(pdf.pages[0], nullptr);
+  EXPECT_EQ(pdf.pages[2], nullptr);
+  EXPECT_EQ(pdf.pages[1].get(), heldPage);
+  EXPECT_NE(pdf.pages[4], nullptr) << "a page with a model was let go";
+  EXPECT_NE(pdf.pages[5], nullptr) << "a page not yet passed was let go";
+
+  EXPECT_EQ(HOST(31, 2)(view, 0), pageViews[0]);
+  auto* again = static_cast<standin::pdf::Page*>(HOST(32, 2)(pageViews[0]));
+  ASSERT_NE(again, nullptr);
+  EXPECT_EQ(again, pdf.pages[0].get());
+  EXPECT_EQ(HOST(73, 4)(again), 0) << "the new record took over an old parse state";
+  EXPECT_EQ(HOST(73, 28)(again, nullptr), 1);
+  EXPECT_EQ(HOST(73, 4)(again), 1);
+  ASSERT_EQ(again->Count(), 1);
+  EXPECT_EQ(again->First()->items.size(), 6u);
+  standin::pdf::NoteTextPageReleased(heldPage);
 }
 
 TEST_F(CoreApplicationTest, ActiveDocumentFollowsOpeningClosingAndSwitching) {
