@@ -356,6 +356,10 @@ class OriginalPages {
   std::optional<PageText> Read(int pageIndex) const {
     return store_ ? store_->Read(pageIndex) : std::optional<PageText>(ReadPageText(document_, pageIndex));
   }
+  // Called as each page is reached, in order.
+  void ReleaseNowAndThen(int pageIndex) const {
+    if (document_) standin::ReleaseObjectsNowAndThen(document_, pageIndex);
+  }
 
  private:
   const PageTextStore* store_;
@@ -391,6 +395,8 @@ PageComparison ComparePages(const CheckInput& input, int first, int last) {
   std::map<int, std::vector<const vm::PiMatch*>> byPage = ByPage(input.replacements);
   result.hostChars.assign(static_cast<size_t>(std::max(pages, 0)), 0);
   for (int p = std::max(first, 0); p < std::min(last, pages); ++p) {
+    original.ReleaseNowAndThen(p);
+    standin::ReleaseObjectsNowAndThen(protectedDoc, p);
     const std::optional<PageText> stored = original.Read(p);
     if (!stored) {
       result.failures.push_back("page " + std::to_string(p) + ": the original's text could not be read back");

@@ -45,12 +45,6 @@ int DocumentPageCount(HostHandle document) {
   return pdf ? standin::pdf::PageCount(*pdf) : 0;
 }
 
-void ReleaseObjectsNowAndThen(HostHandle document, int pageIndex) {
-  if (pageIndex <= 0 || pageIndex % standin::pdf::kPagesBetweenReleases != 0) return;
-  standin::ReleaseUnchangedObjects(document);
-  standin::ReleasePassedPages(document, pageIndex);
-}
-
 void CloseInHost(HostHandle document) { standin::CloseHostDocument(document); }
 
 }  // namespace cli

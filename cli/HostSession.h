@@ -15,9 +15,6 @@ namespace cli {
 HostHandle OpenInHost(const std::string& path, const char* command);
 
 int DocumentPageCount(HostHandle document);
-// Called as each page is reached: every few dozen pages the document lets go of the objects it
-// read for the pages before and did not change, so that a long document is not held whole.
-void ReleaseObjectsNowAndThen(HostHandle document, int pageIndex);
 void CloseInHost(HostHandle document);
 
 }  // namespace cli

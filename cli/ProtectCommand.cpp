@@ -117,7 +117,7 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
   if (const int signatures = docscan::SignedFieldCount(pdf.ctx, pdf.doc))
     std::fprintf(stderr, "veilmark protect: '%s' is signed (%d signature%s): the protected copy is a new file, "
                  "and its signatures no longer verify\n", input.path.c_str(), signatures, signatures > 1 ? "s" : "");
-  const docscan::BetweenPages releaseObjects = [&](int page) { ReleaseObjectsNowAndThen(document, page); };
+  const docscan::BetweenPages releaseObjects = [&](int page) { standin::ReleaseObjectsNowAndThen(document, page); };
   const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.pi.flags, releaseObjects);
   const docscan::OutsideProtection outsideDone =
       docscan::ProtectOutsideText(pdf, outside, options.pi, options.keepAttachments);

@@ -15,7 +15,7 @@ ProtectedPages ScanAndProtect(HostHandle document, const vm::PiOptions& options,
                               checker::PageTextStore* originalPages) {
   ProtectedPages run;
   vm::ScanDocument(document, options.flags, run.matches, &run.report, [&](int32_t page, size_t first) {
-    ReleaseObjectsNowAndThen(document, page);
+    standin::ReleaseObjectsNowAndThen(document, page);
     if (originalPages) originalPages->Add(page, checker::ReadPageText(document, page));
     if (first == run.matches.size()) return;
     const vm::PiMatchList pageMatches(run.matches.begin() + static_cast<std::ptrdiff_t>(first), run.matches.end());

@@ -95,13 +95,13 @@ FileResult ScanFile(const Options& options, const InputFile& input, bool batch) 
   vm::ScanReport report;
   vm::ScanDocument(document, options.pi.flags, matches, &report, [&](int32_t page, size_t first) {
     lines.Take(matches, first, options.json, file, keepMatches);
-    ReleaseObjectsNowAndThen(document, page);
+    standin::ReleaseObjectsNowAndThen(document, page);
   });
   // Records of a page the scan did not finish (it ended early) are still in the list.
   lines.Take(matches, keepMatches ? lines.Written() : 0, options.json, file, keepMatches);
   result.pages = DocumentPageCount(document);
   standin::pdf::Document& pdf = *standin::PdfDocumentOf(document);
-  const docscan::BetweenPages releaseObjects = [&](int page) { ReleaseObjectsNowAndThen(document, page); };
+  const docscan::BetweenPages releaseObjects = [&](int page) { standin::ReleaseObjectsNowAndThen(document, page); };
   const docscan::OutsideScan outside = docscan::ScanOutsideText(pdf, options.pi.flags, releaseObjects);
   std::vector<int> imagePages;
   scanned::ScannedScan images;

@@ -9,4 +9,10 @@ void ReleaseUnchangedObjects(HostHandle handle) {
   if (document && !objects::HasDirectObjectHandles(*document)) pdf::ReleaseUnchangedObjects(*document);
 }
 
+void ReleaseObjectsNowAndThen(HostHandle document, int pageIndex) {
+  if (pageIndex <= 0 || pageIndex % pdf::kPagesBetweenReleases != 0) return;
+  ReleaseUnchangedObjects(document);
+  ReleasePassedPages(document, pageIndex);
+}
+
 }  // namespace standin
