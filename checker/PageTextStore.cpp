@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "FileRecords.h"
+
 namespace checker {
 
 namespace {
@@ -12,20 +14,13 @@ namespace {
 // character for inTextObject.
 template <class T>
 bool Write(std::FILE* file, const T* data, size_t count) {
-  return count == 0 || std::fwrite(data, sizeof(T), count, file) == count;
+  return common::WriteBytes(file, data, count * sizeof(T));
 }
 
-// Reads at an offset without moving the file's position, which a forked process shares.
 template <class T>
 bool ReadAt(int fd, long* offset, T* data, size_t count) {
-  const size_t length = count * sizeof(T);
-  size_t done = 0;
-  while (done < length) {
-    const ssize_t n = pread(fd, reinterpret_cast<char*>(data) + done, length - done, *offset + static_cast<long>(done));
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  *offset += static_cast<long>(length);
+  if (!common::ReadBytesAt(fd, *offset, data, count * sizeof(T))) return false;
+  *offset += static_cast<long>(count * sizeof(T));
   return true;
 }
 

@@ -261,15 +261,25 @@ struct MaskedRuns {
   }
 };
 
-MaskedRuns MaskedRunsOf(const CheckInput& input) {
+// Visits each page's occurrences and masked runs, in page order; a store that cannot be read
+// back fails the check, which would otherwise pass without having looked.
+void ForEachFoundPage(const CheckInput& input, CheckResult& result,
+                      const std::function<void(const docscan::OccurrenceStore::Page&)>& visit) {
+  if (input.found && !input.found->ForEachPage(visit))
+    result.failures.push_back("the occurrences found in the original could not be read back");
+}
+
+MaskedRuns MaskedRunsOf(const CheckInput& input, CheckResult& result) {
   MaskedRuns runs;
-  for (const vm::PiMatch& r : input.replacements) {
-    const std::string run = Utf8(r.text);
-    const std::string squeezed = Squeezed(run);
-    if (squeezed.size() < 4) continue;
-    ++runs.written[run];
-    ++runs.squeezed[squeezed];
-  }
+  ForEachFoundPage(input, result, [&](const docscan::OccurrenceStore::Page& page) {
+    for (const vm::PiMatch& r : page.replacements) {
+      const std::string run = Utf8(r.text);
+      const std::string squeezed = Squeezed(run);
+      if (squeezed.size() < 4) continue;
+      ++runs.written[run];
+      ++runs.squeezed[squeezed];
+    }
+  });
   return runs;
 }
 
@@ -366,13 +376,6 @@ class OriginalPages {
   HostHandle document_ = nullptr;
 };
 
-// The matches of each page, in their order.
-std::map<int, std::vector<const vm::PiMatch*>> ByPage(const std::vector<vm::PiMatch>& matches) {
-  std::map<int, std::vector<const vm::PiMatch*>> byPage;
-  for (const vm::PiMatch& m : matches) byPage[m.pageIndex].push_back(&m);
-  return byPage;
-}
-
 // Compares the host's text of the pages [first, last) of the original and the copy, opening
 // both (the range is cut at the page count). What is wrong with the documents as a whole (they
 // cannot be opened, the page count changed) is reported by the comparison that starts at page 0.
@@ -392,7 +395,6 @@ PageComparison ComparePages(const CheckInput& input, int first, int last) {
     standin::SetActiveDocument(previouslyActive);
     return result;
   }
-  std::map<int, std::vector<const vm::PiMatch*>> byPage = ByPage(input.replacements);
   result.hostChars.assign(static_cast<size_t>(std::max(pages, 0)), 0);
   for (int p = std::max(first, 0); p < std::min(last, pages); ++p) {
     original.ReleaseNowAndThen(p);
@@ -403,6 +405,13 @@ PageComparison ComparePages(const CheckInput& input, int first, int last) {
       continue;
     }
     const PageText& before = *stored;
+    std::optional<docscan::OccurrenceStore::Page> found;
+    if (input.found && !(found = input.found->At(p))) {
+      result.failures.push_back("page " + std::to_string(p) + ": the occurrences found on it could not be read back");
+      continue;
+    }
+    static const vm::PiMatchList kNone;
+    const vm::PiMatchList& replacements = found ? found->replacements : kNone;
     const PageText after = ReadPageText(protectedDoc, p);
     if (!before.readable || !after.readable) {
       if (before.readable != after.readable)
@@ -410,8 +419,8 @@ PageComparison ComparePages(const CheckInput& input, int first, int last) {
       continue;
     }
     std::vector<bool> masked(before.text.size(), false);
-    for (const vm::PiMatch* r : byPage[p])
-      for (int i = r->charStart; i < r->charStart + r->charCount && i < int(masked.size()); ++i)
+    for (const vm::PiMatch& r : replacements)
+      for (int i = r.charStart; i < r.charStart + r.charCount && i < int(masked.size()); ++i)
         if (i >= 0) masked[i] = true;
 
     const CharIndex afterIndex(after);
@@ -442,22 +451,22 @@ PageComparison ComparePages(const CheckInput& input, int first, int last) {
     const std::string textBefore = Squeezed(Utf8(before.text));
     const std::string textAfter = Squeezed(Utf8(after.text));
     std::map<std::string, int> runs;
-    for (const vm::PiMatch* r : byPage[p]) ++runs[Squeezed(Utf8(r->text))];
+    for (const vm::PiMatch& r : replacements) ++runs[Squeezed(Utf8(r.text))];
     for (const auto& [run, count] : runs)
       if (run.size() >= 4 && CountOccurrences(textAfter, run) > std::max(0, CountOccurrences(textBefore, run) - count))
         result.failures.push_back("page " + std::to_string(p) + ": masked text \"" + run +
                                   "\" can still be extracted from the text page");
 
     const char16_t protection = static_cast<unsigned char>(input.protectionByte);
-    for (const vm::PiMatch* r : byPage[p]) {
-      if (r->rects.empty()) continue;
-      HostBox area = vm::UnionBox(r->rects);
+    for (const vm::PiMatch& r : replacements) {
+      if (r.rects.empty()) continue;
+      HostBox area = vm::UnionBox(r.rects);
       // Text drawn at zero size or squeezed flat has no room for a protection character.
       if (area.x1 - area.x0 <= 0.1f || area.y1 - area.y0 <= 0.1f) continue;
       area.x0 -= 2, area.y0 -= 2, area.x1 += 2, area.y1 += 2;
       if (afterIndex.CountInside(protection, area) > 0) continue;
-      std::string failure = "nothing is drawn over masked text " + Describe(*r);
-      std::string line = BlackBoxLine(*r);
+      std::string failure = "nothing is drawn over masked text " + Describe(r);
+      std::string line = BlackBoxLine(r);
       if (line.empty())
         result.failures.push_back(std::move(failure));
       else
@@ -531,18 +540,16 @@ void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vecto
   // Masked runs, and whole occurrences that lost characters: neither may be extractable in its
   // original form.
   std::map<std::string, int> masked;
-  for (const vm::PiMatch& r : input.replacements) ++masked[Squeezed(Utf8(r.text))];
-  // Looked up by page: a long document has tens of thousands of occurrences and replacements.
-  const std::map<int, std::vector<const vm::PiMatch*>> replacedOnPage = ByPage(input.replacements);
   std::map<std::string, int> whole;
-  for (const vm::PiMatch& m : input.occurrences) {
-    const auto page = replacedOnPage.find(m.pageIndex);
-    if (page == replacedOnPage.end()) continue;
-    const bool touched = std::any_of(page->second.begin(), page->second.end(), [&](const vm::PiMatch* r) {
-      return r->charStart < m.charStart + m.charCount && m.charStart < r->charStart + r->charCount;
-    });
-    if (touched) ++whole[Squeezed(Utf8(m.text))];
-  }
+  ForEachFoundPage(input, result, [&](const docscan::OccurrenceStore::Page& page) {
+    for (const vm::PiMatch& r : page.replacements) ++masked[Squeezed(Utf8(r.text))];
+    for (const vm::PiMatch& m : page.matches) {
+      const bool touched = std::any_of(page.replacements.begin(), page.replacements.end(), [&](const vm::PiMatch& r) {
+        return r.charStart < m.charStart + m.charCount && m.charStart < r.charStart + r.charCount;
+      });
+      if (touched) ++whole[Squeezed(Utf8(m.text))];
+    }
+  });
   std::vector<std::string> lookedFor;
   for (const auto* texts : {&masked, &whole})
     for (const auto& [text, count] : *texts)
@@ -660,11 +667,13 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   TreePageCounts treeCounts;
   std::vector<std::string> outsideFailures;
   {
-    const MaskedRuns runs = MaskedRunsOf(input);
+    const MaskedRuns runs = MaskedRunsOf(input, result);
     LiteralCounter shown(runs.Written()), repeated(runs.Squeezed());
     std::set<std::string> boxLines;
-    for (const vm::PiMatch& r : input.replacements)
-      if (std::string line = BlackBoxLine(r); !line.empty()) boxLines.insert(std::move(line));
+    ForEachFoundPage(input, result, [&](const docscan::OccurrenceStore::Page& page) {
+      for (const vm::PiMatch& r : page.replacements)
+        if (std::string line = BlackBoxLine(r); !line.empty()) boxLines.insert(std::move(line));
+    });
     const int startxrefs = CountOccurrences(bytes, "startxref");
     const RawFileReading copy = ReadRawFile(input.protectedPath, bytes, boxLines, shown, repeated);
     CheckRawFile(input, runs, copy, shown, repeated, startxrefs, result);

@@ -2,11 +2,12 @@
 // a masked character can be got back, and everything else stayed where it was.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "OccurrenceStore.h"
 #include "detect/PiCategory.h"
-#include "detect/PiMatch.h"
 
 namespace checker {
 
@@ -15,8 +16,9 @@ class PageTextStore;
 struct CheckInput {
   std::string originalPath;
   std::string protectedPath;
-  vm::PiMatchList occurrences;   // the occurrences found on the original
-  vm::PiMatchList replacements;  // the masked runs written (page, start, count, text, boxes)
+  // The occurrences found on the original and the masked runs written (page, start, count,
+  // text, boxes); null: none.
+  std::shared_ptr<const docscan::OccurrenceStore> found;
   char protectionByte = '*';
   // Occurrences found outside the page content and masked or removed there.
   std::vector<std::u16string> outsideTexts;

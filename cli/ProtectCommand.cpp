@@ -57,8 +57,7 @@ int Check(const checker::CheckInput& input, const std::string& output, const sca
   imageInput.originalPath = input.originalPath;
   imageInput.protectedPath = input.protectedPath;
   imageInput.edited = &images.edited;
-  imageInput.matches = &input.occurrences;
-  imageInput.replacements = &input.replacements;
+  imageInput.found = input.found.get();
   if (ocr) imageInput.makeReader = OcrReaders();
   imageInput.jobs = ocrJobs;
   const scanned::ImageCheckResult imageCheck = scanned::CheckEditedImages(imageInput);
@@ -103,12 +102,11 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
   if (!document) return FileResult{1, 0, 0};
   std::unique_ptr<checker::PageTextStore> originalPages;
   if (options.check) originalPages = std::make_unique<checker::PageTextStore>();
-  ProtectedPages run = ScanAndProtect(document, options.pi, originalPages.get());
-  const vm::PiMatchList& matches = run.matches;
-  const vm::PiMatchList& replacements = run.replacements;
-  FileResult result{0, DocumentPageCount(document), static_cast<int>(matches.size())};
+  const ProtectedPages run = ScanAndProtect(document, options.pi, originalPages.get());
+  const docscan::OccurrenceStore& found = *run.found;
+  FileResult result{0, DocumentPageCount(document), static_cast<int>(found.MatchCount())};
 
-  if (!replacements.empty() && !run.applied) {
+  if (found.ReplacementCount() > 0 && !run.applied) {
     CloseInHost(document);
     return Failure("'" + input.path + "': the occurrences could not be written into the "
                    "document; nothing was saved");
@@ -125,7 +123,7 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
   // pixels too, before OCR reads what images have no text left over them.
   std::vector<std::pair<int, std::string>> underTextUnchanged;
   scanned::ImageProtection underText =
-      scanned::ProtectImagesUnderHiddenText(input.path, pdf, matches, replacements, &underTextUnchanged);
+      scanned::ProtectImagesUnderHiddenText(input.path, pdf, found, &underTextUnchanged);
   std::vector<int> imagePages;
   scanned::ScannedScan images;
   scanned::ImageProtection imagesDone;
@@ -142,10 +140,9 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
   const bool saved = standin::SaveAndCloseHostDocument(document, written, &error);
   if (!saved) return Failure("cannot write '" + output + "': " + error);
 
-  int masked = 0;
-  for (const vm::PiMatch& r : replacements) masked += r.charCount;
-  std::printf("%s: %zu occurrences, %d characters masked in %zu runs -> %s\n", input.path.c_str(),
-              matches.size(), masked, replacements.size(), output.c_str());
+  std::printf("%s: %zu occurrences, %lld characters masked in %zu runs -> %s\n", input.path.c_str(),
+              found.MatchCount(), static_cast<long long>(found.MaskedCharacters()), found.ReplacementCount(),
+              output.c_str());
   if (!outside.hits.empty())
     std::printf("outside the pages: %zu occurrences, %d texts masked, %zu attachments removed%s\n",
                 outside.hits.size(), outsideDone.textsMasked, outsideDone.removedAttachments.size(),
@@ -194,25 +191,27 @@ FileResult ProtectFile(const Options& options, const InputFile& input, const std
     result.exit = 3;
   }
   if (options.check) {
-    // The lists go to the check and come back after it: a long document's occurrences are
-    // tens of megabytes, not to be held twice.
-    checker::CheckInput check{input.path,         written,
-                              std::move(run.matches), std::move(run.replacements),
-                              options.protection, outsideDone.goneTexts,
-                              originalPages.get(), options.pi.flags};
+    const checker::CheckInput check{input.path,         written,           run.found,
+                                    options.protection, outsideDone.goneTexts, originalPages.get(),
+                                    options.pi.flags};
     result.exit = WorseExit(result.exit, Check(check, output, imagesDone, options.ocr, OcrJobs(options, batch)));
-    run.matches = std::move(check.occurrences);
-    run.replacements = std::move(check.replacements);
   } else if (!imagesDone.failures.empty()) {
     std::fprintf(stderr, "veilmark protect: '%s': occurrences on scanned pages could not be removed:\n",
                  input.path.c_str());
     for (const std::string& f : imagesDone.failures) std::fprintf(stderr, "  %s\n", f.c_str());
     result.exit = WorseExit(result.exit, 1);
   }
-  if (!options.previewDir.empty() && result.exit != 4 &&
-      !WriteProtectPreviews(input.path, output, WithScannedMatches(replacements, images),
-                            PreviewStem(options.previewDir, input.relativeName)))
-    result.exit = WorseExit(result.exit, 1);
+  if (!options.previewDir.empty() && result.exit != 4) {
+    vm::PiMatchList replacements;
+    if (!found.All(nullptr, &replacements)) {
+      std::fprintf(stderr, "veilmark protect: '%s': the occurrences could not be read back for the previews\n",
+                   input.path.c_str());
+      result.exit = WorseExit(result.exit, 1);
+    } else if (!WriteProtectPreviews(input.path, output, WithScannedMatches(replacements, images),
+                                     PreviewStem(options.previewDir, input.relativeName))) {
+      result.exit = WorseExit(result.exit, 1);
+    }
+  }
   return result;
 }
 

@@ -1,7 +1,5 @@
 #include "ProtectPages.h"
 
-#include <cstddef>
-
 #include "HostSession.h"
 #include "HostTextPage.h"
 #include "PageTextStore.h"
@@ -14,20 +12,26 @@ namespace cli {
 ProtectedPages ScanAndProtect(HostHandle document, const vm::PiOptions& options,
                               checker::PageTextStore* originalPages) {
   ProtectedPages run;
-  vm::ScanDocument(document, options.flags, run.matches, &run.report, [&](int32_t page, size_t first) {
+  run.found = std::make_shared<docscan::OccurrenceStore>();
+  // Holds one page's records at a time: each page's go to the store once it is protected.
+  vm::PiMatchList matches;
+  vm::ScanDocument(document, options.flags, matches, &run.report, [&](int32_t page, size_t) {
     standin::ReleaseObjectsNowAndThen(document, page);
     if (originalPages) originalPages->Add(page, checker::ReadPageText(document, page));
-    if (first == run.matches.size()) return;
-    const vm::PiMatchList pageMatches(run.matches.begin() + static_cast<std::ptrdiff_t>(first), run.matches.end());
-    vm::PiMatchList pageReplacements;
-    vm::BuildReplacements(document, options, pageMatches, pageReplacements);
-    if (pageReplacements.empty()) return;
-    if (vm::ApplyReplacements(document, pageReplacements, options.protection[0])) run.applied = true;
-    // No undo here: the step's copies of the page's old and new content are let go at once, so
-    // that they do not add up over a long document.
-    standin::ForgetUndoSteps(document);
-    run.replacements.insert(run.replacements.end(), pageReplacements.begin(), pageReplacements.end());
+    if (matches.empty()) return;
+    vm::PiMatchList replacements;
+    vm::BuildReplacements(document, options, matches, replacements);
+    if (!replacements.empty()) {
+      if (vm::ApplyReplacements(document, replacements, options.protection[0])) run.applied = true;
+      // No undo here: the step's copies of the page's old and new content are let go at once, so
+      // that they do not add up over a long document.
+      standin::ForgetUndoSteps(document);
+    }
+    run.found->Add(page, matches, replacements);
+    matches.clear();
   });
+  // Records of a page the scan did not finish (it ended early) are still in the list.
+  if (!matches.empty()) run.found->Add(matches.front().pageIndex, matches, {});
   return run;
 }
 

@@ -3,7 +3,10 @@
 // time after the whole document was scanned.
 #pragma once
 
+#include <memory>
+
 #include "HostAbi.h"
+#include "OccurrenceStore.h"
 #include "detect/PiMatch.h"
 #include "detect/ScanDocument.h"
 #include "ui/PiOptions.h"
@@ -15,8 +18,8 @@ class PageTextStore;
 namespace cli {
 
 struct ProtectedPages {
-  vm::PiMatchList matches;       // every occurrence found, in page order
-  vm::PiMatchList replacements;  // the masked runs, in page order
+  // Every occurrence found and the masked runs, page by page, in a temporary file.
+  std::shared_ptr<docscan::OccurrenceStore> found;
   vm::ScanReport report;
   bool applied = false;          // at least one page changed
 };

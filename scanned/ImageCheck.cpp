@@ -65,7 +65,8 @@ class Drawings {
 
 // The changed images by object: protect's records (an image may be changed twice: under
 // invisible text, then by what OCR found) and the images under invisible text.
-std::vector<Target> Targets(const ImageCheckInput& input, standin::pdf::Document& original) {
+std::vector<Target> Targets(const ImageCheckInput& input, standin::pdf::Document& original,
+                            std::vector<std::string>* failures) {
   std::vector<Target> targets;
   std::map<int, size_t> byObject;
   auto targetOf = [&](int page, int drawnIndex, int object, const Orientation& orientation) -> Target& {
@@ -85,8 +86,9 @@ std::vector<Target> Targets(const ImageCheckInput& input, standin::pdf::Document
       t.maskedRuns.insert(t.maskedRuns.end(), e.maskedRuns.begin(), e.maskedRuns.end());
       if (!e.textBefore.empty()) t.textBefore = e.textBefore;
     }
-  if (input.matches && input.replacements) {
-    const ImagesUnderText under = FindImagesUnderHiddenText(original, *input.matches, *input.replacements);
+  if (input.found) {
+    const ImagesUnderText under = FindImagesUnderHiddenText(original, *input.found);
+    if (!under.complete) failures->push_back(kOccurrencesUnread);
     for (const ImageUnderText& image : under.images) {
       const docscan::ImagePlacement& p = image.placement;
       Target& t = targetOf(p.page, p.drawnIndex, p.object, OrientationOf(p));
@@ -164,7 +166,7 @@ long ChangedOutside(const ImagePixels& before, const ImagePixels& after, const s
 ImageCheckResult CheckEditedImages(const ImageCheckInput& input) {
   ImageCheckResult result;
   const bool anyEdited = input.edited && !input.edited->empty();
-  if (!anyEdited && (!input.replacements || input.replacements->empty())) return result;
+  if (!anyEdited && (!input.found || input.found->ReplacementCount() == 0)) return result;
   std::string error;
   std::unique_ptr<standin::pdf::Document> original = standin::pdf::OpenDocument(input.originalPath, &error);
   std::unique_ptr<standin::pdf::Document> copy =
@@ -173,7 +175,7 @@ ImageCheckResult CheckEditedImages(const ImageCheckInput& input) {
     result.failures.push_back("the changed images cannot be checked: " + error);
     return result;
   }
-  const std::vector<Target> targets = Targets(input, *original);
+  const std::vector<Target> targets = Targets(input, *original, &result.failures);
   Drawings before(*original);
   Drawings after(*copy);
 

@@ -10,8 +10,8 @@
 
 #include "ImagePixels.h"
 #include "ImageProtection.h"
+#include "OccurrenceStore.h"
 #include "OcrText.h"
-#include "detect/PiMatch.h"
 
 namespace scanned {
 
@@ -20,8 +20,7 @@ struct ImageCheckInput {
   std::string protectedPath;
   const std::vector<EditedImage>* edited = nullptr;  // what protect changed
   // The occurrences found on the pages and their masked runs (none when null).
-  const vm::PiMatchList* matches = nullptr;
-  const vm::PiMatchList* replacements = nullptr;
+  const docscan::OccurrenceStore* found = nullptr;
   TextReaderFactory makeReader;  // null: the changed images are not recognised again
   int jobs = 1;
 };

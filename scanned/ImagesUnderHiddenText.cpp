@@ -25,11 +25,11 @@ fz_rect DeviceRect(const HostBox& box, const fz_matrix& pageToDevice) {
 
 bool Inside(fz_point p, const fz_rect& r) { return p.x >= r.x0 && p.x <= r.x1 && p.y >= r.y0 && p.y <= r.y1; }
 
-// Whether some replacement starts within the match: its characters were taken out.
-bool Masked(const vm::PiMatch& match, const std::set<std::pair<int, int>>& replacementStarts) {
-  const auto it = replacementStarts.lower_bound({match.pageIndex, match.charStart});
-  return it != replacementStarts.end() && it->first == match.pageIndex &&
-         it->second < match.charStart + match.charCount;
+// Whether some replacement of the match's page starts within the match: its characters were
+// taken out.
+bool Masked(const vm::PiMatch& match, const std::set<int>& replacementStarts) {
+  const auto it = replacementStarts.lower_bound(match.charStart);
+  return it != replacementStarts.end() && *it < match.charStart + match.charCount;
 }
 
 // A box under an occurrence, before it is fitted to the ink.
@@ -103,25 +103,24 @@ PixelBox BoxToBlackOut(const GrayImage& stored, const PixelBox& under, const Ori
   return Padded(grown, LinePad(lineHeight), std::max(stored.width, 0), std::max(stored.height, 0));
 }
 
-ImagesUnderText FindImagesUnderHiddenText(standin::pdf::Document& original, const vm::PiMatchList& matches,
-                                          const vm::PiMatchList& replacements) {
+ImagesUnderText FindImagesUnderHiddenText(standin::pdf::Document& original,
+                                          const docscan::OccurrenceStore& occurrences) {
   ImagesUnderText found;
-  std::set<std::pair<int, int>> replacementStarts;
-  for (const vm::PiMatch& r : replacements) replacementStarts.emplace(r.pageIndex, r.charStart);
   std::map<int, size_t> byObject;
   std::vector<std::vector<UnderBox>> unfitted;  // per found image
   int pagesRead = 0;
-  for (size_t first = 0, end = 0; first < matches.size(); first = end) {
-    const int page = matches[first].pageIndex;
+  found.complete = occurrences.ForEachPage([&](const docscan::OccurrenceStore::Page& onPage) {
+    const int page = onPage.index;
     // Nothing read from the pages before is held here: a long document need not stay whole.
     if (++pagesRead % standin::pdf::kPagesBetweenReleases == 0) standin::pdf::ReleaseUnchangedObjects(original);
-    for (end = first; end < matches.size() && matches[end].pageIndex == page;) ++end;
+    std::set<int> replacementStarts;
+    for (const vm::PiMatch& r : onPage.replacements) replacementStarts.insert(r.charStart);
     std::vector<const vm::PiMatch*> masked;
-    for (size_t i = first; i < end; ++i)
-      if (Masked(matches[i], replacementStarts)) masked.push_back(&matches[i]);
-    if (masked.empty()) continue;
+    for (const vm::PiMatch& m : onPage.matches)
+      if (Masked(m, replacementStarts)) masked.push_back(&m);
+    if (masked.empty()) return;
     const PageDrawing drawing = DrawingOfPage(original, page);
-    if (drawing.images.empty()) continue;
+    if (drawing.images.empty()) return;
     for (const vm::PiMatch* match : masked) {
       if (ShownAsText(drawing, match->rects)) continue;
       std::vector<fz_rect> layerBoxes;
@@ -155,7 +154,7 @@ ImagesUnderText FindImagesUnderHiddenText(standin::pdf::Document& original, cons
         if (named.insert(image.object).second) found.images[at->second].texts.push_back(match->text);
       }
     }
-  }
+  });
   // The boxes fitted to the ink, one image decoded at a time.
   for (size_t i = 0; i < found.images.size(); ++i) {
     ImageUnderText& under = found.images[i];
@@ -199,13 +198,12 @@ ImageProtection BlackOutImagesUnderText(standin::pdf::Document& document, const 
 }
 
 ImageProtection ProtectImagesUnderHiddenText(const std::string& originalPath, standin::pdf::Document& document,
-                                             const vm::PiMatchList& matches, const vm::PiMatchList& replacements,
+                                             const docscan::OccurrenceStore& occurrences,
                                              std::vector<std::pair<int, std::string>>* unchanged) {
-  if (replacements.empty()) return {};
+  if (occurrences.ReplacementCount() == 0) return {};
   // Masking changes text only: a protected page that draws no image now drew none before, and
   // the original need not be opened again for it.
-  std::set<int> maskedPages;
-  for (const vm::PiMatch& r : replacements) maskedPages.insert(r.pageIndex);
+  const std::vector<int> maskedPages = occurrences.MaskedPages();
   bool anyImage = false;
   int pagesRead = 0;
   for (auto page = maskedPages.begin(); page != maskedPages.end() && !anyImage; ++page) {
@@ -220,9 +218,11 @@ ImageProtection ProtectImagesUnderHiddenText(const std::string& originalPath, st
     result.failures.push_back("the images under invisible text cannot be looked for: " + error);
     return result;
   }
-  const ImagesUnderText found = FindImagesUnderHiddenText(*original, matches, replacements);
+  const ImagesUnderText found = FindImagesUnderHiddenText(*original, occurrences);
   if (unchanged) *unchanged = found.unchanged;
-  return BlackOutImagesUnderText(document, found);
+  ImageProtection result = BlackOutImagesUnderText(document, found);
+  if (!found.complete) result.failures.push_back(kOccurrencesUnread);
+  return result;
 }
 
 }  // namespace scanned

@@ -20,8 +20,8 @@
 
 #include "ImageProtection.h"
 #include "ImageGeometry.h"
+#include "OccurrenceStore.h"
 #include "PageDrawing.h"
-#include "detect/PiMatch.h"
 
 namespace scanned {
 
@@ -34,12 +34,17 @@ struct ImageUnderText {
 struct ImagesUnderText {
   std::vector<ImageUnderText> images;                 // one per image object, by first drawing
   std::vector<std::pair<int, std::string>> unchanged;  // (page, reason): inline images under such text
+  bool complete = true;  // false: the occurrences could not all be read back
 };
 
+// The failure of a search for such images whose occurrences could not all be read back.
+inline constexpr const char* kOccurrencesUnread =
+    "the occurrences found could not be read back: the images under invisible text were not all looked for";
+
 // Finds them in the document as it was before the occurrences were masked, for the matches
-// that have replacements (both lists in page order).
-ImagesUnderText FindImagesUnderHiddenText(standin::pdf::Document& original, const vm::PiMatchList& matches,
-                                          const vm::PiMatchList& replacements);
+// that have replacements.
+ImagesUnderText FindImagesUnderHiddenText(standin::pdf::Document& original,
+                                          const docscan::OccurrenceStore& occurrences);
 
 // Whether the characters inside the boxes (page space) are shown as text: more of them painted
 // than not (none at all: not shown).
@@ -65,7 +70,7 @@ ImageProtection BlackOutImagesUnderText(standin::pdf::Document& document, const 
 
 // Both: the original file is opened again, as the document has changed already.
 ImageProtection ProtectImagesUnderHiddenText(const std::string& originalPath, standin::pdf::Document& document,
-                                             const vm::PiMatchList& matches, const vm::PiMatchList& replacements,
+                                             const docscan::OccurrenceStore& occurrences,
                                              std::vector<std::pair<int, std::string>>* unchanged);
 
 }  // namespace scanned

@@ -35,7 +35,7 @@ TEST(CheckPositions, KeptCharactersAreFoundWithinTheToleranceAndMissedBeyondIt) 
   } copies[] = {{"40", true}, {"40.03", true}, {"39.97", true}, {"40.2", false}, {"39.8", false}};
   for (const auto& c : copies) {
     const std::string copy = Saved(DigitsAt(c.x), "positions-copy.pdf");
-    const checker::CheckResult result = checker::CheckProtectedFile({original, copy, {}, {}, '*', {}});
+    const checker::CheckResult result = checker::CheckProtectedFile({original, copy, nullptr, '*', {}});
     EXPECT_EQ(FailsWith(result, "characters that were not masked moved or vanished"), !c.passes) << c.x;
     EXPECT_EQ(result.keptCharactersChecked, 60 * 40) << c.x;
   }

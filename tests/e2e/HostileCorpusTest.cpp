@@ -51,7 +51,7 @@ Protected ProtectAndCheck(const std::string& file) {
   std::string error;
   EXPECT_TRUE(p.run.applied) << file;
   EXPECT_TRUE(standin::SaveHostDocument(p.run.document, p.output, &error)) << file << ": " << error;
-  p.check = checker::CheckProtectedFile({Hostile(file), p.output, p.run.matches, p.run.replacements, '*'});
+  p.check = checker::CheckProtectedFile({Hostile(file), p.output, docscan::OccurrenceStore::FromLists(p.run.matches, p.run.replacements), '*'});
   return p;
 }
 
@@ -131,7 +131,7 @@ TEST_F(HostileCorpus, TheCheckCatchesAPageLostByTheHostsReaderToo) {
   for (int page = 0; page < checker::PageCountOf(copy); ++page)
     keptWhileProtecting.Add(page, checker::ReadPageText(copy, page));
   standin::ResetHost();
-  checker::CheckInput input{Hostile("repeated-page.pdf"), dropped, {}, {}, '*'};
+  checker::CheckInput input{Hostile("repeated-page.pdf"), dropped, nullptr, '*'};
   input.originalPages = &keptWhileProtecting;
   input.categories = {};
   const checker::CheckResult check = checker::CheckProtectedFile(input);
@@ -212,7 +212,7 @@ TEST_F(HostileCorpus, ADecompressionBombStopsAtTheLimit) {
 
   const std::string copy = TempPath("bomb-copy.pdf");
   std::filesystem::copy_file(Hostile("decompression-bomb.pdf"), copy, std::filesystem::copy_options::overwrite_existing);
-  const checker::CheckResult check = checker::CheckProtectedFile({Hostile("decompression-bomb.pdf"), copy, {}, {}, '*'});
+  const checker::CheckResult check = checker::CheckProtectedFile({Hostile("decompression-bomb.pdf"), copy, nullptr, '*'});
   standin::pdf::SetDecodeLimit(0);
   EXPECT_TRUE(FailsWith(check, "pdftotext: the copy holds a stream beyond the engine limit (a stream decodes to more than 16 MiB")) << Joined(check.failures);
 }
@@ -242,7 +242,7 @@ TEST_F(HostileCorpus, ThirtyTwoThousandAnnotationsAreKeptAsTheyWere) {
   const std::string output = TempPath("hostile-many-annotations.pdf");
   std::string error;
   ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
-  checker::CheckInput input{Hostile("many-annotations.pdf"), output, run.matches, run.replacements, '*'};
+  checker::CheckInput input{Hostile("many-annotations.pdf"), output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*'};
   input.outsideTexts = done.goneTexts;
   const checker::CheckResult check = checker::CheckProtectedFile(input);
   EXPECT_TRUE(check.Passed()) << Joined(check.failures);
@@ -275,7 +275,7 @@ TEST_F(HostileCorpus, AStreamOrFontThatCannotBeReadLeavesThePageNotFullySearched
   const std::string output = TempPath("hostile-unread-font.pdf");
   std::string error;
   ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
-  const checker::CheckResult check = checker::CheckProtectedFile({Hostile("bogus-cid-font.pdf"), output, {}, {}, '*'});
+  const checker::CheckResult check = checker::CheckProtectedFile({Hostile("bogus-cid-font.pdf"), output, nullptr, '*'});
   EXPECT_TRUE(FailsWith(check, "pdftotext: page 0: pdftotext reads \"010-6543-2109\" in the copy")) << Joined(check.failures);
   EXPECT_TRUE(Protect(DataPath("tj-kerning.pdf"), AllCategories()).report.Complete());
 }

@@ -171,7 +171,7 @@ TEST(OutsideText, ProtectedCopyPassesTheCheckAndTheOriginalFailsIt) {
   ASSERT_FALSE(run.outside.goneTexts.empty());
   EXPECT_EQ(run.outside.removedAttachments, std::vector<std::string>{"회원명단.csv"});
 
-  checker::CheckInput check{input, run.output, run.matches, run.replacements, '*', run.outside.goneTexts};
+  checker::CheckInput check{input, run.output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', run.outside.goneTexts};
   const checker::CheckResult result = checker::CheckProtectedFile(check);
   EXPECT_TRUE(result.Passed()) << Joined(result.failures);
 
@@ -207,7 +207,7 @@ TEST(OutsideText, KeptAttachmentsKeepTheirContentsAndTheRestIsChecked) {
   const Protected run = ProtectAll(input, "outside-kept.pdf", true);
   EXPECT_TRUE(run.outside.removedAttachments.empty());
   EXPECT_FALSE(run.outside.keptHits.empty());
-  checker::CheckInput check{input, run.output, run.matches, run.replacements, '*', run.outside.goneTexts};
+  checker::CheckInput check{input, run.output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', run.outside.goneTexts};
   const checker::CheckResult result = checker::CheckProtectedFile(check);
   EXPECT_TRUE(result.Passed()) << Joined(result.failures);
   std::string error;

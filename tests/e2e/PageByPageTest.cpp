@@ -57,13 +57,15 @@ TEST_P(PageByPage, WritesTheSameFileAndItsCheckComparesTheSameCharacters) {
   ASSERT_TRUE(standin::SaveHostDocument(document, output, &error)) << error;
   EXPECT_EQ(originalPages.PageCount(), checker::PageCountOf(document));
 
-  EXPECT_EQ(Listed(pages.matches), Listed(whole.matches));
-  EXPECT_EQ(Listed(pages.replacements), Listed(whole.replacements));
+  vm::PiMatchList matches, replacements;
+  ASSERT_TRUE(pages.found->All(&matches, &replacements));
+  EXPECT_EQ(Listed(matches), Listed(whole.matches));
+  EXPECT_EQ(Listed(replacements), Listed(whole.replacements));
   EXPECT_EQ(pages.applied, whole.applied);
   EXPECT_TRUE(checker::ReadFile(output) == checker::ReadFile(stem + "-whole.pdf")) << "the files differ";
-  if (pages.matches.empty()) return;
+  if (matches.empty()) return;
 
-  checker::CheckInput check{input, output, pages.matches, pages.replacements, '*', {}, &originalPages};
+  checker::CheckInput check{input, output, pages.found, '*', {}, &originalPages};
   // Only the page text is protected here: the appearances of annotations and fields, which
   // pdftotext reads too, keep their items (the command line masks them).
   if (GetParam() == "outside-text.pdf") check.categories = {};
@@ -115,16 +117,16 @@ TEST(PageByPageCheck, ALongDocumentComparedInTwoProcessesComparesEveryPage) {
   checker::PageTextStore originalPages;
   const cli::ProtectedPages pages = cli::ScanAndProtect(document, PartialFormats(), &originalPages);
   ASSERT_GE(originalPages.PageCount(), 16);
-  ASSERT_FALSE(pages.matches.empty());
+  ASSERT_GT(pages.found->MatchCount(), 0u);
   const std::string output = TempPath("repeated-protected.pdf");
   std::string error;
   ASSERT_TRUE(standin::SaveHostDocument(document, output, &error)) << error;
   standin::ResetHost();
 
   const checker::CheckResult split = checker::CheckProtectedFile(
-      {input, output, pages.matches, pages.replacements, '*', {}, &originalPages});
+      {input, output, pages.found, '*', {}, &originalPages});
   const checker::CheckResult single =
-      checker::CheckProtectedFile({input, output, pages.matches, pages.replacements, '*', {}});
+      checker::CheckProtectedFile({input, output, pages.found, '*', {}});
   EXPECT_TRUE(split.Passed()) << Joined(split.failures);
   EXPECT_EQ(split.maskedCharactersChecked, single.maskedCharactersChecked);
   EXPECT_EQ(split.keptCharactersChecked, single.keptCharactersChecked);
@@ -132,9 +134,9 @@ TEST(PageByPageCheck, ALongDocumentComparedInTwoProcessesComparesEveryPage) {
   // The original passed off as its protected copy: the masked characters of every page with
   // replacements, in both halves, are found still in place.
   const checker::CheckResult unprotected = checker::CheckProtectedFile(
-      {input, input, pages.matches, pages.replacements, '*', {}, &originalPages});
-  std::set<int> pagesMasked;
-  for (const vm::PiMatch& r : pages.replacements) pagesMasked.insert(r.pageIndex);
+      {input, input, pages.found, '*', {}, &originalPages});
+  const std::vector<int> masked = pages.found->MaskedPages();
+  const std::set<int> pagesMasked(masked.begin(), masked.end());
   int pagesFound = 0;
   for (const std::string& failure : unprotected.failures)
     if (failure.find("masked characters are still in the text at their place") != std::string::npos) ++pagesFound;
@@ -220,20 +222,20 @@ TEST(PageTextStore, TheCheckReadsTheOriginalWhenTheStoreCannotBeUsed) {
   std::string error;
   ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
   const checker::CheckResult reread =
-      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*', {}});
+      checker::CheckProtectedFile({input, output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', {}});
   ASSERT_TRUE(reread.Passed()) << Joined(reread.failures);
 
   checker::PageTextStore spoiled;
   spoiled.Add(1, SomeText(u"x"));
   const checker::CheckResult fallback =
-      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*', {}, &spoiled});
+      checker::CheckProtectedFile({input, output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', {}, &spoiled});
   EXPECT_TRUE(fallback.Passed()) << Joined(fallback.failures);
   EXPECT_EQ(fallback.keptCharactersChecked, reread.keptCharactersChecked);
 
   checker::PageTextStore other;
   for (int p = 0; p < 3; ++p) other.Add(p, SomeText(u"x"));
   const checker::CheckResult mismatched =
-      checker::CheckProtectedFile({input, output, run.matches, run.replacements, '*', {}, &other});
+      checker::CheckProtectedFile({input, output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', {}, &other});
   EXPECT_FALSE(mismatched.Passed());
 }
 

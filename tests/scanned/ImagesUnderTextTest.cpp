@@ -151,7 +151,8 @@ TEST(ImagesUnderText, AnImageUnderInvisibleTextIsBlackedOutOnceAndTheCheckFailsW
   ASSERT_TRUE(document);
   const vm::PiMatchList matches = {Occurrence(u"010-2345-6789", Line(100, 700, 13), 0),
                                    Occurrence(u"010-9876-5432", Line(100, 200, 13), 14)};
-  const ImagesUnderText found = FindImagesUnderHiddenText(*document, matches, matches);
+  const auto allMasked = docscan::OccurrenceStore::FromLists(matches, matches);
+  const ImagesUnderText found = FindImagesUnderHiddenText(*document, *allMasked);
   EXPECT_TRUE(found.unchanged.empty());
   ASSERT_EQ(found.images.size(), 1u);
   EXPECT_EQ(found.images[0].placement.object, test::kImageObject);
@@ -159,7 +160,8 @@ TEST(ImagesUnderText, AnImageUnderInvisibleTextIsBlackedOutOnceAndTheCheckFailsW
   EXPECT_EQ(found.images[0].texts, std::vector<std::u16string>{u"010-2345-6789"});
   ASSERT_EQ(found.images[0].boxes.size(), 1u);
   // Nothing is blacked out for an occurrence whose characters were not masked.
-  EXPECT_TRUE(FindImagesUnderHiddenText(*document, matches, {matches[1]}).images.empty());
+  EXPECT_TRUE(FindImagesUnderHiddenText(*document, *docscan::OccurrenceStore::FromLists(matches, {matches[1]}))
+                  .images.empty());
 
   const ImageProtection done = BlackOutImagesUnderText(*document, found);
   ASSERT_TRUE(done.failures.empty()) << done.failures.front();
@@ -173,8 +175,7 @@ TEST(ImagesUnderText, AnImageUnderInvisibleTextIsBlackedOutOnceAndTheCheckFailsW
   input.originalPath = original;
   input.protectedPath = copy;
   input.edited = &done.edited;
-  input.matches = &matches;
-  input.replacements = &matches;
+  input.found = allMasked.get();
   ImageCheckResult check = CheckEditedImages(input);
   EXPECT_TRUE(check.failures.empty()) << check.failures.front();
   EXPECT_EQ(check.imagesChecked, 1);
@@ -214,7 +215,7 @@ TEST(ImagesUnderText, AnInlineImageUnderInvisibleTextIsReportedAndNotChanged) {
   auto document = test::OpenBytes(GreyPdf(content), "inline.pdf");
   ASSERT_TRUE(document);
   const vm::PiMatchList matches = {Occurrence(u"010-2345-6789", Line(100, 700, 13))};
-  const ImagesUnderText found = FindImagesUnderHiddenText(*document, matches, matches);
+  const ImagesUnderText found = FindImagesUnderHiddenText(*document, *docscan::OccurrenceStore::FromLists(matches, matches));
   EXPECT_TRUE(found.images.empty());
   ASSERT_EQ(found.unchanged.size(), 1u);
   EXPECT_EQ(found.unchanged[0].first, 0);

@@ -68,7 +68,7 @@ class FindProtectScriptTest : public uitest::UiTest {
     vm::PiCategoryFlags categories{};
     OccurrencesAndReplacements(run, &occurrences, &replacements, &categories);
     ASSERT_FALSE(occurrences.empty());
-    checker::CheckInput input{DocumentPath(run.file), saved, occurrences, replacements,
+    checker::CheckInput input{DocumentPath(run.file), saved, docscan::OccurrenceStore::FromLists(occurrences, replacements),
                               ProtectionByte(run.protectionCharacter), {}};
     input.categories = categories;
     const checker::CheckResult result = checker::CheckProtectedFile(input);

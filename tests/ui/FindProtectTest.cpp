@@ -599,7 +599,7 @@ TEST_F(FindProtectTest, FileSavedAfterProtectingAllPassesTheChecker) {
   ASSERT_TRUE(standin::SaveHostDocument(document_, saved, &error)) << error;
 
   const checker::CheckResult result =
-      checker::CheckProtectedFile({input, saved, occurrences, replacements, '*', {}});
+      checker::CheckProtectedFile({input, saved, docscan::OccurrenceStore::FromLists(occurrences, replacements), '*', {}});
   std::string failures;
   for (const std::string& failure : result.failures) failures += failure + "\n";
   EXPECT_TRUE(result.Passed()) << failures;
