@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "core/CoreParts.h"
 #include "core/ViewGeometry.h"
@@ -27,7 +28,7 @@ struct HostPageView {
 };
 
 struct HostView {
-  std::map<int, std::unique_ptr<HostPageView>> pageViews;
+  std::vector<std::unique_ptr<HostPageView>> pageViews;  // by page index, made on first use
   std::vector<ScrollRequest> scrolls;
   ViewLayout layout;
   std::vector<HostBox> pageBoxes;  // filled on first use; pages keep their boxes
@@ -47,7 +48,7 @@ struct HostDocument {
 struct AppState {
   std::vector<std::unique_ptr<HostDocument>> documents;  // in opening order
   HostDocument* active = nullptr;
-  std::map<const void*, HostPageView*> pageViews;        // every page view handed out
+  std::unordered_set<const void*> pageViews;             // every page view handed out
   std::unordered_map<const void*, HostPageView*> viewsByPdfPage;  // by the page handed out by 32:2
   char mainWindowTag = 0;
 };
@@ -79,16 +80,17 @@ HostDocument* FindByView(HostHandle view) {
 }
 
 HostPageView* FindPageView(HostHandle pageView) {
-  auto it = App().pageViews.find(pageView);
-  return it == App().pageViews.end() ? nullptr : it->second;
+  return App().pageViews.count(pageView) ? static_cast<HostPageView*>(pageView) : nullptr;
 }
 
 HostPageView* PageViewAt(HostDocument& document, int index) {
   if (index < 0 || index >= pdf::PageCount(*document.pdf)) return nullptr;
-  auto& slot = document.view.pageViews[index];
+  std::vector<std::unique_ptr<HostPageView>>& views = document.view.pageViews;
+  if (views.empty()) views.resize(static_cast<size_t>(pdf::PageCount(*document.pdf)));
+  auto& slot = views[static_cast<size_t>(index)];
   if (!slot) {
     slot = std::make_unique<HostPageView>(HostPageView{&document, index});
-    App().pageViews[slot.get()] = slot.get();
+    App().pageViews.insert(slot.get());
   }
   return slot.get();
 }
@@ -266,7 +268,8 @@ void CloseHostDocument(HostHandle handle) {
   // Undo records may hold objects of this document: release them while it is still open.
   ReleaseSteps(document->undo);
   ReleaseSteps(document->redo);
-  for (auto& [index, view] : document->view.pageViews) {
+  for (auto& view : document->view.pageViews) {
+    if (!view) continue;
     if (view->pdfPage) {
       ForgetPage(view->pdfPage);
       App().viewsByPdfPage.erase(view->pdfPage);
@@ -374,8 +377,9 @@ HostBox PageBox(HostHandle handle, int pageIndex) {
 int PageChangedCount(HostHandle handle, int pageIndex) {
   HostDocument* document = Find(handle);
   if (!document) return 0;
-  auto it = document->view.pageViews.find(pageIndex);
-  return it == document->view.pageViews.end() ? 0 : it->second->changedCount;
+  const auto& views = document->view.pageViews;
+  if (pageIndex < 0 || static_cast<size_t>(pageIndex) >= views.size() || !views[static_cast<size_t>(pageIndex)]) return 0;
+  return views[static_cast<size_t>(pageIndex)]->changedCount;
 }
 
 ViewLayout GetViewLayout(HostHandle handle) {
