@@ -378,8 +378,9 @@ int PageChangedCount(HostHandle handle, int pageIndex) {
   HostDocument* document = Find(handle);
   if (!document) return 0;
   const auto& views = document->view.pageViews;
-  if (pageIndex < 0 || static_cast<size_t>(pageIndex) >= views.size() || !views[static_cast<size_t>(pageIndex)]) return 0;
-  return views[static_cast<size_t>(pageIndex)]->changedCount;
+  const size_t index = static_cast<size_t>(pageIndex);
+  if (pageIndex < 0 || index >= views.size() || !views[index]) return 0;
+  return views[index]->changedCount;
 }
 
 ViewLayout GetViewLayout(HostHandle handle) {

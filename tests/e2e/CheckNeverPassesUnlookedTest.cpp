@@ -53,7 +53,7 @@ class CheckStrictness : public testing::Test {
   void TearDown() override { standin::ResetHost(); }
 
   checker::CheckResult Check() {
-    return checker::CheckProtectedFile({input_, output_, docscan::OccurrenceStore::FromLists(run_.matches, run_.replacements), '*'});
+    return checker::CheckProtectedFile({input_, output_, run_.Found(), '*'});
   }
 
   std::string input_, output_;

@@ -1,6 +1,7 @@
 // The sample corpus of tests/data and the whole protect pipeline run on it in-process.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ struct ProtectRun {
   vm::PiMatchList replacements;
   vm::ScanReport report;
   bool applied = false;
+
+  // The two lists by page, as the check takes them.
+  std::shared_ptr<const docscan::OccurrenceStore> Found() const {
+    return docscan::OccurrenceStore::FromLists(matches, replacements);
+  }
 };
 
 // Loads the module into a fresh stand-in host and opens the file.

@@ -51,7 +51,7 @@ Protected ProtectAndCheck(const std::string& file) {
   std::string error;
   EXPECT_TRUE(p.run.applied) << file;
   EXPECT_TRUE(standin::SaveHostDocument(p.run.document, p.output, &error)) << file << ": " << error;
-  p.check = checker::CheckProtectedFile({Hostile(file), p.output, docscan::OccurrenceStore::FromLists(p.run.matches, p.run.replacements), '*'});
+  p.check = checker::CheckProtectedFile({Hostile(file), p.output, p.run.Found(), '*'});
   return p;
 }
 
@@ -242,7 +242,7 @@ TEST_F(HostileCorpus, ThirtyTwoThousandAnnotationsAreKeptAsTheyWere) {
   const std::string output = TempPath("hostile-many-annotations.pdf");
   std::string error;
   ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
-  checker::CheckInput input{Hostile("many-annotations.pdf"), output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*'};
+  checker::CheckInput input{Hostile("many-annotations.pdf"), output, run.Found(), '*'};
   input.outsideTexts = done.goneTexts;
   const checker::CheckResult check = checker::CheckProtectedFile(input);
   EXPECT_TRUE(check.Passed()) << Joined(check.failures);

@@ -141,8 +141,7 @@ TEST(OutsideText, ReleasingObjectsBetweenPagesChangesNothing) {
 
 struct Protected {
   std::string output;
-  vm::PiMatchList matches;
-  vm::PiMatchList replacements;
+  std::shared_ptr<const docscan::OccurrenceStore> found;
   docscan::OutsideProtection outside;
 };
 
@@ -153,8 +152,7 @@ Protected ProtectAll(const std::string& input, const std::string& name, bool kee
   const vm::PiOptions options = PartialFormats();
   ProtectRun run = Protect(input, options);
   EXPECT_TRUE(run.applied);
-  result.matches = run.matches;
-  result.replacements = run.replacements;
+  result.found = run.Found();
   standin::pdf::Document& pdf = *standin::PdfDocumentOf(run.document);
   const docscan::OutsideScan scan = docscan::ScanOutsideText(pdf, options.flags);
   result.outside = docscan::ProtectOutsideText(pdf, scan, options, keepAttachments);
@@ -171,7 +169,7 @@ TEST(OutsideText, ProtectedCopyPassesTheCheckAndTheOriginalFailsIt) {
   ASSERT_FALSE(run.outside.goneTexts.empty());
   EXPECT_EQ(run.outside.removedAttachments, std::vector<std::string>{"회원명단.csv"});
 
-  checker::CheckInput check{input, run.output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', run.outside.goneTexts};
+  checker::CheckInput check{input, run.output, run.found, '*', run.outside.goneTexts};
   const checker::CheckResult result = checker::CheckProtectedFile(check);
   EXPECT_TRUE(result.Passed()) << Joined(result.failures);
 
@@ -207,7 +205,7 @@ TEST(OutsideText, KeptAttachmentsKeepTheirContentsAndTheRestIsChecked) {
   const Protected run = ProtectAll(input, "outside-kept.pdf", true);
   EXPECT_TRUE(run.outside.removedAttachments.empty());
   EXPECT_FALSE(run.outside.keptHits.empty());
-  checker::CheckInput check{input, run.output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', run.outside.goneTexts};
+  checker::CheckInput check{input, run.output, run.found, '*', run.outside.goneTexts};
   const checker::CheckResult result = checker::CheckProtectedFile(check);
   EXPECT_TRUE(result.Passed()) << Joined(result.failures);
   std::string error;

@@ -222,20 +222,20 @@ TEST(PageTextStore, TheCheckReadsTheOriginalWhenTheStoreCannotBeUsed) {
   std::string error;
   ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
   const checker::CheckResult reread =
-      checker::CheckProtectedFile({input, output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', {}});
+      checker::CheckProtectedFile({input, output, run.Found(), '*', {}});
   ASSERT_TRUE(reread.Passed()) << Joined(reread.failures);
 
   checker::PageTextStore spoiled;
   spoiled.Add(1, SomeText(u"x"));
   const checker::CheckResult fallback =
-      checker::CheckProtectedFile({input, output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', {}, &spoiled});
+      checker::CheckProtectedFile({input, output, run.Found(), '*', {}, &spoiled});
   EXPECT_TRUE(fallback.Passed()) << Joined(fallback.failures);
   EXPECT_EQ(fallback.keptCharactersChecked, reread.keptCharactersChecked);
 
   checker::PageTextStore other;
   for (int p = 0; p < 3; ++p) other.Add(p, SomeText(u"x"));
   const checker::CheckResult mismatched =
-      checker::CheckProtectedFile({input, output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', {}, &other});
+      checker::CheckProtectedFile({input, output, run.Found(), '*', {}, &other});
   EXPECT_FALSE(mismatched.Passed());
 }
 

@@ -54,7 +54,7 @@ TEST_P(ProtectCorpus, NothingMaskedIsRecoverableFromTheSavedFile) {
   std::string error;
   ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
 
-  checker::CheckInput check{input, output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', {}};
+  checker::CheckInput check{input, output, run.Found(), '*', {}};
   // Only the page text is protected here: the appearances of annotations and fields, which
   // pdftotext reads too, keep their items (the command line masks them).
   if (c.file == std::string("outside-text.pdf")) check.categories = {};
@@ -130,7 +130,7 @@ TEST(ProtectEncrypted, KeepsTheEncryptionAndLeavesNothingRecoverable) {
   ASSERT_TRUE(standin::SaveHostDocument(run.document, output, &error)) << error;
   EXPECT_NE(checker::ReadFile(output).find("/Encrypt"), std::string::npos);
   const checker::CheckResult result =
-      checker::CheckProtectedFile({input, output, docscan::OccurrenceStore::FromLists(run.matches, run.replacements), '*', {}});
+      checker::CheckProtectedFile({input, output, run.Found(), '*', {}});
   EXPECT_TRUE(result.Passed()) << Joined(result.failures);
 }
 
