@@ -44,16 +44,18 @@ bool Releasable(fz_context* ctx, pdf_document* doc) {
          !doc->disallow_new_increments && doc->xref_base == 0;
 }
 
-// The entry of object `num` in the section before `section` that defines it, if any: MuPDF
-// reads the number through the first section that defines it.
-const pdf_xref_entry* EarlierEntry(pdf_document* doc, int num, int section) {
-  for (int s = 0; s < section; ++s) {
+// The section MuPDF reads object `num` through, the first that defines it, with its entry in
+// *entry when given; -1 when none does.
+int DefiningSection(pdf_document* doc, int num, pdf_xref_entry** entry = nullptr) {
+  for (int s = 0; s < doc->num_xref_sections; ++s) {
     if (num >= doc->xref_sections[s].num_objects) continue;
     for (pdf_xref_subsec* sub = doc->xref_sections[s].subsec; sub; sub = sub->next)
-      if (num >= sub->start && num < sub->start + sub->len && sub->table[num - sub->start].type)
-        return &sub->table[num - sub->start];
+      if (num >= sub->start && num < sub->start + sub->len && sub->table[num - sub->start].type) {
+        if (entry) *entry = &sub->table[num - sub->start];
+        return s;
+      }
   }
-  return nullptr;
+  return -1;
 }
 
 // Drops the object an entry of the file's own sections holds, unless something holds it. An
@@ -63,7 +65,7 @@ const pdf_xref_entry* EarlierEntry(pdf_document* doc, int num, int section) {
 // copy goes, a page tree node's too.
 bool ReleaseEntry(fz_context* ctx, pdf_document* doc, int num, int section, pdf_xref_entry& entry) {
   if (!entry.obj || entry.stm_buf || (entry.type != 'n' && entry.type != 'o')) return false;
-  const bool stale = section >= doc->num_incremental_sections && EarlierEntry(doc, num, section);
+  const bool stale = section >= doc->num_incremental_sections && DefiningSection(doc, num) < section;
   if (stale ? pdf_obj_refs(ctx, entry.obj) > 1 : MustStay(ctx, entry.obj)) return false;
   pdf_drop_obj(ctx, entry.obj);
   entry.obj = nullptr;
@@ -91,17 +93,9 @@ int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc) {
 
 bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num) {
   if (!Releasable(ctx, doc) || num <= 0) return false;
-  // The entry MuPDF reads the object through: the first section that defines the number.
-  for (int s = 0; s < doc->num_xref_sections; ++s) {
-    if (num >= doc->xref_sections[s].num_objects) continue;
-    for (pdf_xref_subsec* sub = doc->xref_sections[s].subsec; sub; sub = sub->next) {
-      if (num < sub->start || num >= sub->start + sub->len) continue;
-      pdf_xref_entry& entry = sub->table[num - sub->start];
-      if (!entry.type) continue;
-      return s >= doc->num_incremental_sections && ReleaseEntry(ctx, doc, num, s, entry);
-    }
-  }
-  return false;
+  pdf_xref_entry* entry = nullptr;
+  const int section = DefiningSection(doc, num, &entry);
+  return section >= doc->num_incremental_sections && ReleaseEntry(ctx, doc, num, section, *entry);
 }
 
 int ReleaseUnchangedObjects(Document& document) { return ReleaseUnchangedObjects(document.ctx, document.doc); }
