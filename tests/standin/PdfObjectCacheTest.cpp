@@ -102,14 +102,27 @@ TEST(PdfObjectCache, PagesReadAfterTheReleaseShowWhatTheyShowedBefore) {
   }
 }
 
-TEST(PdfObjectCache, ChangedObjectsAndObjectsHeldWithinAreKept) {
+// The three-object file opened, every object read, X changed and Y's inner dictionary held.
+class PdfObjectCacheAfterChanges : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path = FileWithThreeObjects(&x, &y, &z);
+    document = OpenDocument(path, &error);
+    ASSERT_TRUE(document) << error;
+    ctx = document->ctx;
+    innerY = ReadAllChangeXAndHoldY(*document, x, y);
+  }
+  void TearDown() override { std::remove(path.c_str()); }
+
   int x = 0, y = 0, z = 0;
-  const std::string path = FileWithThreeObjects(&x, &y, &z);
+  std::string path;
   std::string error;
-  auto document = OpenDocument(path, &error);
-  ASSERT_TRUE(document) << error;
-  fz_context* ctx = document->ctx;
-  pdf_obj* innerY = ReadAllChangeXAndHoldY(*document, x, y);
+  std::unique_ptr<Document> document;
+  fz_context* ctx = nullptr;
+  pdf_obj* innerY = nullptr;
+};
+
+TEST_F(PdfObjectCacheAfterChanges, ChangedObjectsAndObjectsHeldWithinAreKept) {
   pdf_obj* page = PageObjectAt(*document, 0);
   const int pageNumber = pdf_to_num(ctx, page);
   pdf_dict_puts(ctx, page, "VmChanged", PDF_TRUE);
@@ -142,19 +155,11 @@ TEST(PdfObjectCache, ChangedObjectsAndObjectsHeldWithinAreKept) {
   EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objects, "X"), "Changed")));
   EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objects, "Y"), "Inner"), "B")));
   EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objects, "Z"), "Inner"), "A")));
-  std::remove(path.c_str());
   std::remove(copy.c_str());
 }
 
 // The one-object form, for walks that read each object once: the same objects stay.
-TEST(PdfObjectCache, OneObjectIsLetGoOnlyWhenNothingChangedOrHoldsIt) {
-  int x = 0, y = 0, z = 0;
-  const std::string path = FileWithThreeObjects(&x, &y, &z);
-  std::string error;
-  auto document = OpenDocument(path, &error);
-  ASSERT_TRUE(document) << error;
-  fz_context* ctx = document->ctx;
-  pdf_obj* innerY = ReadAllChangeXAndHoldY(*document, x, y);
+TEST_F(PdfObjectCacheAfterChanges, OneObjectIsLetGoOnlyWhenNothingChangedOrHoldsIt) {
   const int page = pdf_to_num(ctx, PageObjectAt(*document, 0));
 
   EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, x));
@@ -171,7 +176,6 @@ TEST(PdfObjectCache, OneObjectIsLetGoOnlyWhenNothingChangedOrHoldsIt) {
   EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objectZ, "Inner"), "A")));
   pdf_drop_obj(ctx, objectZ);
   pdf_drop_obj(ctx, innerY);
-  std::remove(path.c_str());
 }
 
 // A document repaired when opened may hold objects the repair changed without recording it.
