@@ -118,36 +118,39 @@ void OccurrenceStore::Add(int pageIndex, const vm::PiMatchList& matches, const v
   for (const vm::PiMatch& r : replacements) maskedCharacters_ += r.charCount;
 }
 
-bool OccurrenceStore::Read(const Entry& entry, std::string* bytes) const {
+std::optional<OccurrenceStore::Page> OccurrenceStore::Read(const Entry& entry) const {
+  std::string bytes;
   if (entry.inMemory) {
-    bytes->assign(memory_, entry.offset, entry.size);
-    return true;
+    bytes.assign(memory_, entry.offset, entry.size);
+  } else {
+    bytes.resize(entry.size);
+    if (!file_ || !common::ReadBytesAt(fileno(file_), static_cast<long>(entry.offset), bytes.data(), entry.size))
+      return std::nullopt;
   }
-  bytes->resize(entry.size);
-  return file_ && common::ReadBytesAt(fileno(file_), static_cast<long>(entry.offset), bytes->data(), entry.size);
+  Page page;
+  page.index = entry.page;
+  Reader reader(bytes);
+  uint32_t counts[2];
+  if (!reader.Get(counts, 2) || !reader.GetList(entry.page, counts[0], &page.matches) ||
+      !reader.GetList(entry.page, counts[1], &page.replacements) || !reader.Done())
+    return std::nullopt;
+  return page;
 }
 
 std::optional<OccurrenceStore::Page> OccurrenceStore::At(int pageIndex) const {
   if (spoiled_) return std::nullopt;
-  Page page;
-  page.index = pageIndex;
   const auto entry = std::lower_bound(entries_.begin(), entries_.end(), pageIndex,
                                       [](const Entry& e, int index) { return e.page < index; });
-  if (entry == entries_.end() || entry->page != pageIndex) return page;
-  std::string bytes;
-  if (!Read(*entry, &bytes)) return std::nullopt;
-  Reader reader(bytes);
-  uint32_t counts[2];
-  if (!reader.Get(counts, 2) || !reader.GetList(pageIndex, counts[0], &page.matches) ||
-      !reader.GetList(pageIndex, counts[1], &page.replacements) || !reader.Done())
-    return std::nullopt;
-  return page;
+  if (entry != entries_.end() && entry->page == pageIndex) return Read(*entry);
+  Page none;
+  none.index = pageIndex;
+  return none;
 }
 
 bool OccurrenceStore::ForEachPage(const std::function<void(const Page&)>& visit) const {
   if (spoiled_) return false;
   for (const Entry& entry : entries_) {
-    const std::optional<Page> page = At(entry.page);
+    const std::optional<Page> page = Read(entry);
     if (!page) return false;
     visit(*page);
   }

@@ -62,7 +62,7 @@ class OccurrenceStore {
     uint64_t offset = 0;
     uint64_t size = 0;
   };
-  bool Read(const Entry& entry, std::string* bytes) const;
+  std::optional<Page> Read(const Entry& entry) const;
 
   std::FILE* file_ = nullptr;
   bool fileFailed_ = false;  // a write failed: later pages are kept in memory
