@@ -246,10 +246,12 @@ void CollectRectangleLines(const std::string& data, const std::set<std::string>&
 
 // The masked runs, each with the number of times it was masked, as the file holds them in
 // string operands and squeezed as text extraction gives them; runs too short to tell apart from
-// other text are left out.
+// other text are left out. With them, the rectangle lines of the black boxes drawn over runs
+// (BlackBoxLine), short runs included.
 struct MaskedRuns {
   std::map<std::string, int> written;
   std::map<std::string, int> squeezed;
+  std::set<std::string> boxLines;
   std::vector<std::string> Written() const { return KeysOf(written); }
   std::vector<std::string> Squeezed() const { return KeysOf(squeezed); }
 
@@ -273,6 +275,7 @@ MaskedRuns MaskedRunsOf(const CheckInput& input, CheckResult& result) {
   MaskedRuns runs;
   ForEachFoundPage(input, result, [&](const docscan::OccurrenceStore::Page& page) {
     for (const vm::PiMatch& r : page.replacements) {
+      if (std::string line = BlackBoxLine(r); !line.empty()) runs.boxLines.insert(std::move(line));
       const std::string run = Utf8(r.text);
       const std::string squeezed = Squeezed(run);
       if (squeezed.size() < 4) continue;
@@ -669,13 +672,8 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   {
     const MaskedRuns runs = MaskedRunsOf(input, result);
     LiteralCounter shown(runs.Written()), repeated(runs.Squeezed());
-    std::set<std::string> boxLines;
-    ForEachFoundPage(input, result, [&](const docscan::OccurrenceStore::Page& page) {
-      for (const vm::PiMatch& r : page.replacements)
-        if (std::string line = BlackBoxLine(r); !line.empty()) boxLines.insert(std::move(line));
-    });
     const int startxrefs = CountOccurrences(bytes, "startxref");
-    const RawFileReading copy = ReadRawFile(input.protectedPath, bytes, boxLines, shown, repeated);
+    const RawFileReading copy = ReadRawFile(input.protectedPath, bytes, runs.boxLines, shown, repeated);
     CheckRawFile(input, runs, copy, shown, repeated, startxrefs, result);
     name("objects of the file");
 
