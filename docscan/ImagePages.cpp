@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "pdf/Document.h"
+#include "pdf/ObjectCache.h"
 
 namespace docscan {
 namespace {
@@ -151,8 +152,9 @@ pdf_obj* PageThatMayDrawImages(standin::pdf::Document& document, int p) {
 namespace {
 
 // Runs the page through the collector; false when it cannot be run.
-bool RunPage(fz_context* ctx, pdf_document* doc, int p, std::vector<DrawnImage>& images,
+bool RunPage(standin::pdf::Document& document, int p, std::vector<DrawnImage>& images,
              std::vector<fz_point>& characters, fz_rect* bounds, fz_matrix* pageToDevice) {
+  fz_context* ctx = document.ctx;
   Collector* device = nullptr;
   fz_var(device);
   fz_try(ctx) { device = fz_new_derived_device(ctx, Collector); }
@@ -166,7 +168,7 @@ bool RunPage(fz_context* ctx, pdf_document* doc, int p, std::vector<DrawnImage>&
   device->super.clip_text = ClipText;
   device->super.clip_stroke_text = ClipStrokeText;
   device->super.ignore_text = IgnoreText;
-  const bool ran = RunPageContents(ctx, doc, p, &device->super, bounds, pageToDevice);
+  const bool ran = RunPageContents(document, p, &device->super, bounds, pageToDevice);
   fz_drop_device(ctx, &device->super);
   return ran;
 }
@@ -200,7 +202,7 @@ std::vector<ImagePlacement> ImagesWithoutText(standin::pdf::Document& document, 
     characters.clear();
     fz_rect bounds = fz_empty_rect;
     fz_matrix pageToDevice = fz_identity;
-    const bool ran = RunPage(ctx, document.doc, p, images, characters, &bounds, &pageToDevice);
+    const bool ran = RunPage(document, p, images, characters, &bounds, &pageToDevice);
     const std::vector<pdf_obj*> xobjects =
         ran && !images.empty() ? PageImageXObjects(ctx, pageObject) : std::vector<pdf_obj*>{};
     const float pageArea = Area(bounds);
@@ -235,14 +237,15 @@ std::vector<int> PagesWithImagesWithoutText(standin::pdf::Document& document, co
   return pages;
 }
 
-bool RunPageContents(fz_context* ctx, pdf_document* doc, int pageIndex, fz_device* device, fz_rect* bounds,
+bool RunPageContents(standin::pdf::Document& document, int pageIndex, fz_device* device, fz_rect* bounds,
                      fz_matrix* pageToDevice) {
+  fz_context* ctx = document.ctx;
   pdf_page* page = nullptr;
   bool ran = true;
   fz_var(page);
   fz_var(ran);
   fz_try(ctx) {
-    page = pdf_load_page(ctx, doc, pageIndex);
+    page = standin::pdf::LoadPage(document, pageIndex);
     if (bounds) *bounds = fz_bound_page(ctx, &page->super);
     pdf_page_transform(ctx, page, nullptr, pageToDevice);
     pdf_run_page_contents(ctx, page, device, fz_identity, nullptr);

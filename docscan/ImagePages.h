@@ -63,7 +63,7 @@ std::vector<int> PagesWithImagesWithoutText(standin::pdf::Document& document,
 
 // Runs a page's content (not its annotations) through `device` and closes it; gives the page's
 // bounds (when asked) and its transform to device space. False when the page cannot be run.
-bool RunPageContents(fz_context* ctx, pdf_document* doc, int pageIndex, fz_device* device, fz_rect* bounds,
+bool RunPageContents(standin::pdf::Document& document, int pageIndex, fz_device* device, fz_rect* bounds,
                      fz_matrix* pageToDevice);
 
 }  // namespace docscan

@@ -6,6 +6,7 @@
 #include "AppearanceMask.h"
 #include "Utf8.h"
 #include "pdf/Document.h"
+#include "pdf/ObjectCache.h"
 
 namespace docscan {
 namespace {
@@ -50,9 +51,10 @@ void WriteBack(fz_context* ctx, pdf_document* doc, const TextSource& source, con
 // appearance is not drawn again (nothing it shows is a value to draw it from). Where an
 // appearance still shows one of `texts`, they are taken out of it where they are drawn: an
 // appearance is never removed. May throw.
-void RedrawAppearances(fz_context* ctx, pdf_document* doc, int pageIndex, const std::set<int>& annots,
+void RedrawAppearances(standin::pdf::Document& document, int pageIndex, const std::set<int>& annots,
                        const std::vector<std::u16string>& texts) {
-  pdf_page* page = pdf_load_page(ctx, doc, pageIndex);
+  fz_context* ctx = document.ctx;
+  pdf_page* page = standin::pdf::LoadPage(document, pageIndex);
   fz_try(ctx) {
     for (int widgets = 0; widgets < 2; ++widgets) {
       for (pdf_annot* a = widgets ? pdf_first_widget(ctx, page) : pdf_first_annot(ctx, page); a;
@@ -67,7 +69,7 @@ void RedrawAppearances(fz_context* ctx, pdf_document* doc, int pageIndex, const 
         std::vector<std::u16string> shown;
         for (const std::u16string& t : texts)
           if (drawn.find(t) != std::u16string::npos) shown.push_back(t);
-        if (!shown.empty()) MaskAppearanceInPlace(ctx, doc, obj, shown);
+        if (!shown.empty()) MaskAppearanceInPlace(ctx, document.doc, obj, shown);
       }
     }
   }
@@ -77,7 +79,9 @@ void RedrawAppearances(fz_context* ctx, pdf_document* doc, int pageIndex, const 
 
 // Removes the files from the EmbeddedFiles name tree (rebuilt flat), from the catalog's /AF
 // and the file attachment annotations that show them. May throw.
-void RemoveAttachments(fz_context* ctx, pdf_document* doc, const std::set<int>& specs) {
+void RemoveAttachments(standin::pdf::Document& document, const std::set<int>& specs) {
+  fz_context* ctx = document.ctx;
+  pdf_document* doc = document.doc;
   pdf_obj* root = pdf_dict_get(ctx, pdf_trailer(ctx, doc), PDF_NAME(Root));
   auto removed = [&](pdf_obj* fileEntry) { return specs.count(pdf_to_num(ctx, fileEntry)) > 0; };
   if (pdf_dict_getp(ctx, root, "Names/EmbeddedFiles")) {
@@ -94,8 +98,8 @@ void RemoveAttachments(fz_context* ctx, pdf_document* doc, const std::set<int>& 
   pdf_obj* af = pdf_dict_gets(ctx, root, "AF");
   for (int i = pdf_array_len(ctx, af) - 1; i >= 0; --i)
     if (removed(pdf_array_get(ctx, af, i))) pdf_array_delete(ctx, af, i);
-  for (int p = 0; p < pdf_count_pages(ctx, doc); ++p) {
-    pdf_obj* annots = pdf_dict_get(ctx, pdf_lookup_page_obj(ctx, doc, p), PDF_NAME(Annots));
+  for (int p = 0; p < standin::pdf::PageCount(document); ++p) {
+    pdf_obj* annots = pdf_dict_get(ctx, standin::pdf::PageObjectAt(document, p), PDF_NAME(Annots));
     for (int i = pdf_array_len(ctx, annots) - 1; i >= 0; --i) {
       pdf_obj* annot = pdf_array_get(ctx, annots, i);
       if (removed(pdf_dict_get(ctx, annot, PDF_NAME(FS)))) pdf_array_delete(ctx, annots, i);
@@ -146,11 +150,11 @@ OutsideProtection ProtectOutsideText(standin::pdf::Document& document, const Out
       fz_catch(ctx) {}
     }
   for (const auto& [page, annots] : redraw) {
-    fz_try(ctx) { RedrawAppearances(ctx, document.doc, page, annots, result.goneTexts); }
+    fz_try(ctx) { RedrawAppearances(document, page, annots, result.goneTexts); }
     fz_catch(ctx) {}
   }
   if (!removedSpecs.empty()) {
-    fz_try(ctx) { RemoveAttachments(ctx, document.doc, removedSpecs); }
+    fz_try(ctx) { RemoveAttachments(document, removedSpecs); }
     fz_catch(ctx) { result.removedAttachments.clear(); }
   }
   document.revision++;

@@ -5,6 +5,7 @@
 
 #include "Utf8.h"
 #include "pdf/Document.h"
+#include "pdf/ObjectCache.h"
 
 namespace docscan {
 namespace {
@@ -106,7 +107,7 @@ void CollectPage(Collector& c, int p) {
   fz_catch(ctx) { annotated = true; }
   if (!annotated) return;
   fz_try(ctx) {
-    page = pdf_load_page(ctx, c.doc, p);
+    page = standin::pdf::LoadPage(c.document, p);
     std::map<int, pdf_annot*> byNumber;  // MuPDF's annotations and widgets, for their appearances
     for (pdf_annot* a = pdf_first_annot(ctx, page); a; a = pdf_next_annot(ctx, a))
       byNumber[pdf_to_num(ctx, pdf_annot_obj(ctx, a))] = a;

@@ -84,8 +84,9 @@ void IgnoreText(fz_context* ctx, fz_device* dev, const fz_text* text, fz_matrix 
   AddText(ctx, dev, text, ctm, false);
 }
 
-bool Runs(fz_context* ctx, pdf_document* doc, int p, std::vector<Image>& images,
-          std::vector<Character>& characters, fz_matrix* pageToDevice) {
+bool Runs(standin::pdf::Document& document, int p, std::vector<Image>& images, std::vector<Character>& characters,
+          fz_matrix* pageToDevice) {
+  fz_context* ctx = document.ctx;
   Collector* device = nullptr;
   fz_var(device);
   fz_try(ctx) { device = fz_new_derived_device(ctx, Collector); }
@@ -99,7 +100,7 @@ bool Runs(fz_context* ctx, pdf_document* doc, int p, std::vector<Image>& images,
   device->super.clip_text = ClipText;
   device->super.clip_stroke_text = ClipStrokeText;
   device->super.ignore_text = IgnoreText;
-  const bool ran = docscan::RunPageContents(ctx, doc, p, &device->super, nullptr, pageToDevice);
+  const bool ran = docscan::RunPageContents(document, p, &device->super, nullptr, pageToDevice);
   fz_drop_device(ctx, &device->super);
   return ran;
 }
@@ -120,7 +121,7 @@ PageDrawing DrawingOfPage(standin::pdf::Document& document, int p) {
   if (!pageObject) return drawing;
   std::vector<Image> images;
   std::vector<Character> characters;
-  drawing.ran = Runs(ctx, document.doc, p, images, characters, &drawing.pageToDevice);
+  drawing.ran = Runs(document, p, images, characters, &drawing.pageToDevice);
   const std::vector<pdf_obj*> xobjects =
       drawing.ran && !images.empty() ? docscan::PageImageXObjects(ctx, pageObject) : std::vector<pdf_obj*>{};
   if (drawing.ran && !images.empty()) {

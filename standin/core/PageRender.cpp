@@ -100,11 +100,11 @@ std::vector<PageImage> RenderCopy(HostHandle document, int first, int last, floa
   fz_var(copied);
   fz_var(end);
   fz_try(ctx) {
-    end = std::min(last, pdf_count_pages(ctx, live->doc));
+    end = std::min(last, pdf::PageCount(*live));
     copy = pdf_create_document(ctx);
     map = pdf_new_graft_map(ctx, copy);
     for (int i = first; i < end; ++i) {
-      page = CopyPage(ctx, map, copy, pdf_lookup_page_obj(ctx, live->doc, i));
+      page = CopyPage(ctx, map, copy, pdf::PageObjectAt(*live, i));
       pdf_insert_page(ctx, copy, -1, page);
       pdf_drop_obj(ctx, page);
       page = nullptr;

@@ -115,7 +115,7 @@ std::unique_ptr<Document> OpenDocument(const std::string& path, std::string* err
       fz_try(ctx) { RemoveRepeatedFields(ctx, doc); }
       fz_catch(ctx) { /* a damaged field tree is read as far as it goes */ }
       // The checks above read every object; a long document need not keep them all.
-      ReleaseUnchangedObjects(ctx, doc);
+      ReleaseUnchangedObjects(ctx, doc, false);
     }
   }
   fz_catch(ctx) {

@@ -42,6 +42,8 @@ struct Document {
   bool spoolNewContent = true;
   ContentSpool* spool = nullptr;
   bool spoolUnavailable = false;  // tried, and this document cannot spool
+  // MuPDF has looked a page up by its index (LoadPage): the page dictionaries are kept.
+  bool pagesLookedUp = false;
 
   Document();
   ~Document();

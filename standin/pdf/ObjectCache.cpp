@@ -21,26 +21,28 @@ bool HeldOutside(fz_context* ctx, pdf_obj* object, int depth) {
   return false;
 }
 
-// The page tree's nodes stay: finding a page by its index (MuPDF's pdf_load_page) reads every
-// node before it, so a released tree would be parsed again page after page.
-bool PageTreeNode(fz_context* ctx, pdf_obj* object) {
+// The page tree's inner nodes stay, and its pages with `keepPages`: finding a page by its index
+// (MuPDF's pdf_load_page) reads every node before it, so a released tree would be parsed again
+// page after page.
+bool PageTreeNode(fz_context* ctx, pdf_obj* object, bool keepPages) {
   pdf_obj* type = pdf_dict_get(ctx, object, PDF_NAME(Type));
-  return pdf_name_eq(ctx, type, PDF_NAME(Page)) || pdf_name_eq(ctx, type, PDF_NAME(Pages));
+  return (keepPages && pdf_name_eq(ctx, type, PDF_NAME(Page))) || pdf_name_eq(ctx, type, PDF_NAME(Pages));
 }
 
 // HeldOutside or a page tree node, with what MuPDF throws (a damaged object) taken as held.
-bool MustStay(fz_context* ctx, pdf_obj* object) {
+bool MustStay(fz_context* ctx, pdf_obj* object, bool keepPages) {
   bool held = true;
   fz_var(held);
-  fz_try(ctx) { held = PageTreeNode(ctx, object) || HeldOutside(ctx, object, 0); }
+  fz_try(ctx) { held = PageTreeNode(ctx, object, keepPages) || HeldOutside(ctx, object, 0); }
   fz_catch(ctx) { held = true; }
   return held;
 }
 
-// Whether the document's cache may be thinned at all: not while a save or journal needs it, and
-// not after a repair changed objects without recording it.
+// Whether the document's cache may be thinned at all: not for a document made in memory (there
+// is no file to read its objects again from), not while a save or journal needs it, and not
+// after a repair changed objects without recording it.
 bool Releasable(fz_context* ctx, pdf_document* doc) {
-  return ctx && doc && !doc->repair_attempted && !doc->local_xref && !doc->journal && !doc->save_in_progress &&
+  return ctx && doc && doc->file && !doc->repair_attempted && !doc->local_xref && !doc->journal && !doc->save_in_progress &&
          !doc->disallow_new_increments && doc->xref_base == 0;
 }
 
@@ -63,10 +65,10 @@ int DefiningSection(pdf_document* doc, int num, pdf_xref_entry** entry = nullptr
 // as read in the file's section, made at the change, which nothing reads or can hold (its
 // numbers, strings and references are shared with the changed object, which keeps them): that
 // copy goes, a page tree node's too.
-bool ReleaseEntry(fz_context* ctx, pdf_document* doc, int num, int section, pdf_xref_entry& entry) {
+bool ReleaseEntry(fz_context* ctx, pdf_document* doc, int num, int section, pdf_xref_entry& entry, bool keepPages) {
   if (!entry.obj || entry.stm_buf || (entry.type != 'n' && entry.type != 'o')) return false;
   const bool stale = section >= doc->num_incremental_sections && DefiningSection(doc, num) < section;
-  if (stale ? pdf_obj_refs(ctx, entry.obj) > 1 : MustStay(ctx, entry.obj)) return false;
+  if (stale ? pdf_obj_refs(ctx, entry.obj) > 1 : MustStay(ctx, entry.obj, keepPages)) return false;
   pdf_drop_obj(ctx, entry.obj);
   entry.obj = nullptr;
   return true;
@@ -74,7 +76,7 @@ bool ReleaseEntry(fz_context* ctx, pdf_document* doc, int num, int section, pdf_
 
 }  // namespace
 
-int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc) {
+int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc, bool keepPages) {
   if (!Releasable(ctx, doc)) return 0;
   // The store holds what was made of objects (fonts above all) and, with it, the objects: a
   // document whose pages each bring fonts of their own would keep every one of them.
@@ -85,19 +87,26 @@ int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc) {
   for (int s = doc->num_incremental_sections; s < doc->num_xref_sections; ++s) {
     for (pdf_xref_subsec* sub = doc->xref_sections[s].subsec; sub; sub = sub->next) {
       for (int i = 0; i < sub->len; ++i)
-        if (ReleaseEntry(ctx, doc, sub->start + i, s, sub->table[i])) ++released;
+        if (ReleaseEntry(ctx, doc, sub->start + i, s, sub->table[i], keepPages)) ++released;
     }
   }
   return released;
 }
 
-bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num) {
+bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num, bool keepPages) {
   if (!Releasable(ctx, doc) || num <= 0) return false;
   pdf_xref_entry* entry = nullptr;
   const int section = DefiningSection(doc, num, &entry);
-  return section >= doc->num_incremental_sections && ReleaseEntry(ctx, doc, num, section, *entry);
+  return section >= doc->num_incremental_sections && ReleaseEntry(ctx, doc, num, section, *entry, keepPages);
 }
 
-int ReleaseUnchangedObjects(Document& document) { return ReleaseUnchangedObjects(document.ctx, document.doc); }
+int ReleaseUnchangedObjects(Document& document) {
+  return ReleaseUnchangedObjects(document.ctx, document.doc, document.pagesLookedUp);
+}
+
+pdf_page* LoadPage(Document& document, int index) {
+  document.pagesLookedUp = true;
+  return pdf_load_page(document.ctx, document.doc, index);
+}
 
 }  // namespace standin::pdf

@@ -8,16 +8,22 @@ namespace standin::pdf {
 
 // Drops the objects read from the file that nothing but the document holds and that were not
 // changed (a changed object lives in the document's update section and is kept); they are read
-// again from the file when next wanted. The page tree's nodes stay. Returns how many were
-// dropped. Does nothing for a document that was repaired when opened (the repair changes
+// again from the file when next wanted. The page tree's inner nodes stay, and its pages too once
+// MuPDF has looked a page up by its index (LoadPage). Returns how many were dropped. Does nothing for a document that was repaired when opened (the repair changes
 // objects without recording it). Call between pages only, with no borrowed pointer into the
 // document's objects held: the objects of the previous pages, resolved but not kept, are gone
 // afterwards. (The host's own call also waits while handles of direct objects are out.)
 int ReleaseUnchangedObjects(Document& document);
-int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc);
+int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc, bool keepPages);
 // The same for the one object `num` (a walk that reads each object once lets each go after it),
 // without touching the store. Returns whether it was dropped.
-bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num);
+bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num, bool keepPages);
+
+// MuPDF's own page, for what needs one (annotations and their appearances, running the content
+// through a device). MuPDF finds a page by reading every page dictionary before it in the page
+// tree: from then on the document keeps its page dictionaries, or each such lookup would read
+// them all again. May throw (MuPDF errors).
+pdf_page* LoadPage(Document& document, int index);
 
 // How often a walk through the pages lets go: often enough that the objects of a few dozen pages
 // are all that is held, rarely enough that going through the document's objects costs little.

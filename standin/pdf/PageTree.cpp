@@ -17,6 +17,7 @@ constexpr size_t kMaxPages = 1u << 20;
 
 struct Walk {
   fz_context* ctx;
+  pdf_document* doc;
   std::vector<pdf_obj*> pages;  // kept references
   std::set<int> onPathNumbers;  // the nodes from the root to the current one: a loop is a node met again here
   std::set<pdf_obj*> onPathDirect;
@@ -45,6 +46,8 @@ struct Walk {
       if (!pdf_name_eq(ctx, pdf_dict_get(ctx, dict, PDF_NAME(Type)), PDF_NAME(Page))) consistent = false;
       if (!indirect || !pageNumbers.insert(number).second) consistent = false;
       pages.push_back(pdf_keep_obj(ctx, node));  // the reference, as page lookups give it
+      // Read again when wanted: a long document's pages are not all kept while it opens.
+      if (indirect) ReleaseUnchangedObject(ctx, doc, number, false);
       return 1;
     }
     if (indirect) onPathNumbers.insert(number);
@@ -94,7 +97,7 @@ namespace {
 // The walk's sets and lists live in this frame, which MuPDF's error jumps must not leave:
 // an error ends here, with every kept reference dropped. False after an error.
 bool RunWalk(fz_context* ctx, pdf_document* doc, bool repair, std::vector<pdf_obj*>& pages) {
-  Walk walk{ctx, {}, {}, {}, {}};
+  Walk walk{ctx, doc, {}, {}, {}, {}};
   bool failed = false;
   pdf_obj* root = nullptr;
   fz_try(ctx) {
@@ -169,8 +172,9 @@ void NullDanglingReferences(fz_context* ctx, pdf_document* doc) {
     }
     fz_always(ctx) { pdf_drop_obj(ctx, object); }
     fz_catch(ctx) { unreadable = true; }
-    // Every object is read here once; a long document need not keep them all.
-    if (!unreadable) ReleaseUnchangedObject(ctx, doc, num);
+    // Every object is read here once; a long document need not keep them all, nor its pages:
+    // nothing looks a page up while the document opens.
+    if (!unreadable) ReleaseUnchangedObject(ctx, doc, num, false);
     // An object the file holds but no reader can parse is null for every reader; written as it
     // was, it stops the writer.
     if (unreadable) {

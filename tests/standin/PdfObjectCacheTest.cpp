@@ -102,6 +102,34 @@ TEST(PdfObjectCache, PagesReadAfterTheReleaseShowWhatTheyShowedBefore) {
   }
 }
 
+// MuPDF finds a page by its index reading every page before it: the pages stay only once it has.
+TEST(PdfObjectCache, PagesStayOnlyOnceMuPdfLooksPagesUp) {
+  std::string error;
+  auto document = OpenDocument(std::string(VM_TEST_DATA_DIR) + "/prose-cidfont.pdf", &error);
+  ASSERT_TRUE(document) << error;
+  const int count = PageCount(*document);
+  ASSERT_GT(count, 1);
+  auto pageCached = [&](int p) { return Cached(*document, pdf_to_num(document->ctx, PageObjectAt(*document, p))); };
+  ReadAll(*document);
+  ReleaseUnchangedObjects(*document);
+  for (int p = 0; p < count; ++p) EXPECT_FALSE(pageCached(p)) << p;
+
+  pdf_page* last = LoadPage(*document, count - 1);
+  EXPECT_EQ(pdf_to_num(document->ctx, last->obj), pdf_to_num(document->ctx, PageObjectAt(*document, count - 1)));
+  fz_drop_page(document->ctx, &last->super);
+  ReleaseUnchangedObjects(*document);
+  for (int p = 0; p < count; ++p) EXPECT_TRUE(pageCached(p)) << p;
+}
+
+// A document made in memory has no file to read an object again from: it keeps them all.
+TEST(PdfObjectCache, ADocumentMadeInMemoryKeepsEverything) {
+  auto document = DocumentFromContent({"BT /F1 12 Tf 72 700 Td (Hello) Tj ET"});
+  ReadAll(*document);
+  EXPECT_EQ(ReleaseUnchangedObjects(*document), 0);
+  EXPECT_FALSE(ReleaseUnchangedObject(document->ctx, document->doc, pdf_to_num(document->ctx, PageObjectAt(*document, 0)), false));
+  EXPECT_EQ(testing::Narrow(testing::Utf16(testing::MuPdfChars(*document, 0))), "Hello");
+}
+
 // The three-object file opened, every object read, X changed and Y's inner dictionary held.
 class PdfObjectCacheAfterChanges : public ::testing::Test {
  protected:
@@ -162,16 +190,19 @@ TEST_F(PdfObjectCacheAfterChanges, ChangedObjectsAndObjectsHeldWithinAreKept) {
 TEST_F(PdfObjectCacheAfterChanges, OneObjectIsLetGoOnlyWhenNothingChangedOrHoldsIt) {
   const int page = pdf_to_num(ctx, PageObjectAt(*document, 0));
 
-  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, x));
-  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, y));
-  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, page));
-  EXPECT_TRUE(ReleaseUnchangedObject(ctx, document->doc, z));
-  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, z));  // already gone
-  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, pdf_xref_len(ctx, document->doc) + 5));
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, x, true));
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, y, true));
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, page, true));
+  EXPECT_TRUE(ReleaseUnchangedObject(ctx, document->doc, z, true));
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, z, true));  // already gone
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, pdf_xref_len(ctx, document->doc) + 5, true));
   EXPECT_TRUE(Cached(*document, x));
   EXPECT_TRUE(Cached(*document, y));
   EXPECT_TRUE(Cached(*document, page));
   EXPECT_FALSE(Cached(*document, z));
+  // Pages go too where nothing looks a page up by its index.
+  EXPECT_TRUE(ReleaseUnchangedObject(ctx, document->doc, page, false));
+  EXPECT_FALSE(Cached(*document, page));
   pdf_obj* objectZ = pdf_load_object(ctx, document->doc, z);  // read again from the file
   EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objectZ, "Inner"), "A")));
   pdf_drop_obj(ctx, objectZ);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pdf/ControlCharacters.h"
+#include "pdf/ObjectCache.h"
 #include "pdf/Document.h"
 #include "pdf/Page.h"
 #include "pdf/TextEdits.h"
@@ -35,7 +36,7 @@ inline std::vector<RefChar> MuPdfChars(Document& document, int pageIndex) {
   fz_var(text);
   fz_var(device);
   fz_try(ctx) {
-    page = pdf_load_page(ctx, document.doc, pageIndex);
+    page = LoadPage(document, pageIndex);
     fz_matrix transform;
     pdf_page_transform(ctx, page, nullptr, &transform);
     fz_matrix back = fz_invert_matrix(transform);
