@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "core/CoreParts.h"
 #include "core/ViewGeometry.h"
@@ -28,7 +28,9 @@ struct HostPageView {
 };
 
 struct HostView {
-  std::vector<std::unique_ptr<HostPageView>> pageViews;  // by page index, made on first use
+  // By page index, all made at the first use of one: one block, which a long document's views
+  // do not scatter through memory. Their addresses are the handles and never move.
+  std::vector<HostPageView> pageViews;
   std::vector<ScrollRequest> scrolls;
   ViewLayout layout;
   std::vector<HostBox> pageBoxes;  // filled on first use; pages keep their boxes
@@ -48,7 +50,6 @@ struct HostDocument {
 struct AppState {
   std::vector<std::unique_ptr<HostDocument>> documents;  // in opening order
   HostDocument* active = nullptr;
-  std::unordered_set<const void*> pageViews;             // every page view handed out
   std::unordered_map<const void*, HostPageView*> viewsByPdfPage;  // by the page handed out by 32:2
   char mainWindowTag = 0;
 };
@@ -80,19 +81,27 @@ HostDocument* FindByView(HostHandle view) {
 }
 
 HostPageView* FindPageView(HostHandle pageView) {
-  return App().pageViews.count(pageView) ? static_cast<HostPageView*>(pageView) : nullptr;
+  for (auto& document : App().documents) {
+    std::vector<HostPageView>& views = document->view.pageViews;
+    // Compared as integers: pointers into different blocks have no order.
+    const auto address = reinterpret_cast<std::uintptr_t>(pageView);
+    const auto first = reinterpret_cast<std::uintptr_t>(views.data());
+    if (!views.empty() && address >= first && address < first + views.size() * sizeof(HostPageView) &&
+        (address - first) % sizeof(HostPageView) == 0)
+      return &views[(address - first) / sizeof(HostPageView)];
+  }
+  return nullptr;
 }
 
 HostPageView* PageViewAt(HostDocument& document, int index) {
-  if (index < 0 || index >= pdf::PageCount(*document.pdf)) return nullptr;
-  std::vector<std::unique_ptr<HostPageView>>& views = document.view.pageViews;
-  if (views.empty()) views.resize(static_cast<size_t>(pdf::PageCount(*document.pdf)));
-  auto& slot = views[static_cast<size_t>(index)];
-  if (!slot) {
-    slot = std::make_unique<HostPageView>(HostPageView{&document, index});
-    App().pageViews.insert(slot.get());
+  const int count = pdf::PageCount(*document.pdf);
+  if (index < 0 || index >= count) return nullptr;
+  std::vector<HostPageView>& views = document.view.pageViews;
+  if (views.empty()) {
+    views.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) views.push_back(HostPageView{&document, i});
   }
-  return slot.get();
+  return &views[static_cast<size_t>(index)];
 }
 
 const std::vector<HostBox>& PageBoxesOf(HostDocument& document) {
@@ -268,13 +277,11 @@ void CloseHostDocument(HostHandle handle) {
   // Undo records may hold objects of this document: release them while it is still open.
   ReleaseSteps(document->undo);
   ReleaseSteps(document->redo);
-  for (auto& view : document->view.pageViews) {
-    if (!view) continue;
-    if (view->pdfPage) {
-      ForgetPage(view->pdfPage);
-      App().viewsByPdfPage.erase(view->pdfPage);
+  for (HostPageView& view : document->view.pageViews) {
+    if (view.pdfPage) {
+      ForgetPage(view.pdfPage);
+      App().viewsByPdfPage.erase(view.pdfPage);
     }
-    App().pageViews.erase(view.get());
   }
   auto& documents = App().documents;
   auto it = std::find_if(documents.begin(), documents.end(),
@@ -379,8 +386,8 @@ int PageChangedCount(HostHandle handle, int pageIndex) {
   if (!document) return 0;
   const auto& views = document->view.pageViews;
   const size_t index = static_cast<size_t>(pageIndex);
-  if (pageIndex < 0 || index >= views.size() || !views[index]) return 0;
-  return views[index]->changedCount;
+  if (pageIndex < 0 || index >= views.size()) return 0;
+  return views[index].changedCount;
 }
 
 ViewLayout GetViewLayout(HostHandle handle) {
