@@ -54,8 +54,9 @@ void ReleaseUnchangedObjects(HostHandle document);
 // asked for (32:2). For callers that work through a long document page by page and hold no PDF
 // page of those pages any more. Between pages only.
 void ReleasePassedPages(HostHandle document, int pageIndex);
-// Both, every few dozen pages, called as each page is reached by a walk through the pages: a
-// long document is then not held whole.
+// Both, and the borrowed object handles (objects::ReleaseBorrowedHandles), every few dozen pages,
+// called as each page is reached by a walk through the pages that holds no object handle between
+// pages: a long document is then not held whole.
 void ReleaseObjectsNowAndThen(HostHandle document, int pageIndex);
 // Set by host 26:8 (document changed); cleared by a save.
 bool IsModified(HostHandle document);

@@ -11,6 +11,7 @@ void ReleaseUnchangedObjects(HostHandle handle) {
 
 void ReleaseObjectsNowAndThen(HostHandle document, int pageIndex) {
   if (pageIndex <= 0 || pageIndex % pdf::kPagesBetweenReleases != 0) return;
+  if (pdf::Document* pdf = PdfDocumentOf(document)) objects::ReleaseBorrowedHandles(*pdf);
   ReleaseUnchangedObjects(document);
   ReleasePassedPages(document, pageIndex);
 }

@@ -48,7 +48,6 @@ int AddAnnotation(pdf::Document& document, int pageIndex, const char* subtype, H
 
 bool RemoveAnnotation(pdf::Document& document, int pageIndex, int number) {
   fz_context* ctx = document.ctx;
-  pdf_document* doc = document.doc;
   bool found = false;
   Try(ctx, [&] {
     pdf_obj* page = pdf::PageObjectAt(document, pageIndex);

@@ -98,6 +98,16 @@ ObjectHandle* Borrow(pdf::Document& document, pdf_obj* object) {
   return slot.get();
 }
 
+void ReleaseBorrowedHandles(pdf::Document& document) {
+  if (!document.objectHandles) return;
+  DocumentHandles& handles = HandlesOf(document);
+  for (auto& [n, h] : handles.byNumber) LiveHandles().erase(&h);
+  for (auto& [p, h] : handles.byPointer) LiveHandles().erase(h.get());
+  // Swapped with empty ones: clear() keeps a map's buckets.
+  std::unordered_map<int, ObjectHandle>().swap(handles.byNumber);
+  handles.byPointer.clear();
+}
+
 bool HasDirectObjectHandles(const pdf::Document& document) {
   const auto* handles = static_cast<const DocumentHandles*>(document.objectHandles.get());
   return handles && !handles->byPointer.empty();

@@ -52,6 +52,10 @@ ObjectHandle* BorrowNumber(pdf::Document& document, int number);
 
 // Whether handles of the document's direct objects are out (they point into its objects).
 bool HasDirectObjectHandles(const pdf::Document& document);
+// Lets go of the document's borrowed handles (a long document lends tens of thousands), for
+// callers that work through it page by page and hold none between pages: a handle used after
+// this is not a live handle any more. Owned handles stay.
+void ReleaseBorrowedHandles(pdf::Document& document);
 
 // A new owned handle, tracked.
 ObjectHandle* NewOwned(pdf::Document* document, int number, pdf_obj* keptDirect,

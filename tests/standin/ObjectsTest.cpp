@@ -121,6 +121,32 @@ TEST_F(ObjectsTest, LookedUpHandlesAreStableAndNotTheModulesToRelease) {
   standin::Tracker().Reset();
 }
 
+// A walk through a long document lets go of the handles it was lent between pages: they are no
+// longer live (a late use is refused, not a crash), looking up again lends new ones, and what
+// the module owns stays.
+TEST_F(ObjectsTest, BorrowedHandlesLetGoAreNoLongerLiveAndOwnedOnesStay) {
+  using standin::objects::FromHost;
+  HostHandle page = Open({"BT /F1 12 Tf 72 700 Td (Hello) Tj ET"});
+  const std::string before = ContentsThroughHost(page);
+  HostHandle contents = HOST(67, 2)(page, "Contents");
+  HostHandle mediaBox = HOST(67, 2)(page, "MediaBox");
+  HostHandle copy = HOST(61, 3)(contents, 1);
+  ASSERT_TRUE(FromHost(mediaBox));
+  ASSERT_TRUE(standin::objects::HasDirectObjectHandles(*pdf_));
+
+  standin::objects::ReleaseBorrowedHandles(*pdf_);
+  EXPECT_FALSE(FromHost(page));
+  EXPECT_FALSE(FromHost(contents));
+  EXPECT_FALSE(FromHost(mediaBox));
+  EXPECT_FALSE(standin::objects::HasDirectObjectHandles(*pdf_));
+  ASSERT_TRUE(FromHost(copy));
+
+  HostHandle again = PageDictionary(0);
+  ASSERT_TRUE(FromHost(again));
+  EXPECT_EQ(ContentsThroughHost(again), before);
+  HOST(61, 7)(copy);
+}
+
 TEST_F(ObjectsTest, StreamsReadBackDecodedWhateverTheirFilters) {
   // The sample's Contents is an array of three streams, the second one Flate-compressed; a
   // text object begins in the first and ends in the second.
