@@ -54,7 +54,7 @@ void Mark(fz_context* ctx, pdf_document* doc, std::vector<char>& seen) {
       fz_rethrow_if(ctx, FZ_ERROR_REPAIRED);
       inside.clear();
     }
-    standin::pdf::ReleaseUnchangedObject(ctx, doc, num, false);
+    standin::pdf::ReleaseUnchangedObject(ctx, doc, num);
   }
 }
 

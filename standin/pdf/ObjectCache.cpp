@@ -93,11 +93,11 @@ int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc, bool keepPages) 
   return released;
 }
 
-bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num, bool keepPages) {
+bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num) {
   if (!Releasable(ctx, doc) || num <= 0) return false;
   pdf_xref_entry* entry = nullptr;
   const int section = DefiningSection(doc, num, &entry);
-  return section >= doc->num_incremental_sections && ReleaseEntry(ctx, doc, num, section, *entry, keepPages);
+  return section >= doc->num_incremental_sections && ReleaseEntry(ctx, doc, num, section, *entry, false);
 }
 
 int ReleaseUnchangedObjects(Document& document) {

@@ -15,9 +15,10 @@ namespace standin::pdf {
 // afterwards. (The host's own call also waits while handles of direct objects are out.)
 int ReleaseUnchangedObjects(Document& document);
 int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc, bool keepPages);
-// The same for the one object `num` (a walk that reads each object once lets each go after it),
-// without touching the store. Returns whether it was dropped.
-bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num, bool keepPages);
+// The same for the one object `num`, for a walk that reads each object once and lets each go
+// after it (pages too: such walks come before any page lookup, or read a document of their
+// own), without touching the store. Returns whether it was dropped.
+bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num);
 
 // MuPDF's own page, for what needs one (annotations and their appearances, running the content
 // through a device). MuPDF finds a page by reading every page dictionary before it in the page

@@ -47,7 +47,7 @@ struct Walk {
       if (!indirect || !pageNumbers.insert(number).second) consistent = false;
       pages.push_back(pdf_keep_obj(ctx, node));  // the reference, as page lookups give it
       // Read again when wanted: a long document's pages are not all kept while it opens.
-      if (indirect) ReleaseUnchangedObject(ctx, doc, number, false);
+      if (indirect) ReleaseUnchangedObject(ctx, doc, number);
       return 1;
     }
     if (indirect) onPathNumbers.insert(number);
@@ -174,7 +174,7 @@ void NullDanglingReferences(fz_context* ctx, pdf_document* doc) {
     fz_catch(ctx) { unreadable = true; }
     // Every object is read here once; a long document need not keep them all, nor its pages:
     // nothing looks a page up while the document opens.
-    if (!unreadable) ReleaseUnchangedObject(ctx, doc, num, false);
+    if (!unreadable) ReleaseUnchangedObject(ctx, doc, num);
     // An object the file holds but no reader can parse is null for every reader; written as it
     // was, it stops the writer.
     if (unreadable) {

@@ -126,7 +126,7 @@ TEST(PdfObjectCache, ADocumentMadeInMemoryKeepsEverything) {
   auto document = DocumentFromContent({"BT /F1 12 Tf 72 700 Td (Hello) Tj ET"});
   ReadAll(*document);
   EXPECT_EQ(ReleaseUnchangedObjects(*document), 0);
-  EXPECT_FALSE(ReleaseUnchangedObject(document->ctx, document->doc, pdf_to_num(document->ctx, PageObjectAt(*document, 0)), false));
+  EXPECT_FALSE(ReleaseUnchangedObject(document->ctx, document->doc, pdf_to_num(document->ctx, PageObjectAt(*document, 0))));
   EXPECT_EQ(testing::Narrow(testing::Utf16(testing::MuPdfChars(*document, 0))), "Hello");
 }
 
@@ -190,19 +190,17 @@ TEST_F(PdfObjectCacheAfterChanges, ChangedObjectsAndObjectsHeldWithinAreKept) {
 TEST_F(PdfObjectCacheAfterChanges, OneObjectIsLetGoOnlyWhenNothingChangedOrHoldsIt) {
   const int page = pdf_to_num(ctx, PageObjectAt(*document, 0));
 
-  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, x, true));
-  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, y, true));
-  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, page, true));
-  EXPECT_TRUE(ReleaseUnchangedObject(ctx, document->doc, z, true));
-  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, z, true));  // already gone
-  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, pdf_xref_len(ctx, document->doc) + 5, true));
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, x));
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, y));
+  EXPECT_TRUE(ReleaseUnchangedObject(ctx, document->doc, z));
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, z));  // already gone
+  EXPECT_FALSE(ReleaseUnchangedObject(ctx, document->doc, pdf_xref_len(ctx, document->doc) + 5));
+  // A page goes too: the walks that read each object once look no page up.
+  EXPECT_TRUE(ReleaseUnchangedObject(ctx, document->doc, page));
   EXPECT_TRUE(Cached(*document, x));
   EXPECT_TRUE(Cached(*document, y));
-  EXPECT_TRUE(Cached(*document, page));
-  EXPECT_FALSE(Cached(*document, z));
-  // Pages go too where nothing looks a page up by its index.
-  EXPECT_TRUE(ReleaseUnchangedObject(ctx, document->doc, page, false));
   EXPECT_FALSE(Cached(*document, page));
+  EXPECT_FALSE(Cached(*document, z));
   pdf_obj* objectZ = pdf_load_object(ctx, document->doc, z);  // read again from the file
   EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objectZ, "Inner"), "A")));
   pdf_drop_obj(ctx, objectZ);
