@@ -17,6 +17,7 @@
 
 #include "pdf/Document.h"
 #include "pdf/FileIdentifier.h"
+#include "pdf/WriteInOrder.h"
 
 // The library's pseudo-random generator, seeded from the clock when a context is made; it is not
 // in the public headers, but the library exports it.
@@ -137,8 +138,23 @@ void RandomOwnerPassword(char* out, size_t size) {
 // Writes the document as it is, decrypted (no garbage collection, which would renumber the open
 // document's objects), into a file rather than into memory, so that a long document is not held
 // twice. The library would put clock-seeded bytes into the trailer's /ID (of the open document
-// too): the copy gets its identifier from its content instead.
+// too): the copy gets its identifier from its content instead. The objects are written in turn,
+// each let go once written (WriteInOrder); where that cannot be done, or fails, the library's own
+// save writes the same bytes, or says what is wrong.
 bool WriteUncollected(fz_context* ctx, pdf_document* doc, const char* path, char* message, size_t size) {
+  fz_output* out = nullptr;
+  bool written = false;
+  fz_var(out);
+  fz_var(written);
+  fz_try(ctx) {
+    out = fz_new_output_with_path(ctx, path, 0);
+    written = WriteInOrder(ctx, doc, out);
+    fz_close_output(ctx, out);
+  }
+  fz_always(ctx) { fz_drop_output(ctx, out); }
+  fz_catch(ctx) { written = false; }
+  if (written) return true;
+
   bool ok = true;
   pdf_write_options options = pdf_default_write_options;
   options.do_incremental = 0;
