@@ -3,8 +3,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <algorithm>
 
 #include "pdf/Document.h"
+#include "pdf/ObjectCache.h"
 
 namespace standin::pdf {
 
@@ -15,8 +20,12 @@ constexpr int64_t kSpoolBase = int64_t{1} << 50;
 struct ContentSpool {
   fz_stream* original = nullptr;  // the file the document was opened from
   int64_t originalEnd = 0;
-  std::FILE* file = nullptr;  // the appended streams, each followed by "\nendstream\n"
+  std::FILE* file = nullptr;  // the appended objects, as a file writes them
   int64_t length = 0;
+  // Entries for new objects moved out of memory: a subsection of the file's oldest section, for
+  // the numbers from `extensionStart` on (those past every section the file has).
+  pdf_xref_subsec* extension = nullptr;
+  int extensionStart = 0;
   unsigned char buffer[8192];
 };
 
@@ -102,36 +111,159 @@ ContentSpool* StartSpool(Document& document) {
   return spool;
 }
 
-// Appends one stream's data; its offset as the document reads it, or -1 when writing failed.
-int64_t Append(ContentSpool& spool, const unsigned char* data, size_t length) {
-  static const char kEnd[] = "\nendstream\n";
+// Appends `parts`, one after the other; the offset of the first as the document reads it, or -1
+// when writing failed.
+int64_t Append(ContentSpool& spool, std::initializer_list<std::string_view> parts) {
   if (SeekFile(spool.file, spool.length) != 0) return -1;
-  if (std::fwrite(data, 1, length, spool.file) != length) return -1;
-  if (std::fwrite(kEnd, 1, sizeof kEnd - 1, spool.file) != sizeof kEnd - 1) return -1;
+  size_t total = 0;
+  for (std::string_view part : parts) {
+    if (std::fwrite(part.data(), 1, part.size(), spool.file) != part.size()) return -1;
+    total += part.size();
+  }
   if (std::fflush(spool.file) != 0) return -1;
   const int64_t at = kSpoolBase + spool.length;
-  spool.length += static_cast<int64_t>(length + sizeof kEnd - 1);
+  spool.length += static_cast<int64_t>(total);
   return at;
+}
+
+// Whether the spool holds `text` at `at` (an offset as the document reads it).
+bool Holds(ContentSpool& spool, int64_t at, const std::string& text) {
+  if (at < kSpoolBase || at - kSpoolBase + static_cast<int64_t>(text.size()) > spool.length) return false;
+  if (SeekFile(spool.file, at - kSpoolBase) != 0) return false;
+  std::string read(text.size(), '\0');
+  return std::fread(read.data(), 1, read.size(), spool.file) == read.size() && read == text;
+}
+
+// "num gen obj" and the object, printed as a file holds it.
+std::string ObjectText(fz_context* ctx, int num, int gen, pdf_obj* object) {
+  std::string text = std::to_string(num) + " " + std::to_string(gen) + " obj\n";
+  size_t length = 0;
+  char* printed = pdf_sprint_obj(ctx, nullptr, 0, &length, object, 1, 0);
+  text.append(printed, length);
+  fz_free(ctx, printed);
+  return text;
+}
+
+bool EnsureSpool(Document& document) {
+  if (document.spool) return true;
+  if (!CanSpool(document)) return false;
+  document.spool = StartSpool(document);
+  if (!document.spool) document.spoolUnavailable = true;
+  return document.spool != nullptr;
+}
+
+// The entry MuPDF reads object `num` through once the update section's entry gives way: the
+// first of the file's own sections that defines it, or a free place for it there. Null when
+// there is none (a number the file's sections do not reach, below the new objects').
+pdf_xref_entry* FileEntryFor(fz_context* ctx, pdf_document* doc, ContentSpool& spool, int num) {
+  pdf_xref_entry* unused = nullptr;
+  int end = 0;
+  for (int s = doc->num_incremental_sections; s < doc->num_xref_sections; ++s) {
+    pdf_xref& section = doc->xref_sections[s];
+    end = std::max(end, section.num_objects);
+    if (num >= section.num_objects) continue;
+    for (pdf_xref_subsec* sub = section.subsec; sub; sub = sub->next) {
+      if (num < sub->start || num >= sub->start + sub->len) continue;
+      pdf_xref_entry* entry = &sub->table[num - sub->start];
+      if (entry->type) return entry;
+      if (!unused) unused = entry;
+    }
+  }
+  if (unused) return unused;
+
+  pdf_xref& oldest = doc->xref_sections[doc->num_xref_sections - 1];
+  if (!spool.extension) {
+    spool.extension = fz_malloc_struct(ctx, pdf_xref_subsec);
+    spool.extension->start = spool.extensionStart = end;
+    spool.extension->next = oldest.subsec;
+    oldest.subsec = spool.extension;
+  }
+  pdf_xref_subsec* extension = spool.extension;
+  if (num < extension->start) return nullptr;
+  if (num >= extension->start + extension->len) {
+    const int len = std::max({num - extension->start + 1, 2 * extension->len, 1024});
+    extension->table = fz_realloc_array(ctx, extension->table, len, pdf_xref_entry);
+    std::memset(static_cast<void*>(extension->table + extension->len), 0,
+                sizeof(pdf_xref_entry) * static_cast<size_t>(len - extension->len));
+    extension->len = len;
+  }
+  // The section reaches no further than the document does: its length is the document's.
+  oldest.num_objects = std::max(oldest.num_objects, num + 1);
+  return &extension->table[num - extension->start];
+}
+
+// Moves one entry of the update section out of memory; whether it did.
+bool SpoolEntry(Document& document, int num, pdf_xref_entry& entry) {
+  fz_context* ctx = document.ctx;
+  pdf_document* doc = document.doc;
+  ContentSpool& spool = *document.spool;
+  if (entry.type != 'n' || !entry.obj || entry.stm_buf) return false;
+  // Fonts stay: what is made of a font (its glyphs, its encoding) is known by its dictionary, and
+  // the text written with it is compared by what was made.
+  if (pdf_name_eq(ctx, pdf_dict_get(ctx, entry.obj, PDF_NAME(Type)), PDF_NAME(Font))) return false;
+  pdf_xref_entry* file = FileEntryFor(ctx, doc, spool, num);
+  if (!file || file->stm_buf || (file->obj && pdf_obj_refs(ctx, file->obj) > 1)) return false;
+  // What the file's entry holds is the copy MuPDF left there when the object was changed: nothing
+  // reads it, and it shares the changed object's references.
+  pdf_drop_obj(ctx, file->obj);
+  file->obj = nullptr;
+  if (!MayLetGo(ctx, entry.obj, document.pagesLookedUp)) return false;
+  std::string text = ObjectText(ctx, num, entry.gen, entry.obj);
+  int64_t at;
+  if (entry.stm_ofs) {
+    // A stream stays in memory unless its data follow its dictionary, unchanged, in the spool
+    // (AddSpooledStream writes them so).
+    text += "\nstream\n";
+    at = entry.stm_ofs - static_cast<int64_t>(text.size());
+    if (!Holds(spool, at, text)) return false;
+  } else {
+    at = Append(spool, {text, "\nendobj\n"});
+    if (at < 0) return false;
+  }
+  *file = pdf_xref_entry{};
+  file->type = 'n';
+  file->gen = entry.gen;
+  file->num = num;
+  file->ofs = at;
+  pdf_drop_obj(ctx, entry.obj);
+  entry.obj = nullptr;
+  entry.type = 0;  // MuPDF looks further, and finds the file's entry
+  return true;
 }
 
 }  // namespace
 
 pdf_obj* AddSpooledStream(Document& document, const unsigned char* packed, size_t length, pdf_obj* dict) {
-  if (!CanSpool(document)) return nullptr;
-  if (!document.spool) {
-    document.spool = StartSpool(document);
-    if (!document.spool) {
-      document.spoolUnavailable = true;
-      return nullptr;
-    }
-  }
-  const int64_t at = Append(*document.spool, packed, length);
-  if (at < 0) return nullptr;  // a full disk: this stream stays in memory
+  if (!EnsureSpool(document)) return nullptr;
   fz_context* ctx = document.ctx;
   pdf_dict_put_int(ctx, dict, PDF_NAME(Length), static_cast<int64_t>(length));
+  // The dictionary goes before the data, under the number the object will get, so that the
+  // object can later be read from the spool whole (SpoolChangedObjects).
+  const std::string header = ObjectText(ctx, pdf_xref_len(ctx, document.doc), 0, dict) + "\nstream\n";
+  const int64_t at = Append(*document.spool,
+                            {header, std::string_view(reinterpret_cast<const char*>(packed), length), "\nendstream\nendobj\n"});
+  if (at < 0) return nullptr;  // a full disk: this stream stays in memory
   pdf_obj* ref = pdf_add_object(ctx, document.doc, dict);
-  pdf_get_xref_entry_no_null(ctx, document.doc, pdf_to_num(ctx, ref))->stm_ofs = at;
+  pdf_get_xref_entry_no_null(ctx, document.doc, pdf_to_num(ctx, ref))->stm_ofs =
+      at + static_cast<int64_t>(header.size());
   return ref;
+}
+
+int SpoolChangedObjects(Document& document) {
+  pdf_document* doc = document.doc;
+  if (!doc || doc->num_incremental_sections != 1 || doc->num_xref_sections < 2 || doc->xref_base != 0 ||
+      doc->repair_attempted || doc->save_in_progress || !EnsureSpool(document))
+    return 0;
+  fz_context* ctx = document.ctx;
+  int moved = 0;
+  fz_var(moved);
+  fz_try(ctx) {
+    for (pdf_xref_subsec* sub = doc->xref_sections[0].subsec; sub; sub = sub->next)
+      for (int i = 0; i < sub->len; ++i)
+        if (SpoolEntry(document, sub->start + i, sub->table[i])) ++moved;
+  }
+  fz_catch(ctx) {}  // what went stays gone (it reads back); the rest stays in memory
+  return moved;
 }
 
 }  // namespace standin::pdf

@@ -1,5 +1,7 @@
 #include "pdf/ObjectCache.h"
 
+#include "pdf/ContentSpool.h"
+
 namespace standin::pdf {
 
 namespace {
@@ -76,6 +78,8 @@ bool ReleaseEntry(fz_context* ctx, pdf_document* doc, int num, int section, pdf_
 
 }  // namespace
 
+bool MayLetGo(fz_context* ctx, pdf_obj* object, bool keepPages) { return !MustStay(ctx, object, keepPages); }
+
 int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc, bool keepPages) {
   if (!Releasable(ctx, doc)) return 0;
   // The store holds what was made of objects (fonts above all) and, with it, the objects: a
@@ -101,6 +105,7 @@ bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num) {
 }
 
 int ReleaseUnchangedObjects(Document& document) {
+  if (Releasable(document.ctx, document.doc)) SpoolChangedObjects(document);
   return ReleaseUnchangedObjects(document.ctx, document.doc, document.pagesLookedUp);
 }
 

@@ -22,6 +22,50 @@
 namespace standin::pdf {
 namespace {
 
+// A copy of a dictionary that shares nothing with it, down to its numbers and references (which
+// are copied, not what they point to). A copy sharing any of it would keep the original in
+// memory for as long as the copy stays, and the copy for as long as the original: neither can
+// be let go while something else holds a part of it. Throws for what is not a dictionary.
+pdf_obj* Unshared(fz_context* ctx, pdf_obj* obj) {
+  if (pdf_is_indirect(ctx, obj))
+    return pdf_new_indirect(ctx, pdf_get_indirect_document(ctx, obj), pdf_to_num(ctx, obj), pdf_to_gen(ctx, obj));
+  if (pdf_is_dict(ctx, obj)) {
+    const int n = pdf_dict_len(ctx, obj);
+    pdf_obj* copy = pdf_new_dict(ctx, pdf_get_bound_document(ctx, obj), n);
+    fz_try(ctx) {
+      for (int i = 0; i < n; ++i)
+        pdf_dict_put_drop(ctx, copy, pdf_dict_get_key(ctx, obj, i), Unshared(ctx, pdf_dict_get_val(ctx, obj, i)));
+    }
+    fz_catch(ctx) {
+      pdf_drop_obj(ctx, copy);
+      fz_rethrow(ctx);
+    }
+    return copy;
+  }
+  if (pdf_is_array(ctx, obj)) {
+    const int n = pdf_array_len(ctx, obj);
+    pdf_obj* copy = pdf_new_array(ctx, pdf_get_bound_document(ctx, obj), n);
+    fz_try(ctx) {
+      for (int i = 0; i < n; ++i) pdf_array_push_drop(ctx, copy, Unshared(ctx, pdf_array_get(ctx, obj, i)));
+    }
+    fz_catch(ctx) {
+      pdf_drop_obj(ctx, copy);
+      fz_rethrow(ctx);
+    }
+    return copy;
+  }
+  if (pdf_is_int(ctx, obj)) return pdf_new_int(ctx, pdf_to_int64(ctx, obj));
+  if (pdf_is_real(ctx, obj)) return pdf_new_real(ctx, pdf_to_real(ctx, obj));
+  if (pdf_is_string(ctx, obj)) return pdf_new_string(ctx, pdf_to_str_buf(ctx, obj), pdf_to_str_len(ctx, obj));
+  if (pdf_is_name(ctx, obj)) return pdf_new_name(ctx, pdf_to_name(ctx, obj));
+  return pdf_keep_obj(ctx, obj);  // null and the booleans: never made anew
+}
+
+pdf_obj* UnsharedCopy(fz_context* ctx, pdf_obj* dict) {
+  if (!pdf_is_dict(ctx, dict)) return pdf_copy_dict(ctx, dict);
+  return Unshared(ctx, pdf_resolve_indirect_chain(ctx, dict));
+}
+
 struct TextParams : TextParameters {
   std::string fontName;
 };
@@ -642,15 +686,15 @@ bool RegeneratePage(Page& page, PageObject* first) {
       }
       if (!newFonts.empty() || !strippedProperties.empty()) {
         // A copy: the old dictionary may be shared with other pages or saved for undo.
-        newResources = resources ? pdf_copy_dict(ctx, resources) : pdf_new_dict(ctx, doc, 2);
+        newResources = resources ? UnsharedCopy(ctx, resources) : pdf_new_dict(ctx, doc, 2);
         if (!newFonts.empty()) {
           pdf_obj* oldFonts = pdf_dict_get(ctx, resources, PDF_NAME(Font));
-          pdf_obj* fonts = oldFonts ? pdf_copy_dict(ctx, oldFonts) : pdf_new_dict(ctx, doc, 4);
-          for (const auto& [font, name] : newFonts) pdf_dict_puts(ctx, fonts, name.c_str(), font);
+          pdf_obj* fonts = oldFonts ? UnsharedCopy(ctx, oldFonts) : pdf_new_dict(ctx, doc, 4);
+          for (const auto& [font, name] : newFonts) pdf_dict_puts_drop(ctx, fonts, name.c_str(), Unshared(ctx, font));
           pdf_dict_put_drop(ctx, newResources, PDF_NAME(Font), fonts);
         }
         if (!strippedProperties.empty()) {
-          pdf_obj* properties = pdf_copy_dict(ctx, pdf_dict_get(ctx, resources, PDF_NAME(Properties)));
+          pdf_obj* properties = UnsharedCopy(ctx, pdf_dict_get(ctx, resources, PDF_NAME(Properties)));
           for (const auto& [name, stripped] : strippedProperties) pdf_dict_puts(ctx, properties, name.c_str(), stripped);
           pdf_dict_put_drop(ctx, newResources, PDF_NAME(Properties), properties);
         }

@@ -12,6 +12,7 @@
 #include "PdfTestUtil.h"
 #include "RawPdf.h"
 #include "pdf/Document.h"
+#include "pdf/ObjectCache.h"
 #include "pdf/Page.h"
 
 namespace standin::pdf {
@@ -26,8 +27,17 @@ pdf_xref_entry* ContentsEntry(Document& document, int p) {
   return pdf_get_xref_entry_no_null(document.ctx, document.doc, pdf_to_num(document.ctx, contents));
 }
 
-// Removes every third character of every page, checking each page as it goes, and saves.
-std::string EditEveryPageAndSave(const std::string& source, bool spool, const std::string& name) {
+// How many changed or new objects are held in memory.
+int ChangedInMemory(Document& document) {
+  int held = 0;
+  for (pdf_xref_subsec* sub = document.doc->xref_sections[0].subsec; sub; sub = sub->next)
+    for (int i = 0; i < sub->len; ++i) held += sub->table[i].obj != nullptr;
+  return held;
+}
+
+// Removes every third character of every page, checking each page as it goes, and saves. With
+// `release`, what may be let go is let go after every page, changed objects to the spool.
+std::string EditEveryPageAndSave(const std::string& source, bool spool, const std::string& name, bool release = false) {
   std::string error;
   auto document = OpenDocument(source, &error);
   EXPECT_TRUE(document) << error;
@@ -37,6 +47,13 @@ std::string EditEveryPageAndSave(const std::string& source, bool spool, const st
     EXPECT_GT(testing::ExpectRemovalMovesNothingElse(*document, p), 0u) << p;
     pdf_xref_entry* entry = ContentsEntry(*document, p);
     EXPECT_EQ(entry->stm_buf == nullptr, spool) << p;
+    if (release) ReleaseUnchangedObjects(*document);
+  }
+  if (release) {
+    // The pages' changes went to the spool, and read back; what stays is what the last page's
+    // model holds and the fonts added for the new text.
+    EXPECT_LE(ChangedInMemory(*document), 2) << source;
+    for (int p = 0; p < PageCount(*document); ++p) EXPECT_FALSE(testing::MuPdfChars(*document, p).empty());
   }
   if (spool) {
     // The library finds the file's end (and a repair stops) where the original ends.
@@ -57,6 +74,18 @@ TEST(PdfContentSpool, SpooledContentReadsBackAndSavesAsContentInMemory) {
     const std::string inMemory = EditEveryPageAndSave(source, false, "memory.pdf");
     ASSERT_FALSE(spooled.empty()) << name;
     EXPECT_TRUE(spooled == inMemory) << name;
+  }
+}
+
+// Changed and new objects written to the spool and read back save as they would from memory.
+TEST(PdfContentSpool, ChangedObjectsSpooledAndReadBackSaveAsInMemory) {
+  for (const char* name : {"prose-cidfont.pdf", "prose-libreoffice.pdf", "rotated-pages.pdf", "contents-array.pdf",
+                           "form-twice.pdf", "tj-kerning.pdf"}) {
+    const std::string source = std::string(VM_TEST_DATA_DIR) + "/" + name;
+    const std::string released = EditEveryPageAndSave(source, true, "released.pdf", true);
+    const std::string inMemory = EditEveryPageAndSave(source, false, "memory.pdf");
+    ASSERT_FALSE(released.empty()) << name;
+    EXPECT_TRUE(released == inMemory) << name;
   }
 }
 

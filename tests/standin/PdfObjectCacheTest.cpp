@@ -150,7 +150,9 @@ class PdfObjectCacheAfterChanges : public ::testing::Test {
   pdf_obj* innerY = nullptr;
 };
 
-TEST_F(PdfObjectCacheAfterChanges, ChangedObjectsAndObjectsHeldWithinAreKept) {
+// Changed objects go to the spool and read back as changed; a later change to one brings it back
+// to the update section, and is saved.
+TEST_F(PdfObjectCacheAfterChanges, ChangedObjectsGoToTheSpoolAndObjectsHeldWithinAreKept) {
   pdf_obj* page = PageObjectAt(*document, 0);
   const int pageNumber = pdf_to_num(ctx, page);
   pdf_dict_puts(ctx, page, "VmChanged", PDF_TRUE);
@@ -158,20 +160,24 @@ TEST_F(PdfObjectCacheAfterChanges, ChangedObjectsAndObjectsHeldWithinAreKept) {
   ASSERT_NE(AsRead(*document, pageNumber), nullptr);
 
   EXPECT_GT(ReleaseUnchangedObjects(*document), 0);
-  EXPECT_TRUE(Cached(*document, x));
+  EXPECT_FALSE(Cached(*document, x));
   EXPECT_TRUE(Cached(*document, y));
   EXPECT_FALSE(Cached(*document, z));
-  // A changed object moves to the update section, and MuPDF leaves a copy of it as read in the
-  // file's section, which nothing reads: that copy goes, also for a page, whose current form stays.
+  EXPECT_FALSE(Cached(*document, pageNumber));
+  // MuPDF's copy of a changed object as read, left in the file's section, went too.
   EXPECT_EQ(AsRead(*document, x), nullptr);
   EXPECT_EQ(AsRead(*document, pageNumber), nullptr);
-  EXPECT_TRUE(Cached(*document, pageNumber));
   EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, PageObjectAt(*document, 0), "VmChanged")));
+  pdf_obj* changed = pdf_load_object(ctx, document->doc, x);
+  EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, changed, "Changed")));
+  pdf_dict_puts(ctx, changed, "Again", PDF_TRUE);
+  pdf_drop_obj(ctx, changed);
 
   // A change made through the held dictionary reaches the document.
   pdf_dict_puts(ctx, innerY, "B", PDF_TRUE);
   pdf_drop_obj(ctx, innerY);
   ReleaseUnchangedObjects(*document);
+  EXPECT_FALSE(Cached(*document, x));
   const std::string copy = TempFile("three-copy.pdf");
   ASSERT_TRUE(SaveDocument(*document, copy, &error)) << error;
   document.reset();
@@ -181,8 +187,10 @@ TEST_F(PdfObjectCacheAfterChanges, ChangedObjectsAndObjectsHeldWithinAreKept) {
   ctx = reopened->ctx;
   pdf_obj* objects = pdf_dict_gets(ctx, Catalog(*reopened), "VmObjects");
   EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objects, "X"), "Changed")));
+  EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objects, "X"), "Again")));
   EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objects, "Y"), "Inner"), "B")));
   EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, pdf_dict_gets(ctx, objects, "Z"), "Inner"), "A")));
+  EXPECT_TRUE(pdf_to_bool(ctx, pdf_dict_gets(ctx, PageObjectAt(*reopened, 0), "VmChanged")));
   std::remove(copy.c_str());
 }
 
