@@ -18,6 +18,7 @@
 #include "pdf/Document.h"
 #include "pdf/FileIdentifier.h"
 #include "pdf/WriteInOrder.h"
+#include "pdf/WriteRenumbered.h"
 
 // The library's pseudo-random generator, seeded from the clock when a context is made; it is not
 // in the public headers, but the library exports it.
@@ -169,6 +170,23 @@ bool WriteUncollected(fz_context* ctx, pdf_document* doc, const char* path, char
   return ok;
 }
 
+// The copy written object by object (WriteRenumbered); false when it is not one written so, or
+// that failed: the library's own save then writes the same bytes, or says what is wrong.
+bool WriteRenumberedFile(fz_context* ctx, pdf_document* copy, const char* path) {
+  fz_output* out = nullptr;
+  bool written = false;
+  fz_var(out);
+  fz_var(written);
+  fz_try(ctx) {
+    out = fz_new_output_with_path(ctx, path, 0);
+    written = WriteRenumbered(ctx, copy, out);
+    fz_close_output(ctx, out);
+  }
+  fz_always(ctx) { fz_drop_output(ctx, out); }
+  fz_catch(ctx) { written = false; }
+  return written;
+}
+
 // Reopens the written file and saves it with garbage collection and compression, encrypted as
 // told. The first file still holds what was removed: it is unlinked as soon as it is open.
 bool WriteCollected(fz_context* ctx, const char* from, const Encryption& encryption, const char* path,
@@ -209,7 +227,7 @@ bool WriteCollected(fz_context* ctx, const char* from, const Encryption& encrypt
     copy = pdf_open_document(ctx, from);
     unlink(from);
     PrepareIdentifier(ctx, copy);
-    pdf_save_document(ctx, copy, path, &options);
+    if (encrypting || !WriteRenumberedFile(ctx, copy, path)) pdf_save_document(ctx, copy, path, &options);
   }
   fz_always(ctx) { pdf_drop_document(ctx, copy); }
   fz_catch(ctx) {
