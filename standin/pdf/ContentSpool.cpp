@@ -22,10 +22,6 @@ struct ContentSpool {
   int64_t originalEnd = 0;
   std::FILE* file = nullptr;  // the appended objects, as a file writes them
   int64_t length = 0;
-  // Entries for new objects moved out of memory: a subsection of the file's oldest section, for
-  // the numbers from `extensionStart` on (those past every section the file has).
-  pdf_xref_subsec* extension = nullptr;
-  int extensionStart = 0;
   unsigned char buffer[8192];
 };
 
@@ -152,61 +148,36 @@ bool EnsureSpool(Document& document) {
   return document.spool != nullptr;
 }
 
-// The entry MuPDF reads object `num` through once the update section's entry gives way: the
-// first of the file's own sections that defines it, or a free place for it there. Null when
-// there is none (a number the file's sections do not reach, below the new objects').
-pdf_xref_entry* FileEntryFor(fz_context* ctx, pdf_document* doc, ContentSpool& spool, int num) {
-  pdf_xref_entry* unused = nullptr;
-  int end = 0;
+// The copy MuPDF left of object `num` as read, in the first of the file's own sections that
+// defines it, when it was changed; null when it is new.
+pdf_xref_entry* AsRead(pdf_document* doc, int num) {
   for (int s = doc->num_incremental_sections; s < doc->num_xref_sections; ++s) {
     pdf_xref& section = doc->xref_sections[s];
-    end = std::max(end, section.num_objects);
     if (num >= section.num_objects) continue;
-    for (pdf_xref_subsec* sub = section.subsec; sub; sub = sub->next) {
-      if (num < sub->start || num >= sub->start + sub->len) continue;
-      pdf_xref_entry* entry = &sub->table[num - sub->start];
-      if (entry->type) return entry;
-      if (!unused) unused = entry;
-    }
+    for (pdf_xref_subsec* sub = section.subsec; sub; sub = sub->next)
+      if (num >= sub->start && num < sub->start + sub->len && sub->table[num - sub->start].type)
+        return &sub->table[num - sub->start];
   }
-  if (unused) return unused;
-
-  pdf_xref& oldest = doc->xref_sections[doc->num_xref_sections - 1];
-  if (!spool.extension) {
-    spool.extension = fz_malloc_struct(ctx, pdf_xref_subsec);
-    spool.extension->start = spool.extensionStart = end;
-    spool.extension->next = oldest.subsec;
-    oldest.subsec = spool.extension;
-  }
-  pdf_xref_subsec* extension = spool.extension;
-  if (num < extension->start) return nullptr;
-  if (num >= extension->start + extension->len) {
-    const int len = std::max({num - extension->start + 1, 2 * extension->len, 1024});
-    extension->table = fz_realloc_array(ctx, extension->table, len, pdf_xref_entry);
-    std::memset(static_cast<void*>(extension->table + extension->len), 0,
-                sizeof(pdf_xref_entry) * static_cast<size_t>(len - extension->len));
-    extension->len = len;
-  }
-  // The section reaches no further than the document does: its length is the document's.
-  oldest.num_objects = std::max(oldest.num_objects, num + 1);
-  return &extension->table[num - extension->start];
+  return nullptr;
 }
 
-// Moves one entry of the update section out of memory; whether it did.
+// Moves one object of the update section out of memory: its entry stays there, pointing into the
+// spool, where MuPDF reads it again when it is wanted. Read again, it may be changed again in
+// memory like any changed object, and goes to the spool again (at its new end) at the next call.
 bool SpoolEntry(Document& document, int num, pdf_xref_entry& entry) {
   fz_context* ctx = document.ctx;
-  pdf_document* doc = document.doc;
   ContentSpool& spool = *document.spool;
   if (entry.type != 'n' || !entry.obj || entry.stm_buf) return false;
   // Fonts stay: what is made of a font (its glyphs, its encoding) is known by its dictionary, and
   // the text written with it is compared by what was made.
   if (pdf_name_eq(ctx, pdf_dict_get(ctx, entry.obj, PDF_NAME(Type)), PDF_NAME(Font))) return false;
-  pdf_xref_entry* file = FileEntryFor(ctx, doc, spool, num);
-  if (!file || file->stm_buf || (file->obj && pdf_obj_refs(ctx, file->obj) > 1)) return false;
-  // What the file's entry holds is the copy MuPDF left there when the object was changed: nothing
-  // reads it, and it shares the changed object's references.
-  pdf_drop_obj(ctx, file->obj);
-  file->obj = nullptr;
+  // The copy as read that MuPDF leaves in the file's section at a change: nothing reads it, and
+  // it shares the changed object's numbers, names and references.
+  if (pdf_xref_entry* asRead = AsRead(document.doc, num); asRead && asRead->obj) {
+    if (pdf_obj_refs(ctx, asRead->obj) > 1) return false;
+    pdf_drop_obj(ctx, asRead->obj);
+    asRead->obj = nullptr;
+  }
   if (!MayLetGo(ctx, entry.obj, document.pagesLookedUp)) return false;
   std::string text = ObjectText(ctx, num, entry.gen, entry.obj);
   int64_t at;
@@ -220,14 +191,9 @@ bool SpoolEntry(Document& document, int num, pdf_xref_entry& entry) {
     at = Append(spool, {text, "\nendobj\n"});
     if (at < 0) return false;
   }
-  *file = pdf_xref_entry{};
-  file->type = 'n';
-  file->gen = entry.gen;
-  file->num = num;
-  file->ofs = at;
   pdf_drop_obj(ctx, entry.obj);
   entry.obj = nullptr;
-  entry.type = 0;  // MuPDF looks further, and finds the file's entry
+  entry.ofs = at;
   return true;
 }
 

@@ -20,12 +20,11 @@ struct Document;
 pdf_obj* AddSpooledStream(Document& document, const unsigned char* packed, size_t length, pdf_obj* dict);
 
 // Moves the changed and new objects that nothing but the document holds out of memory: each is
-// appended to the spool as a file holds it, and its entry moves from the update section to the
-// file's own sections, pointing there. MuPDF reads it again when it is wanted, and a later change
-// to it brings it back to the update section as a change to any object of the file does. Page
-// tree nodes stay (and pages, once MuPDF looks pages up), as do streams with data in memory and
-// streams not made by AddSpooledStream. Returns how many went. Call only where objects may be
-// let go (see ReleaseUnchangedObjects).
+// appended to the spool as a file holds it, and its entry in the update section points there.
+// MuPDF reads it again when it is wanted; changed again, it goes to the spool again at the next
+// call. Page tree nodes stay (and pages, once MuPDF looks pages up), as do fonts, streams with
+// data in memory and streams not made by AddSpooledStream. Returns how many went. Call only
+// where objects may be let go (see ReleaseUnchangedObjects).
 int SpoolChangedObjects(Document& document);
 
 }  // namespace standin::pdf

@@ -104,6 +104,16 @@ bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num) {
   return section >= doc->num_incremental_sections && ReleaseEntry(ctx, doc, num, section, *entry, false);
 }
 
+bool ReleaseObjectReadAgain(fz_context* ctx, pdf_document* doc, int num) {
+  pdf_xref_entry* entry = nullptr;
+  if (!Releasable(ctx, doc) || num <= 0 || DefiningSection(doc, num, &entry) < 0) return false;
+  if (!entry->obj || entry->stm_buf || (entry->type != 'n' && entry->type != 'o')) return false;
+  if (MustStay(ctx, entry->obj, false)) return false;
+  pdf_drop_obj(ctx, entry->obj);
+  entry->obj = nullptr;
+  return true;
+}
+
 int ReleaseUnchangedObjects(Document& document) {
   if (Releasable(document.ctx, document.doc)) SpoolChangedObjects(document);
   return ReleaseUnchangedObjects(document.ctx, document.doc, document.pagesLookedUp);

@@ -23,6 +23,11 @@ int ReleaseUnchangedObjects(fz_context* ctx, pdf_document* doc, bool keepPages);
 // own), without touching the store. Returns whether it was dropped.
 bool ReleaseUnchangedObject(fz_context* ctx, pdf_document* doc, int num);
 
+// Drops object `num`, changed or not, when nothing but the document holds it: for a walk (a save)
+// that read it itself, from the file or the content spool, changed nothing and does not come back
+// to it. Returns whether it was dropped.
+bool ReleaseObjectReadAgain(fz_context* ctx, pdf_document* doc, int num);
+
 // Whether the object an entry holds may be dropped from memory: nothing besides its entry holds
 // it or a direct object in it, and it is not a page tree node (nor a page with `keepPages`).
 bool MayLetGo(fz_context* ctx, pdf_obj* object, bool keepPages);

@@ -97,7 +97,7 @@ bool WriteInOrder(fz_context* ctx, pdf_document* doc, fz_output* out) {
     }
     offsets[num] = fz_tell_output(ctx, out);
     if (!WriteObject(ctx, doc, out, num, generations[num])) used[num] = 0;
-    if (!inMemory[num]) ReleaseUnchangedObject(ctx, doc, num);
+    if (!inMemory[num]) ReleaseObjectReadAgain(ctx, doc, num);
   }
 
   // The free entries chain into a list through their offsets, each one generation on.
