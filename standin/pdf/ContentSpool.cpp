@@ -130,14 +130,17 @@ bool Holds(ContentSpool& spool, int64_t at, const std::string& text) {
   return std::fread(read.data(), 1, read.size(), spool.file) == read.size() && read == text;
 }
 
-// "num gen obj" and the object, printed as a file holds it.
-std::string ObjectText(fz_context* ctx, int num, int gen, pdf_obj* object) {
-  std::string text = std::to_string(num) + " " + std::to_string(gen) + " obj\n";
+// "num gen obj" and the object, printed as a file holds it; false when MuPDF could not print it.
+bool ObjectText(fz_context* ctx, int num, int gen, pdf_obj* object, std::string* text) {
+  char* printed = nullptr;
   size_t length = 0;
-  char* printed = pdf_sprint_obj(ctx, nullptr, 0, &length, object, 1, 0);
-  text.append(printed, length);
+  fz_var(printed);
+  fz_try(ctx) { printed = pdf_sprint_obj(ctx, nullptr, 0, &length, object, 1, 0); }
+  fz_catch(ctx) { return false; }
+  *text = std::to_string(num) + " " + std::to_string(gen) + " obj\n";
+  text->append(printed, length);
   fz_free(ctx, printed);
-  return text;
+  return true;
 }
 
 bool EnsureSpool(Document& document) {
@@ -179,7 +182,8 @@ bool SpoolEntry(Document& document, int num, pdf_xref_entry& entry) {
     asRead->obj = nullptr;
   }
   if (!MayLetGo(ctx, entry.obj, document.pagesLookedUp)) return false;
-  std::string text = ObjectText(ctx, num, entry.gen, entry.obj);
+  std::string text;
+  if (!ObjectText(ctx, num, entry.gen, entry.obj, &text)) return false;
   int64_t at;
   if (entry.stm_ofs) {
     // A stream stays in memory unless its data follow its dictionary, unchanged, in the spool
@@ -205,13 +209,18 @@ pdf_obj* AddSpooledStream(Document& document, const unsigned char* packed, size_
   pdf_dict_put_int(ctx, dict, PDF_NAME(Length), static_cast<int64_t>(length));
   // The dictionary goes before the data, under the number the object will get, so that the
   // object can later be read from the spool whole (SpoolChangedObjects).
-  const std::string header = ObjectText(ctx, pdf_xref_len(ctx, document.doc), 0, dict) + "\nstream\n";
-  const int64_t at = Append(*document.spool,
-                            {header, std::string_view(reinterpret_cast<const char*>(packed), length), "\nendstream\nendobj\n"});
-  if (at < 0) return nullptr;  // a full disk: this stream stays in memory
+  int64_t dataAt = 0;
+  {
+    std::string header;
+    if (!ObjectText(ctx, pdf_xref_len(ctx, document.doc), 0, dict, &header)) return nullptr;
+    header += "\nstream\n";
+    const int64_t at = Append(*document.spool, {header, std::string_view(reinterpret_cast<const char*>(packed), length),
+                                                "\nendstream\nendobj\n"});
+    if (at < 0) return nullptr;  // a full disk: this stream stays in memory
+    dataAt = at + static_cast<int64_t>(header.size());
+  }
   pdf_obj* ref = pdf_add_object(ctx, document.doc, dict);
-  pdf_get_xref_entry_no_null(ctx, document.doc, pdf_to_num(ctx, ref))->stm_ofs =
-      at + static_cast<int64_t>(header.size());
+  pdf_get_xref_entry_no_null(ctx, document.doc, pdf_to_num(ctx, ref))->stm_ofs = dataAt;
   return ref;
 }
 

@@ -67,22 +67,20 @@ void WriteTrailer(fz_context* ctx, pdf_document* doc, fz_output* out, int size, 
   fz_catch(ctx) { fz_rethrow(ctx); }
 }
 
-}  // namespace
+// Per object: where it was written, its generation, whether it is in use, and whether it was in
+// memory before (what was may be held by the document's users: only what is read for the
+// writing is let go again).
+struct Entries {
+  std::vector<int64_t> offsets;
+  std::vector<int> generations;
+  std::vector<unsigned char> used;
+  std::vector<unsigned char> inMemory;
+};
 
-bool WriteInOrder(fz_context* ctx, pdf_document* doc, fz_output* out) {
-  if (pdf_has_unsaved_sigs(ctx, doc)) return false;
-
-  // Written without encryption, the document stops naming its encryption dictionary.
-  pdf_dict_del(ctx, pdf_trailer(ctx, doc), PDF_NAME(Encrypt));
-
-  const int size = pdf_xref_len(ctx, doc);
-  std::vector<int64_t> offsets(size);
-  std::vector<int> generations(size);
-  std::vector<unsigned char> used(size, 1);
-  // What was in memory before may be held by the document's users: only what is read for the
-  // writing is let go again.
-  std::vector<bool> inMemory(size);
-  for (int num = 0; num < size; ++num) inMemory[num] = pdf_get_xref_entry_no_null(ctx, doc, num)->obj != nullptr;
+// May throw; holds nothing that a throw would leak.
+void WriteAll(fz_context* ctx, pdf_document* doc, fz_output* out, Entries& e) {
+  const int size = static_cast<int>(e.used.size());
+  for (int num = 0; num < size; ++num) e.inMemory[num] = pdf_get_xref_entry_no_null(ctx, doc, num)->obj != nullptr;
 
   const int version = pdf_version(ctx, doc);
   fz_write_printf(ctx, out, "%%PDF-%d.%d\n", version / 10, version % 10);
@@ -90,22 +88,22 @@ bool WriteInOrder(fz_context* ctx, pdf_document* doc, fz_output* out) {
   for (int num = 0; num < size; ++num) {
     pdf_xref_entry* entry = pdf_get_xref_entry_no_null(ctx, doc, num);
     const char type = entry->type;
-    generations[num] = (type == 'f' || type == 'n') ? entry->gen : 0;
+    e.generations[num] = (type == 'f' || type == 'n') ? entry->gen : 0;
     if (type != 'n' && type != 'o') {
-      used[num] = 0;
+      e.used[num] = 0;
       continue;
     }
-    offsets[num] = fz_tell_output(ctx, out);
-    if (!WriteObject(ctx, doc, out, num, generations[num])) used[num] = 0;
-    if (!inMemory[num]) ReleaseObjectReadAgain(ctx, doc, num);
+    e.offsets[num] = fz_tell_output(ctx, out);
+    if (!WriteObject(ctx, doc, out, num, e.generations[num])) e.used[num] = 0;
+    if (!e.inMemory[num]) ReleaseObjectReadAgain(ctx, doc, num);
   }
 
   // The free entries chain into a list through their offsets, each one generation on.
   int lastFree = 0;
   for (int num = 0; num < size; ++num) {
-    if (used[num]) continue;
-    ++generations[num];
-    offsets[lastFree] = num;
+    if (e.used[num]) continue;
+    ++e.generations[num];
+    e.offsets[lastFree] = num;
     lastFree = num;
   }
 
@@ -113,11 +111,29 @@ bool WriteInOrder(fz_context* ctx, pdf_document* doc, fz_output* out) {
   fz_write_string(ctx, out, "xref\n");
   fz_write_printf(ctx, out, "%d %d\n", 0, size);
   for (int num = 0; num < size; ++num)
-    fz_write_printf(ctx, out, used[num] ? "%010lu %05d n \n" : "%010lu %05d f \n", offsets[num], generations[num]);
+    fz_write_printf(ctx, out, e.used[num] ? "%010lu %05d n \n" : "%010lu %05d f \n", e.offsets[num], e.generations[num]);
   fz_write_string(ctx, out, "\n");
   WriteTrailer(ctx, doc, out, size, xrefOffset);
   doc->has_xref_streams = 0;
-  return true;
+}
+
+}  // namespace
+
+bool WriteInOrder(fz_context* ctx, pdf_document* doc, fz_output* out) {
+  if (pdf_has_unsaved_sigs(ctx, doc)) return false;
+  const size_t size = static_cast<size_t>(pdf_xref_len(ctx, doc));
+  Entries entries{std::vector<int64_t>(size), std::vector<int>(size), std::vector<unsigned char>(size, 1),
+                  std::vector<unsigned char>(size)};
+  bool written = false;
+  fz_var(written);
+  fz_try(ctx) {
+    // Written without encryption, the document stops naming its encryption dictionary.
+    pdf_dict_del(ctx, pdf_trailer(ctx, doc), PDF_NAME(Encrypt));
+    WriteAll(ctx, doc, out, entries);
+    written = true;
+  }
+  fz_catch(ctx) { written = false; }
+  return written;
 }
 
 }  // namespace standin::pdf

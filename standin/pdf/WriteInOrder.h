@@ -11,9 +11,9 @@ namespace standin::pdf {
 // keeps them all; here each object read from the file only for writing it is let go once it
 // is written, so a long document is not held whole.
 //
-// Returns false, having written nothing, for a document this does not write: one with
-// signatures waiting to be completed. May throw (MuPDF errors), leaving `out` with part of a
-// file; the document may have been repaired by then.
+// Returns false, having written nothing, for a document this does not write (one with
+// signatures waiting to be completed), and false when writing failed (a MuPDF error), leaving
+// `out` with part of a file; the document may have been repaired by then.
 bool WriteInOrder(fz_context* ctx, pdf_document* doc, fz_output* out);
 
 }  // namespace standin::pdf

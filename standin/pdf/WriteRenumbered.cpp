@@ -29,6 +29,7 @@ bool Supported(fz_context* ctx, pdf_document* doc, int num, pdf_obj* obj) {
 struct Marking {
   std::vector<unsigned char> state;  // by object number
   bool supported = true;
+  bool failed = false;  // MuPDF threw
 };
 
 // A dictionary or array being looked through; `num` is the object's number when it is an object
@@ -96,7 +97,7 @@ Marking Mark(fz_context* ctx, pdf_document* doc) {
     for (const Frame& frame : stack)
       if (frame.num > 0) pdf_drop_obj(ctx, frame.container);
   }
-  fz_catch(ctx) { fz_rethrow(ctx); }
+  fz_catch(ctx) { marking.failed = true; }
   return marking;
 }
 
@@ -316,24 +317,10 @@ void WriteTrailer(fz_context* ctx, pdf_document* doc, fz_output* out, int size, 
   fz_catch(ctx) { fz_rethrow(ctx); }
 }
 
-}  // namespace
-
-bool WriteRenumbered(fz_context* ctx, pdf_document* doc, fz_output* out) {
-  if (doc->repair_attempted || doc->crypt || pdf_has_unsaved_sigs(ctx, doc)) return false;
-  const Marking marking = Mark(ctx, doc);
-  if (!marking.supported || doc->repair_attempted) return false;
-
-  // The objects kept, numbered from 1 in the order of their old numbers.
-  std::vector<int> newNumber(marking.state.size(), 0);
-  std::vector<int> oldNumber{0};
-  for (size_t num = 1; num < marking.state.size(); ++num)
-    if (marking.state[num] == kUsed) {
-      newNumber[num] = static_cast<int>(oldNumber.size());
-      oldNumber.push_back(static_cast<int>(num));
-    }
+// May throw; holds nothing that a throw would leak.
+void WriteAll(fz_context* ctx, pdf_document* doc, fz_output* out, const std::vector<int>& newNumber,
+              const std::vector<int>& oldNumber, std::vector<int64_t>& offsets) {
   const int size = static_cast<int>(oldNumber.size());
-  std::vector<int64_t> offsets(static_cast<size_t>(size), 0);
-
   const int version = pdf_version(ctx, doc);
   fz_write_printf(ctx, out, "%%PDF-%d.%d\n", version / 10, version % 10);
   fz_write_string(ctx, out, "%\xC2\xB5\xC2\xB6\n\n");
@@ -353,7 +340,32 @@ bool WriteRenumbered(fz_context* ctx, pdf_document* doc, fz_output* out) {
     fz_write_printf(ctx, out, "%010lu %05d n \n", offsets[static_cast<size_t>(num)], 0);
   fz_write_string(ctx, out, "\n");
   WriteTrailer(ctx, doc, out, size, xrefOffset, newNumber);
-  return true;
+}
+
+}  // namespace
+
+bool WriteRenumbered(fz_context* ctx, pdf_document* doc, fz_output* out) {
+  if (doc->repair_attempted || doc->crypt || pdf_has_unsaved_sigs(ctx, doc)) return false;
+  const Marking marking = Mark(ctx, doc);
+  if (marking.failed || !marking.supported || doc->repair_attempted) return false;
+
+  // The objects kept, numbered from 1 in the order of their old numbers.
+  std::vector<int> newNumber(marking.state.size(), 0);
+  std::vector<int> oldNumber{0};
+  for (size_t num = 1; num < marking.state.size(); ++num)
+    if (marking.state[num] == kUsed) {
+      newNumber[num] = static_cast<int>(oldNumber.size());
+      oldNumber.push_back(static_cast<int>(num));
+    }
+  std::vector<int64_t> offsets(oldNumber.size(), 0);
+  bool written = false;
+  fz_var(written);
+  fz_try(ctx) {
+    WriteAll(ctx, doc, out, newNumber, oldNumber, offsets);
+    written = true;
+  }
+  fz_catch(ctx) { written = false; }
+  return written;
 }
 
 }  // namespace standin::pdf

@@ -14,7 +14,8 @@ namespace standin::pdf {
 // For the copies the stand-in host writes (MuPDF's own full save of a document, read back): a
 // document with what that save never writes (object streams, references as objects, lengths or
 // filters kept elsewhere, signatures to complete, a repair) is refused, with nothing written, and
-// false returned. May throw (MuPDF errors), leaving `out` with part of a file.
+// false returned; false too when writing failed (a MuPDF error), leaving `out` with part of a
+// file.
 bool WriteRenumbered(fz_context* ctx, pdf_document* doc, fz_output* out);
 
 }  // namespace standin::pdf
