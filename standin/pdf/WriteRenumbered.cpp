@@ -41,8 +41,14 @@ struct Frame {
   int num;
 };
 
-// Marks what the trailer reaches, depth first as MuPDF does. An object is walked once, and let go
-// once walked; what remains in memory is the path from the trailer to the object being walked.
+// Below this many objects a document is held whole while it is written, as MuPDF's own save
+// holds it, and each object is read once; above, each is read twice (to mark, to write) and
+// memory stays flat.
+constexpr int kObjectsHeldWhole = 16384;
+
+// Marks what the trailer reaches, depth first as MuPDF does. An object is walked once; in a
+// document of more than kObjectsHeldWhole objects it is let go once walked, and what remains in
+// memory is the path from the trailer to the object being walked.
 // A reference out of range, or to an object that is null or cannot be read, marks nothing: MuPDF
 // writes null in its place.
 Marking Mark(fz_context* ctx, pdf_document* doc) {
@@ -61,7 +67,7 @@ Marking Mark(fz_context* ctx, pdf_document* doc) {
   };
   auto letGo = [&](pdf_obj* object, int num) {
     pdf_drop_obj(ctx, object);
-    ReleaseUnchangedObject(ctx, doc, num);
+    if (length > kObjectsHeldWhole) ReleaseUnchangedObject(ctx, doc, num);
   };
   fz_try(ctx) {
     push(pdf_trailer(ctx, doc), 0);
