@@ -136,26 +136,31 @@ void RandomOwnerPassword(char* out, size_t size) {
   snprintf(out, size, "%s", hex.c_str());
 }
 
-// Writes the document as it is, decrypted (no garbage collection, which would renumber the open
-// document's objects), into a file rather than into memory, so that a long document is not held
-// twice. The library would put clock-seeded bytes into the trailer's /ID (of the open document
-// too): the copy gets its identifier from its content instead. The objects are written in turn,
-// each let go once written (WriteInOrder); where that cannot be done, or fails, the library's own
-// save writes the same bytes, or says what is wrong.
-bool WriteUncollected(fz_context* ctx, pdf_document* doc, const char* path, char* message, size_t size) {
+// Writes `doc` into the file at `path` with one of the writers that let go of each object once
+// written (WriteInOrder, WriteRenumbered); false when the writer does not write such a document,
+// or failed: the library's own save then writes the same bytes, or says what is wrong.
+bool WriteObjectByObject(fz_context* ctx, pdf_document* doc, const char* path,
+                         bool (*writer)(fz_context*, pdf_document*, fz_output*)) {
   fz_output* out = nullptr;
   bool written = false;
   fz_var(out);
   fz_var(written);
   fz_try(ctx) {
     out = fz_new_output_with_path(ctx, path, 0);
-    written = WriteInOrder(ctx, doc, out);
+    written = writer(ctx, doc, out);
     fz_close_output(ctx, out);
   }
   fz_always(ctx) { fz_drop_output(ctx, out); }
   fz_catch(ctx) { written = false; }
-  if (written) return true;
+  return written;
+}
 
+// Writes the document as it is, decrypted (no garbage collection, which would renumber the open
+// document's objects), into a file rather than into memory, so that a long document is not held
+// twice. The library would put clock-seeded bytes into the trailer's /ID (of the open document
+// too): the copy gets its identifier from its content instead.
+bool WriteUncollected(fz_context* ctx, pdf_document* doc, const char* path, char* message, size_t size) {
+  if (WriteObjectByObject(ctx, doc, path, WriteInOrder)) return true;
   bool ok = true;
   pdf_write_options options = pdf_default_write_options;
   options.do_incremental = 0;
@@ -168,23 +173,6 @@ bool WriteUncollected(fz_context* ctx, pdf_document* doc, const char* path, char
     ok = false;
   }
   return ok;
-}
-
-// The copy written object by object (WriteRenumbered); false when it is not one written so, or
-// that failed: the library's own save then writes the same bytes, or says what is wrong.
-bool WriteRenumberedFile(fz_context* ctx, pdf_document* copy, const char* path) {
-  fz_output* out = nullptr;
-  bool written = false;
-  fz_var(out);
-  fz_var(written);
-  fz_try(ctx) {
-    out = fz_new_output_with_path(ctx, path, 0);
-    written = WriteRenumbered(ctx, copy, out);
-    fz_close_output(ctx, out);
-  }
-  fz_always(ctx) { fz_drop_output(ctx, out); }
-  fz_catch(ctx) { written = false; }
-  return written;
 }
 
 // Reopens the written file and saves it with garbage collection and compression, encrypted as
@@ -227,7 +215,8 @@ bool WriteCollected(fz_context* ctx, const char* from, const Encryption& encrypt
     copy = pdf_open_document(ctx, from);
     unlink(from);
     PrepareIdentifier(ctx, copy);
-    if (encrypting || !WriteRenumberedFile(ctx, copy, path)) pdf_save_document(ctx, copy, path, &options);
+    if (encrypting || !WriteObjectByObject(ctx, copy, path, WriteRenumbered))
+      pdf_save_document(ctx, copy, path, &options);
   }
   fz_always(ctx) { pdf_drop_document(ctx, copy); }
   fz_catch(ctx) {

@@ -51,21 +51,6 @@ bool WriteObject(fz_context* ctx, pdf_document* doc, fz_output* out, int num, in
   return written;
 }
 
-void WriteTrailer(fz_context* ctx, pdf_document* doc, fz_output* out, int size, int64_t xrefOffset) {
-  pdf_obj* trailer = pdf_new_dict(ctx, doc, 5);
-  fz_try(ctx) {
-    pdf_dict_put_drop(ctx, trailer, PDF_NAME(Size), pdf_new_int(ctx, size));
-    pdf_obj* original = pdf_trailer(ctx, doc);
-    for (pdf_obj* key : {PDF_NAME(Info), PDF_NAME(Root), PDF_NAME(ID)})
-      if (pdf_obj* value = pdf_dict_get(ctx, original, key)) pdf_dict_put(ctx, trailer, key, value);
-    fz_write_string(ctx, out, "trailer\n");
-    pdf_print_obj(ctx, out, trailer, 1, 0);
-    fz_write_string(ctx, out, "\n");
-    fz_write_printf(ctx, out, "startxref\n%lu\n%%%%EOF\n", xrefOffset);
-  }
-  fz_always(ctx) { pdf_drop_obj(ctx, trailer); }
-  fz_catch(ctx) { fz_rethrow(ctx); }
-}
 
 // Per object: where it was written, its generation, whether it is in use, and whether it was in
 // memory before (what was may be held by the document's users: only what is read for the
@@ -113,11 +98,27 @@ void WriteAll(fz_context* ctx, pdf_document* doc, fz_output* out, Entries& e) {
   for (int num = 0; num < size; ++num)
     fz_write_printf(ctx, out, e.used[num] ? "%010lu %05d n \n" : "%010lu %05d f \n", e.offsets[num], e.generations[num]);
   fz_write_string(ctx, out, "\n");
-  WriteTrailer(ctx, doc, out, size, xrefOffset);
+  WriteFileTrailer(ctx, doc, out, pdf_trailer(ctx, doc), size, xrefOffset);
   doc->has_xref_streams = 0;
 }
 
 }  // namespace
+
+void WriteFileTrailer(fz_context* ctx, pdf_document* doc, fz_output* out, pdf_obj* from, int size,
+                      int64_t xrefOffset) {
+  pdf_obj* trailer = pdf_new_dict(ctx, doc, 5);
+  fz_try(ctx) {
+    pdf_dict_put_drop(ctx, trailer, PDF_NAME(Size), pdf_new_int(ctx, size));
+    for (pdf_obj* key : {PDF_NAME(Info), PDF_NAME(Root), PDF_NAME(ID)})
+      if (pdf_obj* value = pdf_dict_get(ctx, from, key)) pdf_dict_put(ctx, trailer, key, value);
+    fz_write_string(ctx, out, "trailer\n");
+    pdf_print_obj(ctx, out, trailer, 1, 0);
+    fz_write_string(ctx, out, "\n");
+    fz_write_printf(ctx, out, "startxref\n%lu\n%%%%EOF\n", xrefOffset);
+  }
+  fz_always(ctx) { pdf_drop_obj(ctx, trailer); }
+  fz_catch(ctx) { fz_rethrow(ctx); }
+}
 
 bool WriteInOrder(fz_context* ctx, pdf_document* doc, fz_output* out) {
   if (pdf_has_unsaved_sigs(ctx, doc)) return false;

@@ -16,4 +16,9 @@ namespace standin::pdf {
 // `out` with part of a file; the document may have been repaired by then.
 bool WriteInOrder(fz_context* ctx, pdf_document* doc, fz_output* out);
 
+// The end of a file as MuPDF's full save writes it, after the cross-reference table that starts at
+// `xrefOffset`: a trailer with /Size and the /Info, /Root and /ID of `from`. May throw.
+void WriteFileTrailer(fz_context* ctx, pdf_document* doc, fz_output* out, pdf_obj* from, int size,
+                      int64_t xrefOffset);
+
 }  // namespace standin::pdf

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "pdf/ObjectCache.h"
+#include "pdf/WriteInOrder.h"
 
 namespace standin::pdf {
 
@@ -301,25 +302,12 @@ void WriteObject(fz_context* ctx, pdf_document* doc, fz_output* out, int old, in
   fz_catch(ctx) { fz_rethrow(ctx); }
 }
 
+// The trailer with its references renumbered.
 void WriteTrailer(fz_context* ctx, pdf_document* doc, fz_output* out, int size, int64_t xrefOffset,
                   const std::vector<int>& newNumber) {
   pdf_obj* renumbered = Renumbered(ctx, doc, pdf_trailer(ctx, doc), newNumber);
-  pdf_obj* trailer = nullptr;
-  fz_var(trailer);
-  fz_try(ctx) {
-    trailer = pdf_new_dict(ctx, doc, 5);
-    pdf_dict_put_drop(ctx, trailer, PDF_NAME(Size), pdf_new_int(ctx, size));
-    for (pdf_obj* key : {PDF_NAME(Info), PDF_NAME(Root), PDF_NAME(ID)})
-      if (pdf_obj* value = pdf_dict_get(ctx, renumbered, key)) pdf_dict_put(ctx, trailer, key, value);
-    fz_write_string(ctx, out, "trailer\n");
-    pdf_print_obj(ctx, out, trailer, 1, 0);
-    fz_write_string(ctx, out, "\n");
-    fz_write_printf(ctx, out, "startxref\n%lu\n%%%%EOF\n", xrefOffset);
-  }
-  fz_always(ctx) {
-    pdf_drop_obj(ctx, trailer);
-    pdf_drop_obj(ctx, renumbered);
-  }
+  fz_try(ctx) { WriteFileTrailer(ctx, doc, out, renumbered, size, xrefOffset); }
+  fz_always(ctx) { pdf_drop_obj(ctx, renumbered); }
   fz_catch(ctx) { fz_rethrow(ctx); }
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -16,6 +18,24 @@
 #include "pdf/TextPage.h"
 
 namespace standin::pdf::testing {
+
+// The PDF files of a folder, sorted.
+inline std::vector<std::string> PdfFilesIn(const std::string& folder) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    if (entry.path().extension() == ".pdf") files.push_back(entry.path().string());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// Every test document: the samples, the hostile files and the scanned pages.
+inline std::vector<std::string> AllTestDocuments() {
+  std::vector<std::string> files = PdfFilesIn(VM_TEST_DATA_DIR);
+  for (const char* folder : {"/hostile", "/scanned"})
+    for (const std::string& file : PdfFilesIn(std::string(VM_TEST_DATA_DIR) + folder)) files.push_back(file);
+  return files;
+}
 
 struct RefChar {
   int c;

@@ -53,21 +53,10 @@ std::string Written(const std::string& path, Writer writer, bool edit = false, b
   return result;
 }
 
-std::vector<std::string> Files(const std::string& folder) {
-  std::vector<std::string> files;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-    if (entry.path().extension() == ".pdf") files.push_back(entry.path().string());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 std::string Data(const std::string& name) { return std::string(VM_TEST_DATA_DIR) + "/" + name; }
 
 TEST(PdfWriteInOrder, WritesTheLibrarysBytesForEveryTestDocument) {
-  std::vector<std::string> files = Files(VM_TEST_DATA_DIR);
-  for (const char* folder : {"/hostile", "/scanned"})
-    for (const std::string& file : Files(std::string(VM_TEST_DATA_DIR) + folder)) files.push_back(file);
+  const std::vector<std::string> files = testing::AllTestDocuments();
   ASSERT_GT(files.size(), 40u);
   for (const std::string& file : files) {
     const std::string library = Written(file, Writer::kLibrary);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "PdfTestUtil.h"
 #include "pdf/Document.h"
 #include "pdf/WriteInOrder.h"
 #include "pdf/WriteRenumbered.h"
@@ -22,21 +23,6 @@ std::string TempFile(const std::string& name) {
   return (std::filesystem::temp_directory_path() / ("vm_renumbered_" + std::to_string(getpid()) + "_" + name)).string();
 }
 
-std::vector<std::string> Files(const std::string& folder) {
-  std::vector<std::string> files;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
-    if (entry.path().extension() == ".pdf") files.push_back(entry.path().string());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
-std::vector<std::string> Corpus() {
-  std::vector<std::string> files = Files(VM_TEST_DATA_DIR);
-  for (const char* folder : {"/hostile", "/scanned"})
-    for (const std::string& file : Files(std::string(VM_TEST_DATA_DIR) + folder)) files.push_back(file);
-  return files;
-}
 
 enum class Writer { kLibrary, kRenumbered };
 
@@ -114,7 +100,7 @@ std::string FirstCopy(const std::string& path, const std::string& name) {
 
 TEST(PdfWriteRenumbered, WritesTheLibrarysBytesForTheHostsCopies) {
   int copies = 0;
-  for (const std::string& file : Corpus()) {
+  for (const std::string& file : testing::AllTestDocuments()) {
     const std::string copy = FirstCopy(file, "first.pdf");
     if (copy.empty()) continue;  // a file the host does not open
     ++copies;
@@ -133,7 +119,7 @@ TEST(PdfWriteRenumbered, WritesTheLibrarysBytesForTheHostsCopies) {
 // before anything is written.
 TEST(PdfWriteRenumbered, WritesTheLibrarysBytesOrRefusesFilesAsTheyCome) {
   int written = 0;
-  for (const std::string& file : Corpus()) {
+  for (const std::string& file : testing::AllTestDocuments()) {
     const Written renumbered = Write(file, Writer::kRenumbered);
     if (renumbered.bytes.rfind("error: ", 0) == 0) continue;  // encrypted, damaged beyond reading
     if (renumbered.refused) {
