@@ -6,7 +6,6 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
-#include <algorithm>
 
 #include "pdf/Document.h"
 #include "pdf/ObjectCache.h"
