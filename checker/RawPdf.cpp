@@ -6,6 +6,8 @@ extern "C" {
 #include <mupdf/fitz.h>
 }
 
+#include "pdf/LargeBlocks.h"
+
 #include <cctype>
 #include <charconv>
 #include <limits>
@@ -43,7 +45,7 @@ bool Decode(std::string_view raw, const std::vector<std::string>& filters, std::
         f != "ASCIIHexDecode" && f != "AHx" && f != "LZWDecode" && f != "LZW" &&
         f != "RunLengthDecode" && f != "RL")
       return false;
-  fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_UNLIMITED);
+  fz_context* ctx = standin::pdf::NewContextWithMappedLargeBlocks(FZ_STORE_UNLIMITED);
   if (!ctx) return false;
   // Encrypted or damaged data is expected here and reported through the result, not printed.
   fz_set_error_callback(ctx, [](void*, const char*) {}, nullptr);

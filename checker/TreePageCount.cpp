@@ -8,6 +8,8 @@ extern "C" {
 #include <mupdf/pdf.h>
 }
 
+#include "pdf/LargeBlocks.h"
+
 namespace checker {
 
 namespace {
@@ -57,7 +59,7 @@ long CountLeaves(fz_context* ctx, pdf_obj* root) {
 }  // namespace
 
 long TreePageCount(const std::string& path) {
-  fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
+  fz_context* ctx = standin::pdf::NewContextWithMappedLargeBlocks();
   if (!ctx) return -1;
   fz_set_warning_callback(ctx, nullptr, nullptr);
   fz_set_error_callback(ctx, nullptr, nullptr);

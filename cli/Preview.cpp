@@ -13,6 +13,8 @@ extern "C" {
 #include <mupdf/pdf.h>
 }
 
+#include "pdf/LargeBlocks.h"
+
 namespace cli {
 
 namespace {
@@ -32,7 +34,7 @@ PagesToMatches ByPage(const vm::PiMatchList& matches) {
 }
 
 struct Renderer {
-  fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
+  fz_context* ctx = standin::pdf::NewContextWithMappedLargeBlocks();
   ~Renderer() { fz_drop_context(ctx); }
 };
 

@@ -4,6 +4,7 @@
 
 #include "core/Application.h"
 #include "pdf/Document.h"
+#include "pdf/LargeBlocks.h"
 
 namespace standin {
 
@@ -143,7 +144,7 @@ bool RenderPage(HostHandle document, int pageIndex, float zoom, PageImage* image
 }
 
 bool WritePng(const PageImage& image, const std::string& path) {
-  fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_UNLIMITED);
+  fz_context* ctx = pdf::NewContextWithMappedLargeBlocks(FZ_STORE_UNLIMITED);
   if (!ctx) return false;
   bool ok = true;
   fz_pixmap* pixmap = nullptr;

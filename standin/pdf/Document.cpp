@@ -8,6 +8,7 @@
 
 #include "pdf/FieldTree.h"
 #include "pdf/FontLookup.h"
+#include "pdf/LargeBlocks.h"
 #include "pdf/ObjectCache.h"
 #include "pdf/Fonts.h"
 #include "pdf/Page.h"
@@ -55,7 +56,7 @@ Document::~Document() {
 }
 
 fz_context* NewContext() {
-  fz_context* ctx = fz_new_context(nullptr, nullptr, FZ_STORE_DEFAULT);
+  fz_context* ctx = NewContextWithMappedLargeBlocks();
   if (ctx) {
     // Warnings about damaged files are expected; the caller decides what to report.
     fz_set_warning_callback(ctx, nullptr, nullptr);

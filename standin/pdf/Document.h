@@ -91,8 +91,8 @@ pdf_obj* PageObjectAt(Document& document, int index);
 // document is destroyed.
 Page* GetPage(Document& document, int index);
 
-// A MuPDF context as every document of the stand-in has: warnings and errors not printed. Null
-// when out of memory.
+// A MuPDF context as every document of the stand-in has: warnings and errors not printed, large
+// blocks mapped (NewContextWithMappedLargeBlocks). Null when out of memory.
 fz_context* NewContext();
 
 // Full rewrite with garbage collection (never incremental): what no page references is gone. A
