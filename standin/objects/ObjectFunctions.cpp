@@ -42,20 +42,39 @@ std::unique_ptr<FreeObject> CloneFree(const FreeObject& node) {
   return copy;
 }
 
+// A number for a new copy: one a deleted copy had (which no object refers to), else a new one.
+int NumberForCopy(pdf::Document& document) {
+  fz_context* ctx = document.ctx;
+  while (!document.freeCopyNumbers.empty()) {
+    const int number = document.freeCopyNumbers.back();
+    document.freeCopyNumbers.pop_back();
+    pdf_xref_entry* entry = nullptr;
+    Try(ctx, [&] { entry = pdf_get_xref_entry(ctx, document.doc, number); });
+    if (entry && entry->type == 0) return number;
+  }
+  int number = 0;
+  Try(ctx, [&] { number = pdf_create_object(ctx, document.doc); });
+  return number;
+}
+
 // A new indirect stream with the raw bytes and a copy of the dictionary of stream `number`.
 int CopyStream(pdf::Document& document, int number) {
   fz_context* ctx = document.ctx;
   fz_buffer* raw = nullptr;
   pdf_obj* dictionary = nullptr;
   pdf_obj* ref = nullptr;
+  const int copyNumber = NumberForCopy(document);
+  if (copyNumber <= 0) return 0;
   int copy = 0;
   Try(ctx, [&] {
     raw = pdf_load_raw_stream_number(ctx, document.doc, number);
     pdf_obj* original = pdf_load_object(ctx, document.doc, number);
     dictionary = pdf_deep_copy_obj(ctx, original);
     pdf_drop_obj(ctx, original);
-    ref = pdf_add_stream(ctx, document.doc, raw, dictionary, 1);
-    copy = pdf_to_num(ctx, ref);
+    pdf_update_object(ctx, document.doc, copyNumber, dictionary);
+    ref = pdf_new_indirect(ctx, document.doc, copyNumber, 0);
+    pdf_update_stream(ctx, document.doc, ref, raw, 1);
+    copy = copyNumber;
   });
   pdf_drop_obj(ctx, ref);
   pdf_drop_obj(ctx, dictionary);

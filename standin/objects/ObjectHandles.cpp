@@ -134,8 +134,13 @@ bool ReleaseOwned(ObjectHandle* handle) {
     // Undo copies of every page's content would otherwise stay in memory until the document
     // is saved or closed.
     fz_context* ctx = handle->document->ctx;
-    fz_try(ctx) { pdf_delete_object(ctx, handle->document->doc, handle->number); }
+    bool deleted = false;
+    fz_try(ctx) {
+      pdf_delete_object(ctx, handle->document->doc, handle->number);
+      deleted = true;
+    }
     fz_catch(ctx) { /* the copy stays until the document is saved, which leaves it out */ }
+    if (deleted) handle->document->freeCopyNumbers.push_back(handle->number);
   }
   delete handle;
   return true;

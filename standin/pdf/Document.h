@@ -44,6 +44,10 @@ struct Document {
   bool spoolUnavailable = false;  // tried, and this document cannot spool
   // MuPDF has looked a page up by its index (LoadPage): the page dictionaries are kept.
   bool pagesLookedUp = false;
+  // Numbers of stream copies made for undo records and deleted since, none of them in any file:
+  // the next copy takes one again. MuPDF never gives a number out twice, and its tables hold an
+  // entry for every number up to the last (two more a page for these copies alone).
+  std::vector<int> freeCopyNumbers;
 
   Document();
   ~Document();

@@ -85,24 +85,39 @@ TEST_F(ObjectsTest, KindsOfPageEntriesArrayElementsAndNoStream) {
 }
 
 // A deep copy of a stream is a new object only its handle knows: released without having been
-// given to the document, it leaves the document (undo copies of long documents add up); given,
-// it stays; a shallow copy is the stream itself and stays.
+// given to the document, it leaves the document (undo copies of long documents add up) and its
+// number is taken by the next copy, so that page after page of copies does not lengthen the
+// document's tables; given, it stays; a shallow copy is the stream itself and stays.
 TEST_F(ObjectsTest, AStreamCopyReleasedWithoutBeingGivenLeavesTheDocument) {
   HostHandle page = Open({"BT /F1 12 Tf 72 700 Td (Hello) Tj ET"});
   const std::string before = ContentsThroughHost(page);
   HostHandle contents = HOST(67, 2)(page, "Contents");
   fz_context* ctx = pdf_->ctx;
   auto isStream = [&](int number) { return pdf_obj_num_is_stream(ctx, pdf_->doc, number) != 0; };
+  auto numberOf = [](HostHandle handle) { return static_cast<standin::objects::ObjectHandle*>(handle)->number; };
 
   HostHandle dropped = HOST(61, 3)(contents, 1);
-  const int droppedNumber = static_cast<standin::objects::ObjectHandle*>(dropped)->number;
+  const int droppedNumber = numberOf(dropped);
   ASSERT_TRUE(isStream(droppedNumber));
+  const int length = pdf_xref_len(ctx, pdf_->doc);
   HOST(61, 7)(dropped);
   EXPECT_FALSE(isStream(droppedNumber));
+
+  for (int round = 0; round < 100; ++round) {
+    HostHandle again = HOST(61, 3)(contents, 1);
+    ASSERT_EQ(numberOf(again), droppedNumber) << round;
+    HOST(61, 7)(again);
+  }
+  EXPECT_EQ(pdf_xref_len(ctx, pdf_->doc), length);
 
   const int given = HOST(34, 42)(pdf_, HOST(61, 3)(contents, 1));
   ASSERT_GT(given, 0);
   EXPECT_TRUE(isStream(given));
+  HOST(67, 23)(page, "Contents", pdf_, given);
+  EXPECT_EQ(ContentsThroughHost(page), before) << "a copy under a number given out again holds its own bytes";
+  HostHandle next = HOST(61, 3)(HOST(67, 2)(page, "Contents"), 1);
+  EXPECT_NE(numberOf(next), given) << "a copy the document refers to keeps its number";
+  HOST(61, 7)(next);
 
   HOST(61, 7)(HOST(61, 3)(contents, 0));
   EXPECT_EQ(ContentsThroughHost(page), before);
