@@ -105,8 +105,7 @@ DocumentReading VisitThroughDocument(const std::string& path, FileBytes& bytes,
     ForEachRawObject(bytes.View(), visit, doneUpTo);
     return reading;
   }
-  for (size_t i = 0; i < seen.size(); ++i)
-    if (seen[i]) reading.reachable.insert(static_cast<int>(i));
+  reading.reachable = std::move(seen);
   const bool encrypted = IsEncrypted(ctx, document->doc);
   ForEachRawObject(
       bytes.View(),

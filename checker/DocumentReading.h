@@ -2,7 +2,6 @@
 #pragma once
 
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -12,10 +11,15 @@
 namespace checker {
 
 struct DocumentReading {
-  // Object numbers reachable from the trailer (through every dictionary, array and stream
-  // dictionary).
-  std::set<int> reachable;
+  // Indexed by object number: 1 for the objects reachable from the trailer (through every
+  // dictionary, array and stream dictionary). A byte a number, not a set: a long document has
+  // tens of thousands.
+  std::vector<char> reachable;
   std::string error;  // set when the file cannot be opened or its objects cannot be read
+
+  bool Reaches(int number) const {
+    return number >= 0 && static_cast<size_t>(number) < reachable.size() && reachable[static_cast<size_t>(number)];
+  }
 };
 
 // Opens the file once: finds what the trailer reaches, and gives `visit` every raw object of the

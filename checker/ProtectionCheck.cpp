@@ -320,7 +320,7 @@ void CheckRawFile(const CheckInput& input, const MaskedRuns& runs, const RawFile
     result.failures.push_back("cannot read the protected file: " + copy.reading.error);
   } else {
     for (int number : copy.numbers)
-      if (!copy.reading.reachable.count(number))
+      if (!copy.reading.Reaches(number))
         result.failures.push_back("object " + std::to_string(number) + " is in the file but nothing refers to it");
   }
 
