@@ -9,6 +9,7 @@
 
 #include "pdf/Document.h"
 #include "pdf/ObjectCache.h"
+#include "pdf/UpdateSection.h"
 
 namespace standin::pdf {
 
@@ -223,6 +224,8 @@ pdf_obj* AddSpooledStream(Document& document, const unsigned char* packed, size_
   return ref;
 }
 
+bool InSpool(int64_t offset) { return offset >= kSpoolBase; }
+
 int SpoolChangedObjects(Document& document) {
   pdf_document* doc = document.doc;
   if (!doc || doc->num_incremental_sections != 1 || doc->num_xref_sections < 2 || doc->xref_base != 0 ||
@@ -231,10 +234,11 @@ int SpoolChangedObjects(Document& document) {
   fz_context* ctx = document.ctx;
   int moved = 0;
   fz_var(moved);
+  const std::vector<bool> written = WrittenUpdateEntries(doc);
+  pdf_xref_subsec* sub = doc->xref_sections[0].subsec;
   fz_try(ctx) {
-    for (pdf_xref_subsec* sub = doc->xref_sections[0].subsec; sub; sub = sub->next)
-      for (int i = 0; i < sub->len; ++i)
-        if (SpoolEntry(document, sub->start + i, sub->table[i])) ++moved;
+    for (int i = 0; sub && i < sub->len && i < static_cast<int>(written.size()); ++i)
+      if (written[i] && SpoolEntry(document, i, sub->table[i])) ++moved;
   }
   fz_catch(ctx) {}  // what went stays gone (it reads back); the rest stays in memory
   return moved;

@@ -27,4 +27,7 @@ pdf_obj* AddSpooledStream(Document& document, const unsigned char* packed, size_
 // where objects may be let go (see ReleaseUnchangedObjects).
 int SpoolChangedObjects(Document& document);
 
+// Whether `offset`, as the document reads its file, lies in the spool.
+bool InSpool(int64_t offset);
+
 }  // namespace standin::pdf

@@ -9,6 +9,7 @@
 #include "pdf/FieldTree.h"
 #include "pdf/FontLookup.h"
 #include "pdf/LargeBlocks.h"
+#include "pdf/UpdateSection.h"
 #include "pdf/ObjectCache.h"
 #include "pdf/Fonts.h"
 #include "pdf/Page.h"
@@ -50,6 +51,7 @@ Document::~Document() {
   for (pdf_obj* page : pageObjects) pdf_drop_obj(ctx, page);
   if (ctx) {
     ForgetFontLookups(doc);
+    EmptyUpdateSection(ctx, doc);
     pdf_drop_document(ctx, doc);
     fz_drop_context(ctx);
   }

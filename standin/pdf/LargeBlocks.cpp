@@ -108,6 +108,7 @@ void* Reallocate(void* user, void* at, size_t size) {
         return moved;
       }
       const size_t length = WholePages(size);
+      if (length == block.length) return at;
       void* moved = mremap(at, block.length, length, MREMAP_MAYMOVE);
       if (moved == MAP_FAILED) return nullptr;
       block = {moved, length};
@@ -137,6 +138,15 @@ fz_context* NewContextWithMappedLargeBlocks(size_t maxStore) {
   return fz_new_context(&alloc, nullptr, maxStore);
 }
 
+void* NewZeroedBlock(fz_context* ctx, size_t size) {
+  if (ctx->alloc.malloc == Allocate && size >= kLargeBlock) {
+    MappedBlocks& mapped = Mapped();
+    std::lock_guard<std::mutex> hold(mapped.lock);
+    if (void* at = MapBlock(mapped, size)) return at;  // new pages read as zero
+  }
+  return fz_calloc(ctx, 1, size);
+}
+
 size_t MappedLargeBlockBytes() {
   MappedBlocks& mapped = Mapped();
   std::lock_guard<std::mutex> hold(mapped.lock);
@@ -148,6 +158,8 @@ size_t MappedLargeBlockBytes() {
 #else
 
 fz_context* NewContextWithMappedLargeBlocks(size_t maxStore) { return fz_new_context(nullptr, nullptr, maxStore); }
+
+void* NewZeroedBlock(fz_context* ctx, size_t size) { return fz_calloc(ctx, 1, size); }
 
 size_t MappedLargeBlockBytes() { return 0; }
 

@@ -14,6 +14,11 @@ namespace standin::pdf {
 // through any context made here, so every MuPDF context of the program is made here. Null when MuPDF cannot make a context.
 fz_context* NewContextWithMappedLargeBlocks(size_t maxStore = FZ_STORE_DEFAULT);
 
+// A block of `size` zero bytes for `ctx`, freed with fz_free. Mapped for a context made above, its
+// pages take memory only once used: a large table of which little is used stays small. Throws
+// (MuPDF) when out of memory.
+void* NewZeroedBlock(fz_context* ctx, size_t size);
+
 // Bytes in the blocks mapped now, for every context (0 where blocks are not mapped).
 size_t MappedLargeBlockBytes();
 

@@ -1,6 +1,7 @@
 #include "pdf/ObjectCache.h"
 
 #include "pdf/ContentSpool.h"
+#include "pdf/UpdateSection.h"
 
 namespace standin::pdf {
 
@@ -115,8 +116,12 @@ bool ReleaseObjectReadAgain(fz_context* ctx, pdf_document* doc, int num) {
 }
 
 int ReleaseUnchangedObjects(Document& document) {
-  if (Releasable(document.ctx, document.doc)) SpoolChangedObjects(document);
-  return ReleaseUnchangedObjects(document.ctx, document.doc, document.pagesLookedUp);
+  if (!Releasable(document.ctx, document.doc)) return 0;
+  SpoolChangedObjects(document);
+  const int released = ReleaseUnchangedObjects(document.ctx, document.doc, document.pagesLookedUp);
+  // Last: letting go reads the update entry of every object it looks at.
+  MoveSpooledEntries(document);
+  return released;
 }
 
 pdf_page* LoadPage(Document& document, int index) {

@@ -12,7 +12,8 @@ namespace standin::pdf {
 // MuPDF has looked a page up by its index (LoadPage). Returns how many were dropped. Does
 // nothing for a document that was repaired when opened (the repair changes objects without
 // recording it). With the document's own call, the changed and new objects go to the content
-// spool first (SpoolChangedObjects) and are dropped too. Call between pages only, with no
+// spool first (SpoolChangedObjects) and are dropped too, and their entries then leave the update
+// section (MoveSpooledEntries). Call between pages only, with no
 // borrowed pointer into the document's objects held: the objects of the previous pages,
 // resolved but not kept, are gone afterwards. (The host's own call also waits while handles of
 // direct objects are out.)

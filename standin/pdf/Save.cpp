@@ -17,6 +17,7 @@
 
 #include "pdf/Document.h"
 #include "pdf/FileIdentifier.h"
+#include "pdf/UpdateSection.h"
 #include "pdf/WriteInOrder.h"
 #include "pdf/WriteRenumbered.h"
 
@@ -159,8 +160,15 @@ bool WriteObjectByObject(fz_context* ctx, pdf_document* doc, const char* path,
 // document's objects), into a file rather than into memory, so that a long document is not held
 // twice. The library would put clock-seeded bytes into the trailer's /ID (of the open document
 // too): the copy gets its identifier from its content instead.
-bool WriteUncollected(fz_context* ctx, pdf_document* doc, const char* path, char* message, size_t size) {
-  if (WriteObjectByObject(ctx, doc, path, WriteInOrder)) return true;
+bool WriteUncollected(Document& document, const char* path, char* message, size_t size) {
+  fz_context* ctx = document.ctx;
+  pdf_document* doc = document.doc;
+  // The writer reads every number's entry; read, the update section's would all take memory.
+  UpdatesSetAside aside;
+  SetUpdatesAside(document, &aside);
+  const bool written = WriteObjectByObject(ctx, doc, path, WriteInOrder);
+  PutUpdatesBack(document, aside);
+  if (written) return true;
   bool ok = true;
   pdf_write_options options = pdf_default_write_options;
   options.do_incremental = 0;
@@ -268,7 +276,7 @@ bool BeginSave(Document& document, const std::string& path, PendingSave* pending
   const Encryption encryption = EncryptionOf(ctx, document.doc);
   save.encryptMethod = encryption.method;
   save.permissions = encryption.permissions;
-  if (!WriteUncollected(ctx, document.doc, save.uncollected.c_str(), message, sizeof message)) {
+  if (!WriteUncollected(document, save.uncollected.c_str(), message, sizeof message)) {
     unlink(save.uncollected.c_str());
     unlink(save.temporary.c_str());
     *error = std::string("Cannot write the document: ") + message;
