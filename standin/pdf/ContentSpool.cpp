@@ -9,6 +9,7 @@
 
 #include "pdf/Document.h"
 #include "pdf/ObjectCache.h"
+#include "pdf/PdfUtil.h"
 #include "pdf/UpdateSection.h"
 
 namespace standin::pdf {
@@ -154,13 +155,8 @@ bool EnsureSpool(Document& document) {
 // The copy MuPDF left of object `num` as read, in the first of the file's own sections that
 // defines it, when it was changed; null when it is new.
 pdf_xref_entry* AsRead(pdf_document* doc, int num) {
-  for (int s = doc->num_incremental_sections; s < doc->num_xref_sections; ++s) {
-    pdf_xref& section = doc->xref_sections[s];
-    if (num >= section.num_objects) continue;
-    for (pdf_xref_subsec* sub = section.subsec; sub; sub = sub->next)
-      if (num >= sub->start && num < sub->start + sub->len && sub->table[num - sub->start].type)
-        return &sub->table[num - sub->start];
-  }
+  for (int s = doc->num_incremental_sections; s < doc->num_xref_sections; ++s)
+    if (pdf_xref_entry* entry = EntryIn(doc->xref_sections[s], num); entry && entry->type) return entry;
   return nullptr;
 }
 

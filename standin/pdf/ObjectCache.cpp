@@ -1,6 +1,7 @@
 #include "pdf/ObjectCache.h"
 
 #include "pdf/ContentSpool.h"
+#include "pdf/PdfUtil.h"
 #include "pdf/UpdateSection.h"
 
 namespace standin::pdf {
@@ -52,14 +53,11 @@ bool Releasable(fz_context* ctx, pdf_document* doc) {
 // The section MuPDF reads object `num` through, the first that defines it, with its entry in
 // *entry when given; -1 when none does.
 int DefiningSection(pdf_document* doc, int num, pdf_xref_entry** entry = nullptr) {
-  for (int s = 0; s < doc->num_xref_sections; ++s) {
-    if (num >= doc->xref_sections[s].num_objects) continue;
-    for (pdf_xref_subsec* sub = doc->xref_sections[s].subsec; sub; sub = sub->next)
-      if (num >= sub->start && num < sub->start + sub->len && sub->table[num - sub->start].type) {
-        if (entry) *entry = &sub->table[num - sub->start];
-        return s;
-      }
-  }
+  for (int s = 0; s < doc->num_xref_sections; ++s)
+    if (pdf_xref_entry* found = EntryIn(doc->xref_sections[s], num); found && found->type) {
+      if (entry) *entry = found;
+      return s;
+    }
   return -1;
 }
 

@@ -41,4 +41,11 @@ fz_matrix PageTransform(fz_context* ctx, pdf_obj* pageDictionary) {
   return transform;
 }
 
+pdf_xref_entry* EntryIn(pdf_xref& section, int num) {
+  if (num < 0 || num >= section.num_objects) return nullptr;
+  for (pdf_xref_subsec* sub = section.subsec; sub; sub = sub->next)
+    if (num >= sub->start && num < sub->start + sub->len) return &sub->table[num - sub->start];
+  return nullptr;
+}
+
 }  // namespace standin::pdf

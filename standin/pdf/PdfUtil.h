@@ -17,6 +17,10 @@ pdf_obj* ParseObject(fz_context* ctx, pdf_document* doc, const char* text);
 // The decoded data of a stream object, or empty on failure.
 std::string StreamData(fz_context* ctx, pdf_obj* stream);
 
+// Entry `num` of one cross-reference section, whatever its type; null when the section does not
+// cover the number.
+pdf_xref_entry* EntryIn(pdf_xref& section, int num);
+
 // Page transform from the page's default user space to MuPDF's device space (y down).
 fz_matrix PageTransform(fz_context* ctx, pdf_obj* pageDictionary);
 

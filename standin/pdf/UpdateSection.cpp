@@ -7,6 +7,7 @@
 #include "pdf/ContentSpool.h"
 #include "pdf/Document.h"
 #include "pdf/LargeBlocks.h"
+#include "pdf/PdfUtil.h"
 
 #if defined(__linux__) && !defined(_WIN32)
 #include <sys/mman.h>
@@ -43,14 +44,6 @@ bool Rearrangeable(const Document& document) {
 bool LivesOutsideMemory(const pdf_xref_entry& entry) {
   if (entry.obj || entry.stm_buf) return false;
   return (entry.type == 'n' && InSpool(entry.ofs)) || entry.type == 'f';
-}
-
-// Entry `num` of a section, or null when the section does not cover it.
-pdf_xref_entry* EntryIn(pdf_xref& section, int num) {
-  if (num >= section.num_objects) return nullptr;
-  for (pdf_xref_subsec* sub = section.subsec; sub; sub = sub->next)
-    if (num >= sub->start && num < sub->start + sub->len) return &sub->table[num - sub->start];
-  return nullptr;
 }
 
 // Whether update entry `num` may move into the file's newest section `file`: it lives outside
