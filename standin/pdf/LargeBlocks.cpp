@@ -60,8 +60,10 @@ int Find(const MappedBlocks& mapped, const void* at) {
 
 void Forget(MappedBlocks& mapped, int i) { mapped.blocks[i] = mapped.blocks[--mapped.count]; }
 
-// Under mapped.lock.
-void* MapBlock(MappedBlocks& mapped, size_t size) {
+// A new block of whole pages, which read as zero; null when none may be mapped.
+void* MapBlock(size_t size) {
+  MappedBlocks& mapped = Mapped();
+  std::lock_guard<std::mutex> hold(mapped.lock);
   if (mapped.count == kMaxMapped) return nullptr;
   const size_t length = WholePages(size);
   void* at = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -71,11 +73,8 @@ void* MapBlock(MappedBlocks& mapped, size_t size) {
 }
 
 void* Allocate(void*, size_t size) {
-  if (size >= kLargeBlock) {
-    MappedBlocks& mapped = Mapped();
-    std::lock_guard<std::mutex> hold(mapped.lock);
-    if (void* at = MapBlock(mapped, size)) return at;
-  }
+  if (size >= kLargeBlock)
+    if (void* at = MapBlock(size)) return at;
   return malloc(size);
 }
 
@@ -94,8 +93,8 @@ void Free(void*, void* at) {
 
 void* Reallocate(void* user, void* at, size_t size) {
   if (!at) return Allocate(user, size);
-  MappedBlocks& mapped = Mapped();
   if (MayBeMapped(at)) {
+    MappedBlocks& mapped = Mapped();
     std::lock_guard<std::mutex> hold(mapped.lock);
     if (const int i = Find(mapped, at); i >= 0) {
       MappedBlock& block = mapped.blocks[i];
@@ -117,12 +116,7 @@ void* Reallocate(void* user, void* at, size_t size) {
   }
   if (size >= kLargeBlock) {
     const size_t had = malloc_usable_size(at);
-    void* moved = nullptr;
-    {
-      std::lock_guard<std::mutex> hold(mapped.lock);
-      moved = MapBlock(mapped, size);
-    }
-    if (moved) {
+    if (void* moved = MapBlock(size)) {
       std::memcpy(moved, at, had < size ? had : size);
       free(at);
       return moved;
@@ -139,11 +133,8 @@ fz_context* NewContextWithMappedLargeBlocks(size_t maxStore) {
 }
 
 void* NewZeroedBlock(fz_context* ctx, size_t size) {
-  if (ctx->alloc.malloc == Allocate && size >= kLargeBlock) {
-    MappedBlocks& mapped = Mapped();
-    std::lock_guard<std::mutex> hold(mapped.lock);
-    if (void* at = MapBlock(mapped, size)) return at;  // new pages read as zero
-  }
+  if (ctx->alloc.malloc == Allocate && size >= kLargeBlock)
+    if (void* at = MapBlock(size)) return at;
   return fz_calloc(ctx, 1, size);
 }
 

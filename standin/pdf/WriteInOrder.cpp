@@ -51,7 +51,6 @@ bool WriteObject(fz_context* ctx, pdf_document* doc, fz_output* out, int num, in
   return written;
 }
 
-
 // Per object: where it was written, its generation, whether it is in use, and whether it was in
 // memory before (what was may be held by the document's users: only what is read for the
 // writing is let go again).
