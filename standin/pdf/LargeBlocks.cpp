@@ -132,9 +132,12 @@ fz_context* NewContextWithMappedLargeBlocks(size_t maxStore) {
   return fz_new_context(&alloc, nullptr, maxStore);
 }
 
+void* MappedZeroedBlock(fz_context* ctx, size_t size) {
+  return ctx && ctx->alloc.malloc == Allocate && size >= kLargeBlock ? MapBlock(size) : nullptr;
+}
+
 void* NewZeroedBlock(fz_context* ctx, size_t size) {
-  if (ctx->alloc.malloc == Allocate && size >= kLargeBlock)
-    if (void* at = MapBlock(size)) return at;
+  if (void* at = MappedZeroedBlock(ctx, size)) return at;
   return fz_calloc(ctx, 1, size);
 }
 
@@ -150,6 +153,8 @@ size_t MappedLargeBlockBytes() {
 
 fz_context* NewContextWithMappedLargeBlocks(size_t maxStore) { return fz_new_context(nullptr, nullptr, maxStore); }
 
+void* MappedZeroedBlock(fz_context*, size_t) { return nullptr; }
+
 void* NewZeroedBlock(fz_context* ctx, size_t size) { return fz_calloc(ctx, 1, size); }
 
 size_t MappedLargeBlockBytes() { return 0; }
@@ -157,3 +162,14 @@ size_t MappedLargeBlockBytes() { return 0; }
 #endif
 
 }  // namespace standin::pdf
+
+// MuPDF's calloc writes zeros over what it gets; a mapped block is zero already, and writing it
+// would make every page of a large table take memory at once: the update section MuPDF makes at
+// a document's first change is as long as the document's whole cross-reference table, of which
+// an edit uses a few entries at a time.
+extern "C" void* __real_fz_calloc(fz_context* ctx, size_t count, size_t size);
+extern "C" void* __wrap_fz_calloc(fz_context* ctx, size_t count, size_t size) {
+  if (count != 0 && size != 0 && count <= SIZE_MAX / size)
+    if (void* at = standin::pdf::MappedZeroedBlock(ctx, count * size)) return at;
+  return __real_fz_calloc(ctx, count, size);
+}

@@ -19,6 +19,10 @@ fz_context* NewContextWithMappedLargeBlocks(size_t maxStore = FZ_STORE_DEFAULT);
 // (MuPDF) when out of memory.
 void* NewZeroedBlock(fz_context* ctx, size_t size);
 
+// The same block when it is mapped; null when it is not (a context not made here, a small block,
+// no mapping on this system). MuPDF's own fz_calloc takes this path first.
+void* MappedZeroedBlock(fz_context* ctx, size_t size);
+
 // Bytes in the blocks mapped now, for every context (0 where blocks are not mapped).
 size_t MappedLargeBlockBytes();
 

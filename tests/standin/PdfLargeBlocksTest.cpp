@@ -7,6 +7,11 @@
 
 #include "pdf/LargeBlocks.h"
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace standin::pdf {
 namespace {
 
@@ -75,6 +80,30 @@ TEST(PdfLargeBlocks, MoreBlocksThanAreMappedAtOnce) {
   for (unsigned char* block : blocks) fz_free(c.ctx, block);
   EXPECT_EQ(MappedLargeBlockBytes(), 0u);
 }
+
+#if defined(__linux__)
+// MuPDF makes the update section of a document's first change with fz_calloc, as long as the whole
+// cross-reference table: zeros written over it would make it all take memory at once.
+TEST(PdfLargeBlocks, ALargeCallocIsZeroAndTakesNoMemoryUntilUsed) {
+  Context c;
+  ASSERT_NE(c.ctx, nullptr);
+  const bool maps = Maps(c.ctx);
+  const size_t count = 50000, size = 40;  // a table of 50,000 entries
+  auto* table = static_cast<unsigned char*>(fz_calloc(c.ctx, count, size));
+  ASSERT_NE(table, nullptr);
+  if (maps) {
+    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    std::vector<unsigned char> resident((count * size + page - 1) / page);
+    ASSERT_EQ(mincore(table, count * size, resident.data()), 0);
+    size_t inMemory = 0;
+    for (unsigned char r : resident) inMemory += r & 1;
+    EXPECT_LT(inMemory, resident.size() / 4) << "pages in memory before any entry was used";
+  }
+  for (size_t i = 0; i < count * size; ++i) ASSERT_EQ(table[i], 0) << "byte " << i;
+  fz_free(c.ctx, table);
+  EXPECT_EQ(MappedLargeBlockBytes(), 0u);
+}
+#endif
 
 }  // namespace
 }  // namespace standin::pdf
