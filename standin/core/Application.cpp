@@ -263,7 +263,10 @@ HostHandle OpenHostDocument(const std::string& path, std::string* error) {
     if (error) *error = message.empty() ? "cannot open " + path : message;
     return nullptr;
   }
-  return Adopt(std::move(document));
+  HostHandle handle = Adopt(std::move(document));
+  // Opening read every object of the file once: what it freed can go back now.
+  GiveBackFreedMemory();
+  return handle;
 }
 
 HostHandle OpenHostDocumentFromContent(const std::vector<std::string>& pageContents) {

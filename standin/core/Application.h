@@ -58,6 +58,11 @@ void ReleasePassedPages(HostHandle document, int pageIndex);
 // called as each page is reached by a walk through the pages that holds no object handle between
 // pages: a long document is then not held whole.
 void ReleaseObjectsNowAndThen(HostHandle document, int pageIndex);
+// Called at the end of each of those releases and of the opening of a document: a program whose
+// allocator keeps freed memory for later can give it back to the system there, where much has
+// just been freed. Null: nothing.
+void SetFreedMemoryReturn(void (*giveBack)());
+void GiveBackFreedMemory();  // calls what was set, if anything
 // Set by host 26:8 (document changed); cleared by a save.
 bool IsModified(HostHandle document);
 int DocumentChangedCount(HostHandle document);   // calls of 26:8

@@ -4,6 +4,16 @@
 
 namespace standin {
 
+namespace {
+void (*freedMemoryReturn)() = nullptr;
+}  // namespace
+
+void SetFreedMemoryReturn(void (*giveBack)()) { freedMemoryReturn = giveBack; }
+
+void GiveBackFreedMemory() {
+  if (freedMemoryReturn) freedMemoryReturn();
+}
+
 void ReleaseUnchangedObjects(HostHandle handle) {
   pdf::Document* document = PdfDocumentOf(handle);
   if (document && !objects::HasDirectObjectHandles(*document)) pdf::ReleaseUnchangedObjects(*document);
@@ -14,6 +24,7 @@ void ReleaseObjectsNowAndThen(HostHandle document, int pageIndex) {
   if (pdf::Document* pdf = PdfDocumentOf(document)) objects::ReleaseBorrowedHandles(*pdf);
   ReleaseUnchangedObjects(document);
   ReleasePassedPages(document, pageIndex);
+  GiveBackFreedMemory();
 }
 
 }  // namespace standin
