@@ -96,11 +96,15 @@ void OccurrenceStore::Add(int pageIndex, const vm::PiMatchList& matches, const v
   Put(bytes, counts, 2);
   PutList(bytes, matches);
   PutList(bytes, replacements);
+  if (bytes.size() > UINT32_MAX) {
+    spoiled_ = true;
+    return;
+  }
 
   Entry entry;
   entry.page = pageIndex;
   entry.masked = !replacements.empty();
-  entry.size = bytes.size();
+  entry.size = static_cast<uint32_t>(bytes.size());
   // The file may fail at any page (a full disk): that page and the ones after stay in memory.
   long offset = -1;
   if (file_ && !fileFailed_ && std::fseek(file_, 0, SEEK_END) == 0) offset = std::ftell(file_);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -35,7 +36,8 @@ class OccurrenceStore {
                                                     const vm::PiMatchList& replacements);
 
   // Adds a page's records (their pageIndex is the page's). Pages come in increasing order; a
-  // page out of order spoils the store. A page without records is not kept.
+  // page out of order (or one whose records pass 4 GiB) spoils the store. A page without records
+  // is not kept.
   void Add(int pageIndex, const vm::PiMatchList& matches, const vm::PiMatchList& replacements);
 
   // The page's records (empty lists for a page without any); nothing when the store is spoiled
@@ -55,19 +57,21 @@ class OccurrenceStore {
   std::vector<int> MaskedPages() const;
 
  private:
+  // An entry for each page with records, 16 bytes: a long document's entries stay in memory, in a
+  // deque, which grows without copying and without a vector's spare half.
   struct Entry {
-    int page = 0;
-    bool inMemory = false;  // in memory_ (the file could not take it)
-    bool masked = false;    // the page has replacements
-    uint64_t offset = 0;
-    uint64_t size = 0;
+    int32_t page = 0;
+    uint32_t size = 0;
+    uint64_t offset : 62 = 0;
+    uint64_t inMemory : 1 = 0;  // in memory_ (the file could not take it)
+    uint64_t masked : 1 = 0;    // the page has replacements
   };
   std::optional<Page> Read(const Entry& entry) const;
 
   std::FILE* file_ = nullptr;
   bool fileFailed_ = false;  // a write failed: later pages are kept in memory
   std::string memory_;
-  std::vector<Entry> entries_;  // in page order
+  std::deque<Entry> entries_;  // in page order
   size_t matchCount_ = 0;
   size_t replacementCount_ = 0;
   int64_t maskedCharacters_ = 0;

@@ -127,6 +127,7 @@ std::unique_ptr<Document> OpenDocument(const std::string& path, std::string* err
   document->doc = doc;
   if (doc) KeepFontLookups(doc);
   document->pageObjects = std::move(pageObjects);
+  document->pageObjects.shrink_to_fit();  // kept to the end: without the list's spare room
   if (locked) {
     *error = "The document is encrypted and needs a password: " + path;
     return nullptr;

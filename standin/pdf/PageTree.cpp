@@ -1,5 +1,6 @@
 #include "pdf/PageTree.h"
 
+#include <algorithm>
 #include <set>
 #include <utility>
 
@@ -21,9 +22,20 @@ struct Walk {
   std::vector<pdf_obj*> pages;  // kept references
   std::set<int> onPathNumbers;  // the nodes from the root to the current one: a loop is a node met again here
   std::set<pdf_obj*> onPathDirect;
-  std::set<int> pageNumbers;    // pages met so far
+  // Pages met so far: a bit a number (a set's node is 40 bytes a page), a set for numbers past the
+  // table's end.
+  std::vector<bool> pageNumbersMet;
+  std::set<int> pageNumbersPastTable;
   size_t visits = 0;
   bool consistent = true;  // every count right, no loop, no page twice, every leaf typed /Page
+
+  bool FirstMeeting(int page) {
+    if (pageNumbersMet.empty()) pageNumbersMet.resize(std::max(pdf_xref_len(ctx, doc), 1));
+    if (page < 0 || static_cast<size_t>(page) >= pageNumbersMet.size()) return pageNumbersPastTable.insert(page).second;
+    if (pageNumbersMet[page]) return false;
+    pageNumbersMet[page] = true;
+    return true;
+  }
 
   // Appends the pages under the node; returns how many. A node met again below itself is
   // passed over; a node met again elsewhere is listed again (readers show its pages twice).
@@ -44,7 +56,7 @@ struct Walk {
     pdf_obj* kids = pdf_dict_get(ctx, dict, PDF_NAME(Kids));
     if (!pdf_is_array(ctx, kids)) {
       if (!pdf_name_eq(ctx, pdf_dict_get(ctx, dict, PDF_NAME(Type)), PDF_NAME(Page))) consistent = false;
-      if (!indirect || !pageNumbers.insert(number).second) consistent = false;
+      if (!indirect || !FirstMeeting(number)) consistent = false;
       pages.push_back(pdf_keep_obj(ctx, node));  // the reference, as page lookups give it
       // Read again when wanted: a long document's pages are not all kept while it opens.
       if (indirect) ReleaseUnchangedObject(ctx, doc, number);
@@ -97,7 +109,7 @@ namespace {
 // The walk's sets and lists live in this frame, which MuPDF's error jumps must not leave:
 // an error ends here, with every kept reference dropped. False after an error.
 bool RunWalk(fz_context* ctx, pdf_document* doc, bool repair, std::vector<pdf_obj*>& pages) {
-  Walk walk{ctx, doc, {}, {}, {}, {}};
+  Walk walk{ctx, doc, {}, {}, {}, {}, {}};
   bool failed = false;
   pdf_obj* root = nullptr;
   fz_try(ctx) {
