@@ -136,11 +136,6 @@ void* MappedZeroedBlock(fz_context* ctx, size_t size) {
   return ctx && ctx->alloc.malloc == Allocate && size >= kLargeBlock ? MapBlock(size) : nullptr;
 }
 
-void* NewZeroedBlock(fz_context* ctx, size_t size) {
-  if (void* at = MappedZeroedBlock(ctx, size)) return at;
-  return fz_calloc(ctx, 1, size);
-}
-
 size_t MappedLargeBlockBytes() {
   MappedBlocks& mapped = Mapped();
   std::lock_guard<std::mutex> hold(mapped.lock);
@@ -154,8 +149,6 @@ size_t MappedLargeBlockBytes() {
 fz_context* NewContextWithMappedLargeBlocks(size_t maxStore) { return fz_new_context(nullptr, nullptr, maxStore); }
 
 void* MappedZeroedBlock(fz_context*, size_t) { return nullptr; }
-
-void* NewZeroedBlock(fz_context* ctx, size_t size) { return fz_calloc(ctx, 1, size); }
 
 size_t MappedLargeBlockBytes() { return 0; }
 

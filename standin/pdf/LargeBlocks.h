@@ -14,13 +14,10 @@ namespace standin::pdf {
 // through any context made here, so every MuPDF context of the program is made here. Null when MuPDF cannot make a context.
 fz_context* NewContextWithMappedLargeBlocks(size_t maxStore = FZ_STORE_DEFAULT);
 
-// A block of `size` zero bytes for `ctx`, freed with fz_free. Mapped for a context made above, its
-// pages take memory only once used: a large table of which little is used stays small. Throws
-// (MuPDF) when out of memory.
-void* NewZeroedBlock(fz_context* ctx, size_t size);
-
-// The same block when it is mapped; null when it is not (a context not made here, a small block,
-// no mapping on this system). MuPDF's own fz_calloc takes this path first.
+// fz_calloc of a large block for a context made above gives mapped pages, left untouched: they
+// take memory only once used, so that a large table of which little is used stays small.
+// MappedZeroedBlock is that block, or null when it is not mapped (a context not made here, a small
+// block, no mapping on this system); MuPDF's fz_calloc tries it first.
 void* MappedZeroedBlock(fz_context* ctx, size_t size);
 
 // Bytes in the blocks mapped now, for every context (0 where blocks are not mapped).

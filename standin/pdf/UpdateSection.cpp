@@ -6,7 +6,6 @@
 
 #include "pdf/ContentSpool.h"
 #include "pdf/Document.h"
-#include "pdf/LargeBlocks.h"
 #include "pdf/PdfUtil.h"
 
 #if defined(__linux__) && !defined(_WIN32)
@@ -69,7 +68,7 @@ void MakeSolid(fz_context* ctx, pdf_xref& section, int length) {
     section.num_objects = length;
     return;
   }
-  auto* table = static_cast<pdf_xref_entry*>(NewZeroedBlock(ctx, static_cast<size_t>(length) * sizeof(pdf_xref_entry)));
+  auto* table = static_cast<pdf_xref_entry*>(fz_calloc(ctx, length, sizeof(pdf_xref_entry)));
   pdf_xref_subsec* solid = nullptr;
   fz_try(ctx) { solid = fz_malloc_struct(ctx, pdf_xref_subsec); }
   fz_catch(ctx) {
@@ -91,11 +90,12 @@ void MakeSolid(fz_context* ctx, pdf_xref& section, int length) {
   section.num_objects = length;
 }
 
-// A new table for the update section, none of its pages written; null when out of memory.
+// A new table for the update section, none of its pages written (a large calloc is mapped pages
+// left untouched: pdf/LargeBlocks.h); null when out of memory.
 pdf_xref_entry* NewUpdateTable(fz_context* ctx, int length) {
   pdf_xref_entry* table = nullptr;
   fz_var(table);
-  fz_try(ctx) { table = static_cast<pdf_xref_entry*>(NewZeroedBlock(ctx, static_cast<size_t>(length) * sizeof(pdf_xref_entry))); }
+  fz_try(ctx) { table = static_cast<pdf_xref_entry*>(fz_calloc(ctx, length, sizeof(pdf_xref_entry))); }
   fz_catch(ctx) { table = nullptr; }
   return table;
 }
