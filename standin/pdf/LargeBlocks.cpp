@@ -125,15 +125,16 @@ void* Reallocate(void* user, void* at, size_t size) {
   return realloc(at, size);
 }
 
+// A large block for a context made here, mapped and untouched; null otherwise.
+void* MappedZeroedBlock(fz_context* ctx, size_t size) {
+  return ctx && ctx->alloc.malloc == Allocate && size >= kLargeBlock ? MapBlock(size) : nullptr;
+}
+
 }  // namespace
 
 fz_context* NewContextWithMappedLargeBlocks(size_t maxStore) {
   const fz_alloc_context alloc = {nullptr, Allocate, Reallocate, Free};
   return fz_new_context(&alloc, nullptr, maxStore);
-}
-
-void* MappedZeroedBlock(fz_context* ctx, size_t size) {
-  return ctx && ctx->alloc.malloc == Allocate && size >= kLargeBlock ? MapBlock(size) : nullptr;
 }
 
 size_t MappedLargeBlockBytes() {
@@ -146,9 +147,11 @@ size_t MappedLargeBlockBytes() {
 
 #else
 
-fz_context* NewContextWithMappedLargeBlocks(size_t maxStore) { return fz_new_context(nullptr, nullptr, maxStore); }
-
+namespace {
 void* MappedZeroedBlock(fz_context*, size_t) { return nullptr; }
+}  // namespace
+
+fz_context* NewContextWithMappedLargeBlocks(size_t maxStore) { return fz_new_context(nullptr, nullptr, maxStore); }
 
 size_t MappedLargeBlockBytes() { return 0; }
 

@@ -16,9 +16,6 @@ fz_context* NewContextWithMappedLargeBlocks(size_t maxStore = FZ_STORE_DEFAULT);
 
 // fz_calloc of a large block for a context made above gives mapped pages, left untouched: they
 // take memory only once used, so that a large table of which little is used stays small.
-// MappedZeroedBlock is that block, or null when it is not mapped (a context not made here, a small
-// block, no mapping on this system); MuPDF's fz_calloc tries it first.
-void* MappedZeroedBlock(fz_context* ctx, size_t size);
 
 // Bytes in the blocks mapped now, for every context (0 where blocks are not mapped).
 size_t MappedLargeBlockBytes();
