@@ -1,33 +1,91 @@
 #include "Pdftotext.h"
 
-#include <fcntl.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
 
 extern char** environ;
 
 namespace checker {
 
+namespace {
+
+// Runs in `sh -c` with the file and the updates' files as arguments: each slice's file is
+// made, read and removed before the next. Stopped (TERM), it stops its pdftotext too.
+constexpr const char* kReadSlices = R"(copy=$1; shift
+trap 'kill $reader 2>/dev/null; exit 1' TERM
+for update do
+  cat -- "$copy" "$update" > "$update.pdf" || exit 1
+  pdftotext -enc UTF-8 "$update.pdf" - & reader=$!
+  wait $reader || exit 1
+  reader=
+  rm -f -- "$update.pdf"
+done)";
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written;
+}
+
+}  // namespace
+
 Pdftotext::Pdftotext(const std::string& path) : out_(std::tmpfile()), messages_(std::tmpfile()) {
   if (!out_ || !messages_) return;
-  posix_spawn_file_actions_t actions;
-  if (posix_spawn_file_actions_init(&actions) != 0) return;
-  posix_spawn_file_actions_adddup2(&actions, fileno(out_), STDOUT_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, fileno(messages_), STDERR_FILENO);
   const char* argv[] = {"pdftotext", "-enc", "UTF-8", path.c_str(), "-", nullptr};
-  if (posix_spawnp(&pid_, "pdftotext", &actions, nullptr, const_cast<char**>(argv), environ) != 0)
-    pid_ = -1;
-  posix_spawn_file_actions_destroy(&actions);
+  Start(argv);
+}
+
+Pdftotext::Pdftotext(const std::string& path, int64_t fileSize, std::vector<std::string> sliceUpdates)
+    : out_(std::tmpfile()), messages_(std::tmpfile()) {
+  if (!out_ || !messages_) return;
+  // Where the slices cannot be made, the file is read whole: the same text, in more memory.
+  const char* whole[] = {"pdftotext", "-enc", "UTF-8", path.c_str(), "-", nullptr};
+  struct stat status;
+  std::error_code error;
+  const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
+  std::string directory = (temporary / "veilmark-pdftotext-XXXXXX").string();
+  if (error || stat(path.c_str(), &status) != 0 || status.st_size != fileSize || !mkdtemp(directory.data())) {
+    Start(whole);
+    return;
+  }
+  sliceDirectory_ = directory;
+  std::vector<std::string> arguments = {"sh", "-c", kReadSlices, "sh", path};
+  for (size_t i = 0; i < sliceUpdates.size(); ++i) {
+    arguments.push_back(directory + "/" + std::to_string(i));
+    if (!WriteFile(arguments.back(), sliceUpdates[i])) {
+      Start(whole);
+      return;
+    }
+  }
+  std::vector<const char*> argv;
+  for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+  argv.push_back(nullptr);
+  Start(argv.data());
 }
 
 Pdftotext::~Pdftotext() {
   Wait();
   if (out_) std::fclose(out_);
   if (messages_) std::fclose(messages_);
+  std::error_code ignored;
+  if (!sliceDirectory_.empty()) std::filesystem::remove_all(sliceDirectory_, ignored);
+}
+
+void Pdftotext::Start(const char* const* argv) {
+  slicing_ = std::string_view(argv[0]) == "sh";
+  posix_spawn_file_actions_t actions;
+  if (posix_spawn_file_actions_init(&actions) != 0) return;
+  posix_spawn_file_actions_adddup2(&actions, fileno(out_), STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, fileno(messages_), STDERR_FILENO);
+  if (posix_spawnp(&pid_, argv[0], &actions, nullptr, const_cast<char**>(argv), environ) != 0) pid_ = -1;
+  posix_spawn_file_actions_destroy(&actions);
 }
 
 bool Pdftotext::Wait() {
@@ -62,12 +120,9 @@ bool Pdftotext::ForEachPage(const std::function<void(std::string_view page)>& vi
   return !std::ferror(out_);
 }
 
-}  // namespace checker
-
-namespace checker {
-
 void Pdftotext::Stop() {
-  if (pid_ > 0) kill(pid_, SIGKILL);
+  // The slices' shell stops its pdftotext on TERM; pdftotext itself is killed.
+  if (pid_ > 0) kill(pid_, slicing_ ? SIGTERM : SIGKILL);
   Wait();
   succeeded_ = false;
 }

@@ -2,18 +2,27 @@
 // and its messages collected in unnamed temporary files and read when wanted.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
+#include <vector>
 
 namespace checker {
 
 class Pdftotext {
  public:
+  // Reads the file whole.
   explicit Pdftotext(const std::string& path);
-  ~Pdftotext();  // waits for the child
+  // Reads the file (`fileSize` bytes long) a slice of pages at a time, one pdftotext after the
+  // other, each on a temporary copy of the file with one of `sliceUpdates` appended (see
+  // PageTreeSlices.h); the text is that of the whole file. A shell child runs them, so that
+  // this process has no thread and no memory more than for one pdftotext. Where the slices
+  // cannot be made (no temporary directory, a file of another size), reads the file whole.
+  Pdftotext(const std::string& path, int64_t fileSize, std::vector<std::string> sliceUpdates);
+  ~Pdftotext();  // waits for the child, and removes the slices' files
   Pdftotext(const Pdftotext&) = delete;
   Pdftotext& operator=(const Pdftotext&) = delete;
 
@@ -28,12 +37,16 @@ class Pdftotext {
   void Stop();
 
  private:
+  // Starts `argv` with its output and messages going to those files.
+  void Start(const char* const* argv);
   bool Wait();
 
   std::FILE* out_;
   std::FILE* messages_;
   pid_t pid_ = -1;
   bool succeeded_ = false;
+  bool slicing_ = false;
+  std::string sliceDirectory_;
 };
 
 }  // namespace checker

@@ -622,10 +622,6 @@ struct TreePageCounts {
   long written = -1;
 };
 
-TreePageCounts CountTreePages(const CheckInput& input) {
-  return {TreePageCount(input.originalPath), TreePageCount(input.protectedPath)};
-}
-
 void CheckPageCounts(const TreePageCounts& counts, long hostPages, CheckResult& result) {
   if (hostPages < 0) return;  // the comparison of the pages failed already
   if (counts.shown >= 0 && counts.shown != hostPages)
@@ -654,7 +650,6 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   // child process compares the pages of a long document from a third on while this one reads
   // the file's objects, compares the first third and counts the pages. With two, pdftotext
   // keeps one busy and a second comparing process would only take turns with this one.
-  Pdftotext pdftotext(input.protectedPath);
   const uint64_t limitHits = standin::pdf::DecodeLimitHits();
   constexpr int kPagesWorthASecondProcess = 16;
   const int pageCount = input.originalPages ? input.originalPages->PageCount() : -1;
@@ -663,11 +658,21 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   std::optional<ComparisonInChild> inChild;
   if (pageCount >= kPagesWorthASecondProcess && sysconf(_SC_NPROCESSORS_ONLN) > 2)
     inChild.emplace(comparedHere = pageCount / 3, pageCount, compare);
+  // The copy's page tree read once: its page count, and the slices pdftotext reads it in.
+  TreePageCounts treeCounts;
+  std::optional<Pdftotext> pdftotextInSlices;
+  {
+    PageTreeReading copyTree = ReadPageTree(input.protectedPath, input.pagesPerPdftotextRun);
+    treeCounts.written = copyTree.pages;
+    if (!copyTree.sliceUpdates.empty())
+      pdftotextInSlices.emplace(input.protectedPath, copyTree.fileSize, std::move(copyTree.sliceUpdates));
+  }
+  std::optional<Pdftotext> pdftotextWhole;
+  Pdftotext& pdftotext = pdftotextInSlices ? *pdftotextInSlices : pdftotextWhole.emplace(input.protectedPath);
 
   std::vector<int> hostCharsByPage;
   long hostPages = -1;
   bool copyBeyondLimit = false;
-  TreePageCounts treeCounts;
   std::vector<std::string> outsideFailures;
   {
     const MaskedRuns runs = MaskedRunsOf(input, result);
@@ -679,7 +684,7 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
 
     PageComparison pages = compare(0, comparedHere);
     copyBeyondLimit = standin::pdf::DecodeLimitHits() > limitHits;
-    treeCounts = CountTreePages(input);
+    treeCounts.shown = TreePageCount(input.originalPath);
     outsideFailures = CheckOutsideTexts(input.protectedPath, input.outsideTexts);
     if (inChild) pages.Add(inChild->Finish());
     if (!pages.hostChars.empty()) hostPages = static_cast<long>(pages.hostChars.size());

@@ -28,6 +28,9 @@ struct CheckInput {
   // The categories protected: the detection rules for them run on the text pdftotext extracts
   // from the copy.
   vm::PiCategoryFlags categories = {true, true, true, true, true, true, true, true, true};
+  // pdftotext keeps every page it has read: it reads a copy of more pages than this a slice of
+  // pages at a time (with a plain page tree; see PageTreeSlices.h).
+  int pagesPerPdftotextRun = 500;
 };
 
 struct CheckResult {

@@ -8,6 +8,7 @@ extern "C" {
 #include <mupdf/pdf.h>
 }
 
+#include "PageTreeSlices.h"
 #include "pdf/LargeBlocks.h"
 
 namespace checker {
@@ -58,24 +59,34 @@ long CountLeaves(fz_context* ctx, pdf_obj* root) {
 
 }  // namespace
 
-long TreePageCount(const std::string& path) {
+long TreePageCount(const std::string& path) { return ReadPageTree(path, 0).pages; }
+
+PageTreeReading ReadPageTree(const std::string& path, int pagesPerSlice) {
+  PageTreeReading reading;
   fz_context* ctx = standin::pdf::NewContextWithMappedLargeBlocks();
-  if (!ctx) return -1;
+  if (!ctx) return reading;
   fz_set_warning_callback(ctx, nullptr, nullptr);
   fz_set_error_callback(ctx, nullptr, nullptr);
   pdf_document* doc = nullptr;
-  long pages = -1;
   fz_var(doc);
-  fz_var(pages);
   fz_try(ctx) {
     doc = pdf_open_document(ctx, path.c_str());
-    if (!pdf_needs_password(ctx, doc) || pdf_authenticate_password(ctx, doc, ""))
-      pages = CountLeaves(ctx, pdf_dict_getp(ctx, pdf_trailer(ctx, doc), "Root/Pages"));
+    if (!pdf_needs_password(ctx, doc) || pdf_authenticate_password(ctx, doc, "")) {
+      reading.pages = CountLeaves(ctx, pdf_dict_getp(ctx, pdf_trailer(ctx, doc), "Root/Pages"));
+      if (pagesPerSlice > 0) {
+        fz_seek(ctx, doc->file, 0, SEEK_END);
+        reading.fileSize = fz_tell(ctx, doc->file);
+        reading.sliceUpdates = PageTreeSliceUpdates(ctx, doc, reading.fileSize, pagesPerSlice);
+      }
+    }
   }
   fz_always(ctx) { pdf_drop_document(ctx, doc); }
-  fz_catch(ctx) { pages = -1; }
+  fz_catch(ctx) {
+    reading.pages = -1;
+    reading.sliceUpdates.clear();
+  }
   fz_drop_context(ctx);
-  return pages;
+  return reading;
 }
 
 }  // namespace checker
