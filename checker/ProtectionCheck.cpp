@@ -528,6 +528,16 @@ ExtractedText Extract(Pdftotext& tool, const std::vector<std::string>& lookedFor
   return text;
 }
 
+// pdftotext started on `path`, a slice of pages at a time where the file has more pages than
+// `pagesPerRun` and a plain tree. `pages`, if given, gets the tree's page count.
+Pdftotext& StartPdftotext(std::optional<Pdftotext>& tool, const std::string& path, int pagesPerRun,
+                          long* pages = nullptr) {
+  PageTreeReading tree = ReadPageTree(path, pagesPerRun);
+  if (pages) *pages = tree.pages;
+  if (tree.sliceUpdates.empty()) return tool.emplace(path);
+  return tool.emplace(path, tree.fileSize, std::move(tree.sliceUpdates));
+}
+
 // A comparison with pdftotext that could not be made fails the check: a missing pdftotext, one
 // that cannot read the protected file, or pages of it where pdftotext reads nothing but the
 // host reads text (for example CID fonts whose CMaps poppler-data provides) would otherwise let
@@ -571,7 +581,7 @@ void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vecto
   std::optional<Pdftotext> onOriginal;
   std::optional<ExtractedText> before;
   auto original = [&]() -> const ExtractedText& {
-    if (!before) before = Extract(onOriginal.emplace(input.originalPath), lookedFor);
+    if (!before) before = Extract(StartPdftotext(onOriginal, input.originalPath, input.pagesPerPdftotextRun), lookedFor);
     return *before;
   };
 
@@ -658,17 +668,10 @@ CheckResult CheckProtectedFile(const CheckInput& input) {
   std::optional<ComparisonInChild> inChild;
   if (pageCount >= kPagesWorthASecondProcess && sysconf(_SC_NPROCESSORS_ONLN) > 2)
     inChild.emplace(comparedHere = pageCount / 3, pageCount, compare);
-  // The copy's page tree read once: its page count, and the slices pdftotext reads it in.
+  // The copy's page tree is read once, for its page count and for pdftotext's slices.
   TreePageCounts treeCounts;
-  std::optional<Pdftotext> pdftotextInSlices;
-  {
-    PageTreeReading copyTree = ReadPageTree(input.protectedPath, input.pagesPerPdftotextRun);
-    treeCounts.written = copyTree.pages;
-    if (!copyTree.sliceUpdates.empty())
-      pdftotextInSlices.emplace(input.protectedPath, copyTree.fileSize, std::move(copyTree.sliceUpdates));
-  }
-  std::optional<Pdftotext> pdftotextWhole;
-  Pdftotext& pdftotext = pdftotextInSlices ? *pdftotextInSlices : pdftotextWhole.emplace(input.protectedPath);
+  std::optional<Pdftotext> onCopy;
+  Pdftotext& pdftotext = StartPdftotext(onCopy, input.protectedPath, input.pagesPerPdftotextRun, &treeCounts.written);
 
   std::vector<int> hostCharsByPage;
   long hostPages = -1;
