@@ -20,10 +20,11 @@ extern "C" {
 namespace checker {
 
 // The updates to append to the file (`fileSize` bytes long), one per slice of `pagesPerSlice`
-// pages (the last may have fewer), in page order; in at most 32 slices, each then longer. Empty where the document has no more pages than a slice,
-// or where a reader could take its page tree otherwise than as a plain tree: an encrypted or
-// repaired file, a kid that is no reference to a dictionary, a node met twice, a /Count of the
-// root that is not its number of pages, a tree deeper than any made. May throw.
+// pages (the last may have fewer), in page order; at most 32 slices, each then longer. Empty
+// where the document has no more pages than a slice, or where a reader could take its page tree
+// otherwise than as a plain tree: an encrypted or repaired file, a kid that is no reference to a
+// dictionary, a node met twice, a /Count of the root that is not its number of pages, a tree
+// deeper than any made. May throw.
 std::vector<std::string> PageTreeSliceUpdates(fz_context* ctx, pdf_document* doc, int64_t fileSize,
                                               int pagesPerSlice);
 

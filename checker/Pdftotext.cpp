@@ -79,7 +79,6 @@ Pdftotext::~Pdftotext() {
 }
 
 void Pdftotext::Start(const char* const* argv) {
-  slicing_ = std::string_view(argv[0]) == "sh";
   posix_spawn_file_actions_t actions;
   if (posix_spawn_file_actions_init(&actions) != 0) return;
   posix_spawn_file_actions_adddup2(&actions, fileno(out_), STDOUT_FILENO);
@@ -121,8 +120,8 @@ bool Pdftotext::ForEachPage(const std::function<void(std::string_view page)>& vi
 }
 
 void Pdftotext::Stop() {
-  // The slices' shell stops its pdftotext on TERM; pdftotext itself is killed.
-  if (pid_ > 0) kill(pid_, slicing_ ? SIGTERM : SIGKILL);
+  // TERM ends pdftotext at once; the slices' shell stops its pdftotext first.
+  if (pid_ > 0) kill(pid_, SIGTERM);
   Wait();
   succeeded_ = false;
 }

@@ -45,7 +45,6 @@ class Pdftotext {
   std::FILE* messages_;
   pid_t pid_ = -1;
   bool succeeded_ = false;
-  bool slicing_ = false;
   std::string sliceDirectory_;
 };
 
