@@ -2,6 +2,7 @@
 
 #include <spawn.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,7 +52,11 @@ Pdftotext::Pdftotext(const std::string& path, int64_t fileSize, std::vector<std:
   std::error_code error;
   const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
   std::string directory = (temporary / "veilmark-pdftotext-XXXXXX").string();
-  if (error || stat(path.c_str(), &status) != 0 || status.st_size != fileSize || !mkdtemp(directory.data())) {
+  // Each slice's file is as long as the file: with less room than two of them, read it whole.
+  struct statvfs room;
+  const bool roomy = !error && statvfs(temporary.c_str(), &room) == 0 &&
+                     static_cast<uint64_t>(room.f_bavail) * room.f_frsize / 2 > static_cast<uint64_t>(fileSize);
+  if (!roomy || stat(path.c_str(), &status) != 0 || status.st_size != fileSize || !mkdtemp(directory.data())) {
     Start(whole);
     return;
   }

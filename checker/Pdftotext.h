@@ -20,7 +20,8 @@ class Pdftotext {
   // other, each on a temporary copy of the file with one of `sliceUpdates` appended (see
   // PageTreeSlices.h); the text is that of the whole file. A shell child runs them, so that
   // this process has no thread and no memory more than for one pdftotext. Where the slices
-  // cannot be made (no temporary directory, a file of another size), reads the file whole.
+  // cannot be made (no temporary directory, or too little room in it for two copies of the
+  // file; a file of another size), reads the file whole.
   Pdftotext(const std::string& path, int64_t fileSize, std::vector<std::string> sliceUpdates);
   ~Pdftotext();  // waits for the child, and removes the slices' files
   Pdftotext(const Pdftotext&) = delete;
