@@ -8,7 +8,7 @@
 
 #include <cerrno>
 #include <csignal>
-#include <filesystem>
+#include <cstdlib>
 
 extern char** environ;
 
@@ -27,6 +27,11 @@ for update do
   reader=
   rm -f -- "$update.pdf"
 done)";
+
+// A slice's update, and with ".pdf" the file the shell makes of it.
+std::string SliceFile(const std::string& directory, size_t slice, const char* suffix) {
+  return directory + "/" + std::to_string(slice) + suffix;
+}
 
 bool WriteFile(const std::string& path, const std::string& bytes) {
   std::FILE* file = std::fopen(path.c_str(), "wb");
@@ -49,12 +54,12 @@ Pdftotext::Pdftotext(const std::string& path, int64_t fileSize, std::vector<std:
   // Where the slices cannot be made, the file is read whole: the same text, in more memory.
   const char* whole[] = {"pdftotext", "-enc", "UTF-8", path.c_str(), "-", nullptr};
   struct stat status;
-  std::error_code error;
-  const std::filesystem::path temporary = std::filesystem::temp_directory_path(error);
-  std::string directory = (temporary / "veilmark-pdftotext-XXXXXX").string();
+  const char* variable = std::getenv("TMPDIR");
+  const std::string folder = variable && *variable ? variable : "/tmp";
+  std::string directory = folder + "/veilmark-pdftotext-XXXXXX";
   // Each slice's file is as long as the file: with less room than two of them, read it whole.
   struct statvfs room;
-  const bool roomy = !error && statvfs(temporary.c_str(), &room) == 0 &&
+  const bool roomy = statvfs(folder.c_str(), &room) == 0 &&
                      static_cast<uint64_t>(room.f_bavail) * room.f_frsize / 2 > static_cast<uint64_t>(fileSize);
   if (!roomy || stat(path.c_str(), &status) != 0 || status.st_size != fileSize || !mkdtemp(directory.data())) {
     Start(whole);
@@ -63,7 +68,8 @@ Pdftotext::Pdftotext(const std::string& path, int64_t fileSize, std::vector<std:
   sliceDirectory_ = directory;
   std::vector<std::string> arguments = {"sh", "-c", kReadSlices, "sh", path};
   for (size_t i = 0; i < sliceUpdates.size(); ++i) {
-    arguments.push_back(directory + "/" + std::to_string(i));
+    ++slices_;
+    arguments.push_back(SliceFile(directory, i, ""));
     if (!WriteFile(arguments.back(), sliceUpdates[i])) {
       Start(whole);
       return;
@@ -79,8 +85,12 @@ Pdftotext::~Pdftotext() {
   Wait();
   if (out_) std::fclose(out_);
   if (messages_) std::fclose(messages_);
-  std::error_code ignored;
-  if (!sliceDirectory_.empty()) std::filesystem::remove_all(sliceDirectory_, ignored);
+  if (sliceDirectory_.empty()) return;
+  for (size_t i = 0; i < slices_; ++i) {
+    unlink(SliceFile(sliceDirectory_, i, "").c_str());
+    unlink(SliceFile(sliceDirectory_, i, ".pdf").c_str());
+  }
+  rmdir(sliceDirectory_.c_str());
 }
 
 void Pdftotext::Start(const char* const* argv) {

@@ -47,6 +47,7 @@ class Pdftotext {
   pid_t pid_ = -1;
   bool succeeded_ = false;
   std::string sliceDirectory_;
+  size_t slices_ = 0;  // files of the slices in that folder
 };
 
 }  // namespace checker
