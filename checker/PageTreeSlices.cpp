@@ -219,7 +219,8 @@ std::vector<std::string> PageTreeSliceUpdates(fz_context* ctx, pdf_document* doc
   if (catalogHead.empty()) return {};
   SliceWriter writer(tree, catalogHead, fileSize, pdf_xref_len(ctx, doc), doc->startxref);
   std::vector<std::string> updates;
-  for (long first = 0; first < pages; first += slice) updates.push_back(writer.Write(first, std::min(pages, first + slice)));
+  for (long first = 0; first < pages; first += slice)
+    updates.push_back(writer.Write(first, std::min(pages, first + slice)));
   return updates;
 }
 

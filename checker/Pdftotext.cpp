@@ -43,16 +43,13 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 Pdftotext::Pdftotext(const std::string& path) : out_(std::tmpfile()), messages_(std::tmpfile()) {
-  if (!out_ || !messages_) return;
-  const char* argv[] = {"pdftotext", "-enc", "UTF-8", path.c_str(), "-", nullptr};
-  Start(argv);
+  if (out_ && messages_) StartWhole(path);
 }
 
 Pdftotext::Pdftotext(const std::string& path, int64_t fileSize, std::vector<std::string> sliceUpdates)
     : out_(std::tmpfile()), messages_(std::tmpfile()) {
   if (!out_ || !messages_) return;
   // Where the slices cannot be made, the file is read whole: the same text, in more memory.
-  const char* whole[] = {"pdftotext", "-enc", "UTF-8", path.c_str(), "-", nullptr};
   struct stat status;
   const char* variable = std::getenv("TMPDIR");
   const std::string folder = variable && *variable ? variable : "/tmp";
@@ -62,7 +59,7 @@ Pdftotext::Pdftotext(const std::string& path, int64_t fileSize, std::vector<std:
   const bool roomy = statvfs(folder.c_str(), &room) == 0 &&
                      static_cast<uint64_t>(room.f_bavail) * room.f_frsize / 2 > static_cast<uint64_t>(fileSize);
   if (!roomy || stat(path.c_str(), &status) != 0 || status.st_size != fileSize || !mkdtemp(directory.data())) {
-    Start(whole);
+    StartWhole(path);
     return;
   }
   sliceDirectory_ = directory;
@@ -71,7 +68,7 @@ Pdftotext::Pdftotext(const std::string& path, int64_t fileSize, std::vector<std:
     ++slices_;
     arguments.push_back(SliceFile(directory, i, ""));
     if (!WriteFile(arguments.back(), sliceUpdates[i])) {
-      Start(whole);
+      StartWhole(path);
       return;
     }
   }
@@ -91,6 +88,11 @@ Pdftotext::~Pdftotext() {
     unlink(SliceFile(sliceDirectory_, i, ".pdf").c_str());
   }
   rmdir(sliceDirectory_.c_str());
+}
+
+void Pdftotext::StartWhole(const std::string& path) {
+  const char* argv[] = {"pdftotext", "-enc", "UTF-8", path.c_str(), "-", nullptr};
+  Start(argv);
 }
 
 void Pdftotext::Start(const char* const* argv) {

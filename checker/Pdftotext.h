@@ -40,6 +40,7 @@ class Pdftotext {
  private:
   // Starts `argv` with its output and messages going to those files.
   void Start(const char* const* argv);
+  void StartWhole(const std::string& path);
   bool Wait();
 
   std::FILE* out_;

@@ -581,7 +581,8 @@ void CheckPdftotext(const CheckInput& input, Pdftotext& onCopy, const std::vecto
   std::optional<Pdftotext> onOriginal;
   std::optional<ExtractedText> before;
   auto original = [&]() -> const ExtractedText& {
-    if (!before) before = Extract(StartPdftotext(onOriginal, input.originalPath, input.pagesPerPdftotextRun), lookedFor);
+    if (!before)
+      before = Extract(StartPdftotext(onOriginal, input.originalPath, input.pagesPerPdftotextRun), lookedFor);
     return *before;
   };
 

@@ -108,7 +108,8 @@ class PageTreeSlices : public testing::Test {
     fz_try(ctx_) {
       doc = pdf_open_document(ctx_, path.c_str());
       EXPECT_FALSE(pdf_was_repaired(ctx_, doc)) << path;
-      for (int i = 0; i < pdf_count_pages(ctx_, doc); ++i) pages.push_back(pdf_to_num(ctx_, pdf_lookup_page_obj(ctx_, doc, i)));
+      for (int i = 0; i < pdf_count_pages(ctx_, doc); ++i)
+        pages.push_back(pdf_to_num(ctx_, pdf_lookup_page_obj(ctx_, doc, i)));
     }
     fz_always(ctx_) { pdf_drop_document(ctx_, doc); }
     fz_catch(ctx_) { ADD_FAILURE() << path << ": " << fz_caught_message(ctx_); }
